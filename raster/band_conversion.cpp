@@ -1,0 +1,1 @@
+#include "raster/band_conversion.h"

@@ -1,0 +1,1 @@
+#include "raster/plane_extraction.h"

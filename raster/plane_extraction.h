@@ -1,0 +1,52 @@
+// Extracting one printer line of one ink plane from a band that Unidrv
+// rendered at 1 bit per pixel (monochrome) or 4 bits per pixel (colour).
+//
+// In the band a clear bit is ink; in the extracted line a set bit is a dot to
+// print, as the printer wants it. Portrait lines are scan lines; landscape
+// lines are pixel columns read from the band's last scan line upward, so the
+// printed image is the band turned a quarter turn clockwise.
+#ifndef QUILLORY2_RASTER_PLANE_EXTRACTION_H_
+#define QUILLORY2_RASTER_PLANE_EXTRACTION_H_
+
+#include <stdint.h>
+
+namespace raster {
+
+// The line buffer every extraction writes into.
+constexpr int kLineBufferBytes = 200;
+
+// Plane selectors: which colour bit of a 4-bit pixel a plane takes.
+constexpr int32_t kPlaneBit0 = 0;
+constexpr int32_t kPlaneBit2 = 1;
+constexpr int32_t kPlaneBit1 = 2;
+
+// The line length ExtractPlaneLine produces for this band, before clipping
+// to the line buffer: the stride for 1-bit portrait, width / 8 rounded up
+// for 4-bit portrait, height / 8 rounded up in landscape. 0 for a band with
+// no pixels.
+int32_t PlaneLineLength(int32_t landscape, int32_t width, int32_t height, uint16_t stride,
+                        uint16_t bit_count);
+
+// Extracts line `index` of plane `plane` (0, 1 or 2; ignored for 1-bit bands)
+// into dst, which holds kLineBufferBytes, and returns the line length in
+// bytes. bit_count 1 is a 1-bit band, any other value a 4-bit band.
+//
+// The band is `height` scan lines of `stride` bytes. Nothing outside those
+// bytes is read: pixels that lie beyond the stride count as white, and a line
+// longer than the line buffer is cut at the buffer's end. In landscape the
+// bits of a last partial byte that stand for no scan line stay clear.
+int32_t ExtractPlaneLine(int32_t index, const uint8_t* bits, int32_t plane, int32_t landscape,
+                         int32_t width, int32_t height, uint16_t stride, uint16_t bit_count,
+                         uint8_t* dst);
+
+// Complements the first count bytes of buf.
+void InvertBuf(uint8_t* buf, uint16_t count);
+
+// Index of the first (last) non-zero byte of buf[0 .. length-1], or -1 when
+// there is none or length is not positive.
+int32_t FirstNonZero(const uint8_t* buf, int32_t length);
+int32_t LastNonZero(const uint8_t* buf, int32_t length);
+
+}  // namespace raster
+
+#endif  // QUILLORY2_RASTER_PLANE_EXTRACTION_H_
