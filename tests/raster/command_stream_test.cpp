@@ -137,7 +137,7 @@ TEST(RunLengthPacker, RandomLinesDecodeBackToTheirPrinterLine) {
     const int32_t n = 1 + rng() % (192 - lead);
     Bytes line(n);
     const int density = rng() % 4;
-    for (auto& b : line) b = (rng() % 4 < density) ? static_cast<uint8_t>(rng() % 3 ? 0xFF : rng()) : 0;
+    for (auto& b : line) b = (static_cast<int>(rng() % 4) < density) ? static_cast<uint8_t>(rng() % 3 ? 0xFF : rng()) : 0;
     Bytes row = Unpack(Pack(line, lead, n));
     ASSERT_EQ(row.size(), 192u);
     for (int32_t i = 0; i < 192; ++i) {
