@@ -1,0 +1,123 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tools/image_reader.h"
+#include "tools/png_writer.h"
+
+namespace imaging {
+namespace {
+
+bool Decode(const std::string& bytes, RgbImage* image, std::string* error) {
+  return DecodeImage(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), image, error);
+}
+
+TEST(PnmReader, ReadsEveryKindWithComments) {
+  struct Case {
+    std::string bytes;
+    Rgb first, last;
+  };
+  const Case cases[] = {
+      {"P1\n# bitmap\n2 1\n1 0\n", {0, 0, 0}, {255, 255, 255}},
+      {"P1 2 1 10", {0, 0, 0}, {255, 255, 255}},  // digits may run together
+      {"P2 2 1 4 0 4", {0, 0, 0}, {255, 255, 255}},
+      {"P3 2 1 255 255 0 0 0 0 255", {255, 0, 0}, {0, 0, 255}},
+      {std::string("P4 2 1\n") + char(0x80), {0, 0, 0}, {255, 255, 255}},
+      {std::string("P5 2 1 255\n") + char(0) + char(200), {0, 0, 0}, {200, 200, 200}},
+      {std::string("P6 2 1 255\n\x01\x02\x03\x04\x05\x06", 17), {1, 2, 3}, {4, 5, 6}},
+      {std::string("P5 2 1 65535\n\xff\xff\x80\x00", 17), {255, 255, 255}, {128, 128, 128}},
+  };
+  for (const Case& c : cases) {
+    RgbImage img;
+    std::string error;
+    ASSERT_TRUE(Decode(c.bytes, &img, &error)) << c.bytes << ": " << error;
+    EXPECT_EQ(img.width, 2);
+    EXPECT_EQ(img.height, 1);
+    EXPECT_EQ(img.Get(0, 0), c.first) << c.bytes;
+    EXPECT_EQ(img.Get(1, 0), c.last) << c.bytes;
+  }
+}
+
+TEST(PnmReader, RefusesDamagedFiles) {
+  const std::string bad[] = {
+      "P6 2 2 255\n\x01\x02\x03",  // pixel data cut short
+      "P3 2 1 255 1 2 3 4 5",      // ASCII data cut short
+      "P2 1 1 15 16",              // sample above maxval
+      "P5 2 1 0\n\x00\x00",        // maxval 0
+      "P5 2 1 70000\n",            // maxval beyond 16 bits
+      "P6 2",                      // header cut short
+      "P6 2 1 255",                // no separator before the data
+      "P2 1 1 255 x",              // not a number
+  };
+  for (const std::string& b : bad) {
+    RgbImage img;
+    std::string error;
+    EXPECT_FALSE(Decode(b, &img, &error)) << b;
+    EXPECT_FALSE(error.empty()) << b;
+    EXPECT_TRUE(img.Empty()) << b;
+  }
+}
+
+TEST(ImageLimits, RefusesEmptyAndHugeImagesBeforeAllocating) {
+  RgbImage img;
+  std::string error;
+  EXPECT_FALSE(Decode("P6 0 0 255\n", &img, &error));
+  EXPECT_NE(error.find("empty"), std::string::npos) << error;
+  EXPECT_FALSE(Decode("P6 20001 10 255\n", &img, &error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+  // Within each side's limit but above the pixel count, and an absurd width.
+  EXPECT_FALSE(Decode("P5 20000 20000 255\n", &img, &error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+  EXPECT_FALSE(Decode("P5 99999999999999999999 1 255\n", &img, &error));
+  EXPECT_FALSE(error.empty());
+}
+
+std::string PngOf(const RgbImage& image) {
+  std::vector<uint8_t> bytes;
+  std::string error;
+  EXPECT_TRUE(EncodePng(image, &bytes, &error)) << error;
+  return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(PngReader, RoundTripsEveryPixel) {
+  RgbImage src(17, 5);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 17; ++x) src.Set(x, y, Rgb{uint8_t(x * 15), uint8_t(y * 50), uint8_t(x ^ y)});
+  RgbImage back;
+  std::string error;
+  ASSERT_TRUE(Decode(PngOf(src), &back, &error)) << error;
+  EXPECT_EQ(back.width, 17);
+  EXPECT_EQ(back.height, 5);
+  EXPECT_EQ(back.pixels, src.pixels);
+}
+
+TEST(PngReader, RefusesTruncatedAndHugeFiles) {
+  RgbImage src(64, 64, Rgb{1, 2, 3});
+  for (int y = 0; y < 64; ++y) src.Set(y, y, Rgb{200, 100, 0});
+  const std::string png = PngOf(src);
+  RgbImage img;
+  std::string error;
+  for (size_t cut : {size_t{8}, size_t{20}, size_t{40}, png.size() / 2, png.size() - 13}) {
+    EXPECT_FALSE(Decode(png.substr(0, cut), &img, &error)) << cut;
+    EXPECT_FALSE(error.empty());
+  }
+  // A header claiming 100000 x 100000 pixels is refused from the header.
+  std::string huge = png;
+  const char big[4] = {0x00, 0x01, char(0x86), char(0xA0)};
+  huge.replace(16, 4, big, 4);
+  huge.replace(20, 4, big, 4);
+  EXPECT_FALSE(Decode(huge, &img, &error));
+  EXPECT_NE(error.find("too large"), std::string::npos) << error;
+}
+
+TEST(ImageReader, RefusesWhatIsNoImage) {
+  RgbImage img;
+  std::string error;
+  EXPECT_FALSE(Decode("", &img, &error));
+  EXPECT_FALSE(Decode("GIF89a....", &img, &error));
+  EXPECT_FALSE(Decode("P7 1 1 255\n", &img, &error));
+  EXPECT_NE(error.find("not a PNG or PNM"), std::string::npos) << error;
+}
+
+}  // namespace
+}  // namespace imaging

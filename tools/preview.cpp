@@ -1,0 +1,150 @@
+#include "tools/preview.h"
+
+#include <math.h>
+
+#include <algorithm>
+
+#include "tools/bitmap_font.h"
+
+namespace imaging {
+
+namespace {
+
+constexpr int32_t kPrinterLineDots = 1536;
+constexpr int32_t kPanelGap = 12;
+const Rgb kOutlineGrey{150, 150, 150};
+const Rgb kGapColour{224, 224, 224};
+
+// Red, green and blue that an ink lets through, out of 1.
+void Transmission(InkColour ink, double t[3]) {
+  t[0] = t[1] = t[2] = 1;
+  switch (ink) {
+    case InkColour::kCyan: t[0] = 0; break;
+    case InkColour::kMagenta: t[1] = 0; break;
+    case InkColour::kYellow: t[2] = 0; break;
+    case InkColour::kBlack: t[0] = t[1] = t[2] = 0; break;
+  }
+}
+
+// Per pixel, how many dots of each plane fall on it.
+std::vector<uint8_t> CountDots(const PrintedPlane& plane, int32_t width, int32_t height) {
+  std::vector<uint8_t> counts(static_cast<size_t>(width) * height, 0);
+  for (const auto& [address, bytes] : plane.rows) {
+    if (address < 0) continue;
+    const int32_t y = address / 2;
+    if (y >= height) continue;
+    uint8_t* row = counts.data() + static_cast<size_t>(y) * width;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      if (!bytes[i]) continue;
+      for (int b = 0; b < 8; ++b) {
+        const int64_t x = static_cast<int64_t>(i) * 8 + b;
+        if (x < width && (bytes[i] & (0x80 >> b)) && row[x] < 255) ++row[x];
+      }
+    }
+  }
+  return counts;
+}
+
+void DrawRing(RgbImage* image, int32_t left, const PreviewSettings& s) {
+  // Pixels are 1/300 inch square; the disc centre is the centre of the
+  // printable square, 708 dots right of its left edge and 1416 row addresses
+  // (708 pixels) down.
+  const double cx = left + s.origin_dots + kSquareDots / 2.0;
+  const double cy = kSquareDots / 2.0;
+  const double px_per_mm = kDotsPerInch / kMmPerInch;
+  const double radii[2] = {s.ring.outer_mm / 2 * px_per_mm, s.ring.inner_mm / 2 * px_per_mm};
+  for (double r : radii) {
+    if (r <= 0) continue;
+    const int32_t y0 = std::max<int32_t>(0, static_cast<int32_t>(cy - r - 2));
+    const int32_t y1 = std::min<int32_t>(image->height - 1, static_cast<int32_t>(cy + r + 2));
+    const int32_t x0 = std::max<int32_t>(left, static_cast<int32_t>(cx - r - 2));
+    const int32_t x1 = std::min<int32_t>(image->width - 1, static_cast<int32_t>(cx + r + 2));
+    for (int32_t y = y0; y <= y1; ++y) {
+      for (int32_t x = x0; x <= x1; ++x) {
+        const double d = hypot(x + 0.5 - cx, y + 0.5 - cy);
+        if (fabs(d - r) < 0.6) image->Set(x, y, kOutlineGrey);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+const char* InkName(InkColour ink) {
+  switch (ink) {
+    case InkColour::kCyan: return "cyan";
+    case InkColour::kMagenta: return "magenta";
+    case InkColour::kYellow: return "yellow";
+    case InkColour::kBlack: return "black";
+  }
+  return "?";
+}
+
+Rgb InkTint(InkColour ink, double coverage) {
+  double t[3];
+  Transmission(ink, t);
+  auto channel = [&](double through) {
+    return static_cast<uint8_t>(lround(255 * (1 - coverage * (1 - through))));
+  };
+  return Rgb{channel(t[0]), channel(t[1]), channel(t[2])};
+}
+
+int32_t PreviewWidth(const std::vector<PrintedPlane>& planes) {
+  size_t bytes = kPrinterLineDots / 8;
+  for (const PrintedPlane& p : planes)
+    for (const auto& row : p.rows) bytes = std::max(bytes, row.second.size());
+  return static_cast<int32_t>(bytes * 8);
+}
+
+int32_t PreviewHeight(const std::vector<PrintedPlane>& planes) {
+  int32_t height = kSquareDots;
+  for (const PrintedPlane& p : planes)
+    if (!p.rows.empty()) height = std::max(height, p.rows.rbegin()->first / 2 + 1);
+  return height;
+}
+
+RgbImage DrawPreview(const std::vector<PrintedPlane>& planes, const PreviewSettings& settings) {
+  const int32_t width = PreviewWidth(planes);
+  const int32_t height = PreviewHeight(planes);
+  const int panels = settings.separate_planes ? 1 + static_cast<int>(planes.size()) : 1;
+  RgbImage image(width * panels + kPanelGap * (panels - 1), height, Rgb{});
+  const double per_dot = settings.rows_per_inch == 600 ? 0.5 : 1.0;
+
+  std::vector<double> light(static_cast<size_t>(width) * height * 3, 1.0);
+  for (size_t p = 0; p < planes.size(); ++p) {
+    const std::vector<uint8_t> counts = CountDots(planes[p], width, height);
+    double t[3];
+    Transmission(planes[p].ink, t);
+    const int32_t panel_left = static_cast<int32_t>(p + 1) * (width + kPanelGap);
+    for (size_t i = 0; i < counts.size(); ++i) {
+      if (!counts[i]) continue;
+      const double cover = std::min(1.0, counts[i] * per_dot);
+      for (int c = 0; c < 3; ++c) light[i * 3 + c] *= 1 - cover * (1 - t[c]);
+      if (settings.separate_planes) {
+        image.Set(panel_left + static_cast<int32_t>(i % width), static_cast<int32_t>(i / width),
+                  InkTint(planes[p].ink, cover));
+      }
+    }
+  }
+  for (int32_t y = 0; y < height; ++y) {
+    for (int32_t x = 0; x < width; ++x) {
+      const double* l = light.data() + (static_cast<size_t>(y) * width + x) * 3;
+      image.Set(x, y,
+                Rgb{static_cast<uint8_t>(lround(255 * l[0])), static_cast<uint8_t>(lround(255 * l[1])),
+                    static_cast<uint8_t>(lround(255 * l[2]))});
+    }
+  }
+  for (int panel = 0; panel < panels; ++panel) {
+    const int32_t left = panel * (width + kPanelGap);
+    if (panel > 0) image.FillRect(left - kPanelGap, 0, kPanelGap, height, kGapColour);
+    if (settings.outline) DrawRing(&image, left, settings);
+    if (settings.separate_planes) {
+      std::string label = panel == 0 ? std::string("all planes")
+                                     : "plane " + std::to_string(panel) + ": " + InkName(planes[panel - 1].ink);
+      DrawText(&image, left + 16, 16, label, 3, Rgb{64, 64, 64});
+    }
+  }
+  return image;
+}
+
+}  // namespace imaging

@@ -1,0 +1,60 @@
+// What the printer would put on the disc, drawn from the planes of a job.
+//
+// The printer lays its planes over one another: a colour job of either
+// driver sends yellow, magenta and cyan in that order, a monochrome job one
+// black plane. Row addresses count 1/600 inch and dots 1/300 inch, so the
+// preview is drawn at 300 x 300 dpi: at 600 rows per inch two rows share one
+// pixel and each gives it half its ink.
+#ifndef QUILLORY2_TOOLS_PREVIEW_H_
+#define QUILLORY2_TOOLS_PREVIEW_H_
+
+#include <stdint.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tools/disc_layout.h"
+#include "tools/rgb_image.h"
+
+namespace imaging {
+
+enum class InkColour { kCyan, kMagenta, kYellow, kBlack };
+const char* InkName(InkColour ink);
+
+// One plane as the printer holds it: each printed row by row address, as
+// printer line bytes (bit 7 of byte 0 is printer dot 0, a set bit a dot).
+struct PrintedPlane {
+  InkColour ink = InkColour::kBlack;
+  std::map<int32_t, std::vector<uint8_t>> rows;
+};
+
+// The printer dot of page dot 0 for each driver: the plug-in places its lines
+// 7 bytes into the printer line, the minidriver its colour rows 3 bytes in.
+constexpr int32_t kPluginOriginDots = 56;
+constexpr int32_t kMinidriverOriginDots = 24;
+
+struct PreviewSettings {
+  int32_t rows_per_inch = 600;                  // 300 or 600: how many rows share a pixel row
+  int32_t origin_dots = kPluginOriginDots;      // printer dot of the square's left edge
+  bool outline = true;                          // draw the disc's edge and hub hole
+  DiscRing ring;
+  bool separate_planes = false;                 // add one panel per plane
+};
+
+// Width and height of the combined image: the whole printer line across and
+// at least the square down, more if the job has rows below it.
+int32_t PreviewWidth(const std::vector<PrintedPlane>& planes);
+int32_t PreviewHeight(const std::vector<PrintedPlane>& planes);
+
+// Draws the planes. Each pixel takes, per ink, the share of its dots that
+// are set, and inks multiply like transparent layers: cyan takes red away,
+// magenta green, yellow blue, black all three.
+RgbImage DrawPreview(const std::vector<PrintedPlane>& planes, const PreviewSettings& settings);
+
+// The ink colour in which a plane at the given coverage (0..1) tints white.
+Rgb InkTint(InkColour ink, double coverage);
+
+}  // namespace imaging
+
+#endif  // QUILLORY2_TOOLS_PREVIEW_H_
