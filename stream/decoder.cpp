@@ -257,7 +257,7 @@ class Decoder {
       AddHeader(h, CommandKind::kResolutionSelect, v == 600 ? "resolution 600" : "resolution 300");
     } else if (Is(h, '!', 's', 'Q') && (v == 0 || (v >= 520 && v <= 2500 && v % 20 == 0))) {
       out_.image_control = v == 0 ? std::string("AUTO") : Number((v - 500) / 20);
-      AddHeader(h, CommandKind::kImageControl, "image control");
+      AddHeader(h, CommandKind::kImageControl, "image control").meaning += " " + out_.image_control;
     } else if (Is(h, '&', 'l', 'H') && v == 0) {
       AddHeader(h, CommandKind::kTraySelect, "tray select");
       out_.has_tray_select = true;
@@ -468,9 +468,6 @@ std::string DescribeCommand(const Command& command) {
       } else if (command.data_length > 0) {
         text += ", no dots";
       }
-      break;
-    case CommandKind::kImageControl:
-      text += command.parameter == 0 ? std::string(" AUTO") : " option " + std::to_string((command.parameter - 500) / 20);
       break;
     case CommandKind::kStrayBytes:
     case CommandKind::kUnknown:

@@ -36,6 +36,10 @@
 // - Data that does not fit the printer line (plain data past dot 1535, a
 //   packed row longer than 192 bytes) is cut at the line's end and reported;
 //   a transfer cut short by the end of the input places nothing.
+// - A problem's offset is that of the faulty byte where one byte is at fault
+//   (a non-digit in a parameter, the first of too many digits, the half pair
+//   of an odd packed row, a differing begin-document pattern byte, the first
+//   stray byte), else that of the ESC of the command concerned.
 #ifndef QUILLORY2_STREAM_DECODER_H_
 #define QUILLORY2_STREAM_DECODER_H_
 
@@ -138,6 +142,10 @@ struct DecodeOptions {
 // Decodes size bytes at data (data may be null when size is 0). Never reads
 // outside the input, whatever it holds.
 DecodedStream Decode(const uint8_t* data, size_t size, const DecodeOptions& options = {});
+
+inline DecodedStream Decode(const std::vector<uint8_t>& bytes, const DecodeOptions& options = {}) {
+  return Decode(bytes.data(), bytes.size(), options);
+}
 
 // One listing line for a command, e.g.
 // "@42 +10 raster transfer: 10 bytes packed, row 2, dots 72..111".

@@ -259,6 +259,7 @@ TEST(Framing, JobWithEveryOptionIsRecognised) {
   EXPECT_EQ(d.media, "Matte");
   EXPECT_EQ(d.resolution_rows_per_inch, 300);
   EXPECT_EQ(d.image_control, "24");
+  EXPECT_EQ(d.commands[4].meaning, "image control 24");
   ASSERT_GE(d.commands.size(), 1u);
   EXPECT_EQ(d.commands[0].kind, CommandKind::kBeginDocument);
   EXPECT_EQ(d.commands[0].length, 17u);
