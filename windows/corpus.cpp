@@ -1,0 +1,130 @@
+#include "windows/corpus.h"
+
+#include <stdio.h>
+
+#include <cstdint>
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
+
+namespace corpus {
+namespace {
+
+constexpr int32_t kWidthDots = 1416;
+
+// A fixed pseudo-random sequence, the same on every platform.
+struct Lcg {
+  uint32_t state;
+  uint32_t Next() {
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+  }
+};
+
+}  // namespace
+
+hosts::InkPage MakePage(const std::string& name) {
+  hosts::InkPage page;
+  page.colour = name.rfind("colour", 0) == 0;
+  page.rows_per_inch = name.find("300") != std::string::npos ? 300 : 600;
+  page.width_dots = kWidthDots;
+  page.rows = page.rows_per_inch == 600 ? 2832 : 1416;
+  page.Allocate();
+
+  // Distances in dots of 1/300 inch: a disc of 4.72 inch with a 0.59 inch hub.
+  const int64_t cx = kWidthDots / 2, cy = 708, outer = 700, hub = 90;
+  const int32_t down = page.rows_per_inch == 600 ? 2 : 1;  // rows per dot down
+  Lcg noise{12345};
+  for (int32_t row = 0; row < page.rows; ++row) {
+    const int64_t y = row / down;
+    // A few blank bands between printed ones give the row positioning work.
+    if (row % 97 < 3) continue;
+    for (int32_t x = 0; x < page.width_dots; ++x) {
+      const int64_t dx = x - cx, dy = y - cy, r2 = dx * dx + dy * dy;
+      if (r2 > outer * outer || r2 < hub * hub) continue;
+      const uint32_t n = noise.Next();
+      if (!page.colour) {
+        // Rings, a solid sector (long runs) and a speckled sector (short ones).
+        bool ink = (r2 / 4000) % 3 == 0 || (dx > 0 && dy > 0 && dx < 300) || (dx < 0 && dy < 0 && (n & 7) == 0);
+        if (ink) page.SetDot(hosts::kBlack, row, x);
+        continue;
+      }
+      if ((r2 / 5000) % 4 == 1 || (dx > 200 && dy < -100)) page.SetDot(hosts::kCyan, row, x);
+      if (((x + y) / 24) % 3 == 0 && dy > -300) page.SetDot(hosts::kMagenta, row, x);
+      if ((dx < -150 && (n & 3) == 0) || (dy > 400 && dx > -400)) page.SetDot(hosts::kYellow, row, x);
+    }
+  }
+  return page;
+}
+
+std::string PageFile(const std::string& name) {
+  return name + (name.rfind("colour", 0) == 0 ? ".ppm" : ".pbm");
+}
+
+bool WritePage(const hosts::InkPage& page, const std::string& path, std::string* error) {
+  const std::string temp = path + ".tmp" + std::to_string(getpid());
+  FILE* out = fopen(temp.c_str(), "wb");
+  if (!out) {
+    *error = "cannot create " + temp;
+    return false;
+  }
+  bool ok;
+  if (page.colour) {
+    ok = fprintf(out, "P6\n%d %d\n255\n", page.width_dots, page.rows) > 0;
+    std::vector<uint8_t> line(static_cast<size_t>(page.width_dots) * 3);
+    for (int32_t row = 0; ok && row < page.rows; ++row) {
+      for (int32_t x = 0; x < page.width_dots; ++x) {
+        // Each ink takes away its complementary light.
+        line[3 * x] = page.Dot(hosts::kCyan, row, x) ? 0 : 255;
+        line[3 * x + 1] = page.Dot(hosts::kMagenta, row, x) ? 0 : 255;
+        line[3 * x + 2] = page.Dot(hosts::kYellow, row, x) ? 0 : 255;
+      }
+      ok = fwrite(line.data(), 1, line.size(), out) == line.size();
+    }
+  } else {
+    ok = fprintf(out, "P4\n%d %d\n", page.width_dots, page.rows) > 0 &&
+         fwrite(page.planes[0].data(), 1, page.planes[0].size(), out) == page.planes[0].size();
+  }
+  ok = fclose(out) == 0 && ok;
+  if (ok) {
+    remove(path.c_str());
+    ok = rename(temp.c_str(), path.c_str()) == 0;
+  }
+  if (!ok) {
+    remove(temp.c_str());
+    *error = "cannot write " + path;
+  }
+  return ok;
+}
+
+std::vector<Job> Jobs() {
+  std::vector<Job> jobs;
+  for (const char* resolution : {"300", "600"}) {
+    for (const char* kind : {"colour", "mono"}) {
+      const std::string page = std::string(kind) + resolution;
+      const std::string title = std::string(kind[0] == 'c' ? "Colour" : "Mono") + resolution;
+      for (bool landscape : {false, true}) {
+        for (const char* disc : {"S", "D"}) {
+          Job job{"Unidrv" + title + (landscape ? "Landscape" : "Portrait") + "Disc" + disc, "unidrv",
+                  {"--resolution", resolution, "--disc-type", disc}, {page}};
+          if (landscape) job.args.push_back("--landscape");
+          jobs.push_back(job);
+        }
+      }
+      jobs.push_back({"Nt4" + title, "nt4", {"--resolution", resolution}, {page}});
+    }
+  }
+  jobs.push_back({"UnidrvTwoPagesWithOptions", "unidrv",
+                  {"--resolution", "600", "--paper", "matte", "--text-quality", "on", "--image-control", "25"},
+                  {"colour600", "colour600"}});
+  jobs.push_back({"Nt4MonoWithOptions", "nt4",
+                  {"--resolution", "300", "--paper", "matte", "--text-quality", "on", "--image-control", "100"},
+                  {"mono300"}});
+  return jobs;
+}
+
+}  // namespace corpus
