@@ -1,0 +1,236 @@
+// nt4_host: prints images through the NT 4.0 minidriver the way the NT 4.0
+// host driver would, and writes the printer job to a file.
+#include <ctype.h>
+#include <errno.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <initializer_list>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "hosts/nt4_host.h"
+
+namespace {
+
+const char kUsage[] =
+    "Usage: nt4_host [options] -o JOB IMAGE...\n"
+    "\n"
+    "Prints each IMAGE as one page on the CD through the NT 4.0 minidriver and\n"
+    "writes the printer job (the bytes the printer receives) to JOB; '-' writes\n"
+    "to standard output when that is not a terminal.\n"
+    "\n"
+    "Images are binary netpbm files, one pixel per printer dot (300 dots per inch\n"
+    "across, one row per printer row):\n"
+    "  PBM (P4) or PGM (P5)  a monochrome page; black (grey below half) is ink;\n"
+    "                        at most 1472 dots wide\n"
+    "  PPM (P6)              a colour page; cyan ink where red is below half,\n"
+    "                        magenta where green is, yellow where blue is;\n"
+    "                        at most 1488 dots wide\n"
+    "A job is all colour or all monochrome. Pages may be up to 2832 rows long at\n"
+    "600 rows per inch, 1416 at 300; shorter pages are blank below the image.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output JOB        where the job goes (required)\n"
+    "  --resolution 600|300    rows per inch down the page (default 600)\n"
+    "  --media regular|matte   media (default regular)\n"
+    "  --text-quality off|on   the printer's ON option (default off)\n"
+    "  --image-control auto|N  image control, N from 1 to 100 (default auto)\n"
+    "  --module PATH           the minidriver module (default: libquilry2.so in\n"
+    "                          the lib folder beside this program's folder)\n"
+    "  -h, --help              this text\n"
+    "\n"
+    "The minidriver prints one colour page per load, as under NT 4.0: in a colour\n"
+    "job only the first page is printed; the others are accepted and dropped.\n";
+
+int Fail(const std::string& message) {
+  std::cerr << "nt4_host: " << message << "\n";
+  return 1;
+}
+
+// Reads the next header number of a netpbm file, skipping blanks and comments.
+bool HeaderNumber(std::istream& in, long* value) {
+  int c = in.get();
+  while (c != EOF) {
+    if (c == '#') {
+      while (c != EOF && c != '\n') c = in.get();
+    } else if (!isspace(c)) {
+      break;
+    }
+    c = in.get();
+  }
+  if (c == EOF || !isdigit(c)) return false;
+  long v = 0;
+  while (c != EOF && isdigit(c)) {
+    v = v * 10 + (c - '0');
+    if (v > 1000000) return false;
+    c = in.get();
+  }
+  *value = v;
+  return c != EOF && isspace(c);  // one blank ends the header number
+}
+
+bool ReadImage(const std::string& path, int32_t rows_per_inch, hosts::InkPage* page, std::string* error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    *error = "cannot open " + path + ": " + strerror(errno);
+    return false;
+  }
+  char magic[2] = {0, 0};
+  in.read(magic, 2);
+  int kind = magic[0] == 'P' ? magic[1] - '0' : 0;
+  if (kind != 4 && kind != 5 && kind != 6) {
+    *error = path + " is not a binary PBM, PGM or PPM file (P4, P5, P6)";
+    return false;
+  }
+  long width = 0, height = 0, maxval = 1;
+  if (!HeaderNumber(in, &width) || !HeaderNumber(in, &height) ||
+      (kind != 4 && (!HeaderNumber(in, &maxval) || maxval < 1 || maxval > 255))) {
+    *error = path + ": damaged or unsupported netpbm header (16-bit samples are not supported)";
+    return false;
+  }
+  page->width_dots = static_cast<int32_t>(width);
+  page->rows = static_cast<int32_t>(height);
+  page->rows_per_inch = rows_per_inch;
+  page->colour = kind == 6;
+  int32_t max_bytes = page->colour ? hosts::kNt4ColourScanlineBytes : hosts::kNt4MonoScanlineMaxBytes;
+  int32_t page_rows = hosts::Nt4PageRows(rows_per_inch);
+  if (page->BytesPerRow() > max_bytes || height > page_rows) {
+    *error = path + " is " + std::to_string(width) + " x " + std::to_string(height) +
+             " pixels; the page holds at most " + std::to_string(max_bytes * 8) + " x " +
+             std::to_string(page_rows) + " at " + std::to_string(rows_per_inch) + " rows per inch";
+    return false;
+  }
+  page->Allocate();
+
+  size_t channels = kind == 6 ? 3 : 1;
+  size_t row_bytes = kind == 4 ? static_cast<size_t>((width + 7) / 8) : static_cast<size_t>(width) * channels;
+  std::vector<uint8_t> row(row_bytes);
+  for (int32_t y = 0; y < page->rows; ++y) {
+    if (!in.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row_bytes))) {
+      *error = path + " ends after " + std::to_string(y) + " of its " + std::to_string(height) + " rows";
+      return false;
+    }
+    if (kind == 4) {
+      std::copy(row.begin(), row.end(), page->Row(hosts::kBlack, y));  // PBM: 1 is black
+      continue;
+    }
+    for (int32_t x = 0; x < page->width_dots; ++x) {
+      for (size_t c = 0; c < channels; ++c) {
+        if (row[x * channels + c] * 2 < maxval) page->SetDot(static_cast<int>(c), y, x);
+      }
+    }
+  }
+  // PBM rows may carry padding bits beyond the width: they are not dots.
+  if (kind == 4 && width % 8 != 0) {
+    uint8_t keep = static_cast<uint8_t>(0xFF << (8 - width % 8));
+    for (int32_t y = 0; y < page->rows; ++y) page->Row(hosts::kBlack, y)[page->BytesPerRow() - 1] &= keep;
+  }
+  return true;
+}
+
+std::string DefaultModulePath(const char* argv0) {
+  std::string self = argv0;
+  size_t slash = self.find_last_of('/');
+  std::string bin = slash == std::string::npos ? "." : self.substr(0, slash);
+  return bin + "/../lib/libquilry2.so";
+}
+
+bool ParseChoice(const std::string& value, std::initializer_list<const char*> names, int* choice) {
+  int position = 1;
+  for (const char* name : names) {
+    if (value == name) {
+      *choice = position;
+      return true;
+    }
+    ++position;
+  }
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  hosts::Nt4JobSettings settings;
+  std::string output;
+  std::string module = DefaultModulePath(argv[0]);
+  std::vector<std::string> images;
+  int32_t rows_per_inch = 600;
+
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    auto value = [&](std::string* out) {
+      if (i + 1 >= argc) return false;
+      *out = argv[++i];
+      return true;
+    };
+    std::string v;
+    if (arg == "-h" || arg == "--help") {
+      std::cout << kUsage;
+      return 0;
+    } else if (arg == "-o" || arg == "--output") {
+      if (!value(&output)) return Fail("-o needs a file name");
+    } else if (arg == "--module") {
+      if (!value(&module)) return Fail("--module needs a path");
+    } else if (arg == "--resolution") {
+      if (!value(&v) || (v != "600" && v != "300")) return Fail("--resolution is 600 or 300");
+      rows_per_inch = v == "600" ? 600 : 300;
+      settings.options.resolution = v == "600" ? 2 : 1;
+    } else if (arg == "--media") {
+      if (!value(&v) || !ParseChoice(v, {"regular", "matte"}, &settings.options.paper_quality)) {
+        return Fail("--media is regular or matte");
+      }
+    } else if (arg == "--text-quality") {
+      if (!value(&v) || !ParseChoice(v, {"off", "on"}, &settings.options.text_quality)) {
+        return Fail("--text-quality is off or on");
+      }
+    } else if (arg == "--image-control") {
+      if (!value(&v)) return Fail("--image-control is auto or a number from 1 to 100");
+      if (v == "auto") {
+        settings.options.image_control = 1;
+      } else {
+        char* end = nullptr;
+        long n = strtol(v.c_str(), &end, 10);
+        if (v.empty() || *end != 0 || n < 1 || n > 100) {
+          return Fail("--image-control is auto or a number from 1 to 100");
+        }
+        settings.options.image_control = static_cast<int>(n) + 1;
+      }
+    } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+      return Fail("unknown option " + arg + " (see --help)");
+    } else {
+      images.push_back(arg);
+    }
+  }
+  if (output.empty()) return Fail("no output given: use -o JOB (see --help)");
+  if (images.empty()) return Fail("no image given (see --help)");
+  if (output == "-" && isatty(STDOUT_FILENO)) return Fail("not writing a printer job to a terminal");
+
+  std::vector<hosts::InkPage> pages(images.size());
+  std::string error;
+  for (size_t i = 0; i < images.size(); ++i) {
+    if (!ReadImage(images[i], rows_per_inch, &pages[i], &error)) return Fail(error);
+  }
+  std::vector<uint8_t> job;
+  if (!hosts::RenderNt4Job(module, pages, settings, &job, &error)) return Fail(error);
+  if (pages[0].colour && pages.size() > 1) {
+    std::cerr << "nt4_host: warning: only the first of " << pages.size()
+              << " colour pages is printed; the minidriver prints one colour page per load\n";
+  }
+
+  if (output == "-") {
+    fwrite(job.data(), 1, job.size(), stdout);
+    if (fflush(stdout) != 0) return Fail("cannot write the job to standard output");
+    return 0;
+  }
+  std::ofstream out(output, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(job.data()), static_cast<std::streamsize>(job.size()));
+  out.close();
+  if (!out) return Fail("cannot write " + output);
+  return 0;
+}
