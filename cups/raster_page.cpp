@@ -1,0 +1,189 @@
+#include "cups/raster_page.h"
+
+#include <string.h>
+
+namespace cupsdrv {
+namespace {
+
+uint32_t BytesFor(uint32_t dots) { return (dots + 7) / 8; }
+
+std::string ColourSpaceName(unsigned space) {
+  switch (space) {
+    case CUPS_CSPACE_W: return "W (grey)";
+    case CUPS_CSPACE_RGB: return "RGB";
+    case CUPS_CSPACE_RGBA: return "RGBA";
+    case CUPS_CSPACE_K: return "K";
+    case CUPS_CSPACE_CMY: return "CMY";
+    case CUPS_CSPACE_YMC: return "YMC";
+    case CUPS_CSPACE_CMYK: return "CMYK";
+    case CUPS_CSPACE_KCMY: return "KCMY";
+    default: return std::to_string(space);
+  }
+}
+
+// Clears the bits of the row's last byte that lie beyond the kept width, so
+// that padding or cropped dots never turn into ink.
+void MaskTail(uint8_t* row, int32_t width_dots) {
+  const int32_t spare = (8 - width_dots % 8) % 8;
+  if (spare != 0) row[(width_dots - 1) / 8] &= static_cast<uint8_t>(0xFF << spare);
+}
+
+// Spreads one 4-bit chunky CMY line into the three plane rows.
+void SplitChunkedRow(const uint8_t* src, int32_t width_dots, uint8_t* cyan, uint8_t* magenta,
+                     uint8_t* yellow) {
+  const int32_t bytes = (width_dots + 7) / 8;
+  for (int32_t b = 0; b < bytes; ++b) {
+    uint8_t c = 0;
+    uint8_t m = 0;
+    uint8_t y = 0;
+    // Eight pixels, two per source byte, the even pixel in the high nibble.
+    const uint8_t* s = src + 4 * b;
+    for (int k = 0; k < 8; ++k) {
+      const int32_t x = 8 * b + k;
+      if (x >= width_dots) break;
+      const uint8_t nibble = (k & 1) ? (s[k / 2] & 0x0F) : (s[k / 2] >> 4);
+      const uint8_t bit = static_cast<uint8_t>(0x80 >> k);
+      if (nibble & 0x4) c |= bit;
+      if (nibble & 0x2) m |= bit;
+      if (nibble & 0x1) y |= bit;
+    }
+    cyan[b] = c;
+    magenta[b] = m;
+    yellow[b] = y;
+  }
+}
+
+}  // namespace
+
+bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
+                     std::string* error) {
+  PageGeometry g;
+  if (header.cupsBitsPerColor != 1) {
+    *error = "Unsupported raster bit depth " + std::to_string(header.cupsBitsPerColor) +
+             " bits per colour; the printer takes 1 bit per colour";
+    return false;
+  }
+  const uint32_t width = header.cupsWidth;
+  if (width == 0 || header.cupsHeight == 0) {
+    *error = "Raster page has no pixels (" + std::to_string(width) + " x " +
+             std::to_string(header.cupsHeight) + ")";
+    return false;
+  }
+  if (width > kMaxRasterDots) {
+    *error = "Raster page is " + std::to_string(width) + " dots wide, more than " +
+             std::to_string(kMaxRasterDots) + " can be";
+    return false;
+  }
+
+  uint32_t expected_bits_per_pixel = 1;
+  uint32_t expected_bytes = BytesFor(width);
+  if (header.cupsColorSpace == CUPS_CSPACE_K) {
+    g.layout = PixelLayout::kBlack;
+    g.colour = false;
+  } else if (header.cupsColorSpace == CUPS_CSPACE_CMY) {
+    g.colour = true;
+    switch (header.cupsColorOrder) {
+      case CUPS_ORDER_CHUNKED:
+        g.layout = PixelLayout::kCmyChunked;
+        // Three 1-bit colours are padded to a 4-bit pixel.
+        expected_bits_per_pixel = 4;
+        expected_bytes = (width * 4 + 7) / 8;
+        break;
+      case CUPS_ORDER_BANDED:
+        g.layout = PixelLayout::kCmyBanded;
+        expected_bytes = 3 * BytesFor(width);
+        break;
+      case CUPS_ORDER_PLANAR:
+        g.layout = PixelLayout::kCmyPlanar;
+        break;
+      default:
+        *error = "Unsupported raster colour order " + std::to_string(header.cupsColorOrder);
+        return false;
+    }
+  } else {
+    *error = "Unsupported raster colour space " + ColourSpaceName(header.cupsColorSpace) +
+             "; the printer takes K (black) or CMY";
+    return false;
+  }
+  if (header.cupsBitsPerPixel != expected_bits_per_pixel ||
+      header.cupsBytesPerLine != expected_bytes) {
+    *error = "Inconsistent raster header: " + std::to_string(header.cupsBitsPerPixel) +
+             " bits per pixel and " + std::to_string(header.cupsBytesPerLine) +
+             " bytes per line for " + std::to_string(width) + " " +
+             ColourSpaceName(header.cupsColorSpace) + " pixels";
+    return false;
+  }
+
+  if (header.HWResolution[0] != 300 ||
+      (header.HWResolution[1] != 300 && header.HWResolution[1] != 600)) {
+    *error = "Unsupported resolution " + std::to_string(header.HWResolution[0]) + "x" +
+             std::to_string(header.HWResolution[1]) +
+             " dpi; the printer prints 300x300 or 300x600 dpi";
+    return false;
+  }
+
+  g.source_width = width;
+  g.source_height = header.cupsHeight;
+  g.bytes_per_line = header.cupsBytesPerLine;
+  g.rows_per_inch = static_cast<int32_t>(header.HWResolution[1]);
+  g.width_dots = width < static_cast<uint32_t>(kMaxPrintableDots) ? static_cast<int32_t>(width)
+                                                                   : kMaxPrintableDots;
+  const int32_t max_rows = kMaxRowAddresses / (g.rows_per_inch == 600 ? 1 : 2);
+  g.rows = header.cupsHeight < static_cast<uint32_t>(max_rows)
+               ? static_cast<int32_t>(header.cupsHeight)
+               : max_rows;
+  *geometry = g;
+  return true;
+}
+
+ReadResult ReadPage(cups_raster_t* raster, const PageGeometry& geometry,
+                    const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
+                    hosts::InkPage* page) {
+  page->width_dots = geometry.width_dots;
+  page->rows = geometry.rows;
+  page->rows_per_inch = geometry.rows_per_inch;
+  page->colour = geometry.colour;
+  page->Allocate();
+  row->resize(geometry.bytes_per_line);
+
+  const int32_t kept_bytes = page->BytesPerRow();
+  const uint32_t colour_bytes = BytesFor(geometry.source_width);
+  // Planar pages arrive as three whole planes, one after another.
+  const int planes_in_stream = geometry.layout == PixelLayout::kCmyPlanar ? 3 : 1;
+
+  for (int stream_plane = 0; stream_plane < planes_in_stream; ++stream_plane) {
+    for (uint32_t y = 0; y < geometry.source_height; ++y) {
+      if (cancel != nullptr && *cancel) return ReadResult::kCancelled;
+      if (cupsRasterReadPixels(raster, row->data(), geometry.bytes_per_line) !=
+          geometry.bytes_per_line) {
+        return ReadResult::kTruncated;
+      }
+      if (y >= static_cast<uint32_t>(geometry.rows)) continue;
+      const int32_t r = static_cast<int32_t>(y);
+      const uint8_t* src = row->data();
+      switch (geometry.layout) {
+        case PixelLayout::kBlack:
+          memcpy(page->Row(hosts::kBlack, r), src, kept_bytes);
+          MaskTail(page->Row(hosts::kBlack, r), geometry.width_dots);
+          break;
+        case PixelLayout::kCmyPlanar:
+          memcpy(page->Row(stream_plane, r), src, kept_bytes);
+          MaskTail(page->Row(stream_plane, r), geometry.width_dots);
+          break;
+        case PixelLayout::kCmyBanded:
+          for (int p = 0; p < 3; ++p) {
+            memcpy(page->Row(p, r), src + p * colour_bytes, kept_bytes);
+            MaskTail(page->Row(p, r), geometry.width_dots);
+          }
+          break;
+        case PixelLayout::kCmyChunked:
+          SplitChunkedRow(src, geometry.width_dots, page->Row(hosts::kCyan, r),
+                          page->Row(hosts::kMagenta, r), page->Row(hosts::kYellow, r));
+          break;
+      }
+    }
+  }
+  return ReadResult::kComplete;
+}
+
+}  // namespace cupsdrv

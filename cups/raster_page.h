@@ -1,0 +1,73 @@
+// Reading one page of CUPS raster into the printer's ink planes.
+//
+// The printer takes 1 bit per colour at 300 dots per inch across and 300 or
+// 600 rows per inch down, either black alone (CUPS_CSPACE_K) or cyan, magenta
+// and yellow (CUPS_CSPACE_CMY) in any of the three CUPS colour orders. In both
+// colour spaces a set bit is ink, as on the printer. Everything else is
+// refused before a single row is read, so that no page of a wrong kind
+// reaches the printer half converted.
+#ifndef QUILLORY2_CUPS_RASTER_PAGE_H_
+#define QUILLORY2_CUPS_RASTER_PAGE_H_
+
+#include <cups/raster.h>
+#include <signal.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "hosts/ink_page.h"
+
+namespace cupsdrv {
+
+// The widest line the printer takes from this path: the printer line is 192
+// bytes and the band encoder places its lines 7 bytes in.
+constexpr int32_t kMaxPrintableDots = (192 - 7) * 8;
+// The disc area is 2832 rows of 1/600 inch long.
+constexpr int32_t kMaxRowAddresses = 2832;
+// Widest raster line accepted at all, so that a damaged header cannot make
+// the filter allocate without bound.
+constexpr uint32_t kMaxRasterDots = 100000;
+
+enum class PixelLayout {
+  kBlack,       // K, 1 bit per pixel
+  kCmyChunked,  // CMY, 4 bits per pixel: bit 2 cyan, bit 1 magenta, bit 0 yellow
+  kCmyBanded,   // CMY, each row holds the cyan, magenta and yellow lines in turn
+  kCmyPlanar,   // CMY, the whole cyan plane, then magenta, then yellow
+};
+
+// What a page header asks for, checked against what the printer can do.
+struct PageGeometry {
+  PixelLayout layout = PixelLayout::kBlack;
+  uint32_t source_width = 0;    // cupsWidth
+  uint32_t source_height = 0;   // cupsHeight
+  uint32_t bytes_per_line = 0;  // cupsBytesPerLine
+  int32_t rows_per_inch = 600;  // HWResolution[1]
+  int32_t width_dots = 0;       // dots kept: the printable part of each line
+  int32_t rows = 0;             // rows kept: the part of the page on the disc area
+  bool colour = true;
+
+  bool Cropped() const {
+    return static_cast<uint32_t>(width_dots) < source_width ||
+           static_cast<uint32_t>(rows) < source_height;
+  }
+};
+
+// Checks a page header. On refusal returns false and puts a one-line reason
+// (without any "ERROR:" prefix) into *error.
+bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
+                     std::string* error);
+
+enum class ReadResult { kComplete, kTruncated, kCancelled };
+
+// Reads the rows of the page whose header was just read into *page (sized
+// and cleared here; its storage is reused from page to page). Rows and dots
+// beyond the geometry's crop are read and dropped. *row is the raster line
+// buffer, reused as well. Stops early when *cancel becomes non-zero.
+ReadResult ReadPage(cups_raster_t* raster, const PageGeometry& geometry,
+                    const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
+                    hosts::InkPage* page);
+
+}  // namespace cupsdrv
+
+#endif  // QUILLORY2_CUPS_RASTER_PAGE_H_
