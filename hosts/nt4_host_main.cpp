@@ -6,6 +6,10 @@
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include <algorithm>
 #include <fstream>
@@ -136,9 +140,13 @@ bool ReadImage(const std::string& path, int32_t rows_per_inch, hosts::InkPage* p
 
 std::string DefaultModulePath(const char* argv0) {
   std::string self = argv0;
-  size_t slash = self.find_last_of('/');
+  size_t slash = self.find_last_of("/\\");
   std::string bin = slash == std::string::npos ? "." : self.substr(0, slash);
+#ifdef _WIN32
+  return bin + "/QUILRY2.DLL";  // Windows builds put modules beside the programs
+#else
   return bin + "/../lib/libquilry2.so";
+#endif
 }
 
 bool ParseChoice(const std::string& value, std::initializer_list<const char*> names, int* choice) {
@@ -224,6 +232,9 @@ int main(int argc, char** argv) {
   }
 
   if (output == "-") {
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);  // a job is bytes, not text
+#endif
     fwrite(job.data(), 1, job.size(), stdout);
     if (fflush(stdout) != 0) return Fail("cannot write the job to standard output");
     return 0;

@@ -21,7 +21,11 @@ using Bytes = std::vector<uint8_t>;
 
 inline std::string ModulePath() {
   const char* dir = getenv("QUILLORY2_BUILD_DIR");
+#ifdef _WIN32
+  return std::string(dir != nullptr ? dir : ".") + "/bin/QUILRY2.DLL";
+#else
   return std::string(dir != nullptr ? dir : ".") + "/lib/libquilry2.so";
+#endif
 }
 
 // ESC followed by the text, e.g. Esc("*b0M").
