@@ -1,0 +1,241 @@
+// The filter program on hand-made raster: framing, pages, options, bad
+// input and cancellation, run the way CUPS runs it.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include "tests/cups/cups_test_support.h"
+
+namespace {
+
+using cupsdrv::PixelLayout;
+using cupstest::RasterPage;
+using cupstest::RunResult;
+
+RasterPage Page(int32_t width, int32_t rows, int rpi, PixelLayout layout, uint32_t seed) {
+  RasterPage page;
+  page.ink = cupstest::PatternPage(width, rows, rpi, layout != PixelLayout::kBlack, seed);
+  page.layout = layout;
+  return page;
+}
+
+RunResult RunFilter(const std::vector<RasterPage>& pages, const std::string& options = "",
+                    bool from_stdin = false) {
+  cupstest::TempDir dir;
+  const std::string path = dir.File("job.ras");
+  EXPECT_TRUE(cupstest::WriteRaster(path, pages));
+  return from_stdin ? cupstest::RunProgram(cupstest::FilterArgs(options), path)
+                    : cupstest::RunProgram(cupstest::FilterArgs(options, path), "");
+}
+
+size_t Count(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+// Checks a whole job: setup for choices, each page's planes, then the end.
+void ExpectJob(const RunResult& run, const std::vector<RasterPage>& pages,
+               const cupsdrv::JobChoices& choices, bool skip_centre) {
+  const std::vector<uint8_t> setup = cupstest::ExpectedJobSetup(choices);
+  const std::vector<uint8_t> end = cupstest::ExpectedJobEnd();
+  ASSERT_FALSE(setup.empty());
+  EXPECT_TRUE(cupstest::StartsWith(run.out, setup));
+  EXPECT_TRUE(cupstest::EndsWith(run.out, end));
+  const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size());
+  ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;
+  size_t plane = 0;
+  for (const RasterPage& page : pages) {
+    EXPECT_TRUE(cupstest::PlanesMatch(decoded, plane, page.ink, skip_centre));
+    plane += static_cast<size_t>(page.ink.PlaneCount());
+  }
+  EXPECT_EQ(decoded.planes.size(), plane);
+}
+
+TEST(FilterJob, ColourAndBlackPagesAtBothResolutions) {
+  for (int rpi : {300, 600}) {
+    const int32_t rows = rpi == 600 ? 2832 : 1416;
+    const std::vector<RasterPage> pages = {Page(1416, rows, rpi, PixelLayout::kCmyBanded, 1),
+                                           Page(1416, rows, rpi, PixelLayout::kBlack, 2),
+                                           Page(1416, rows, rpi, PixelLayout::kCmyChunked, 3),
+                                           Page(1416, rows, rpi, PixelLayout::kCmyPlanar, 4)};
+    const RunResult run = RunFilter(pages);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    cupsdrv::JobChoices choices;
+    choices.resolution = rpi == 600 ? 2 : 1;
+    ExpectJob(run, pages, choices, false);
+    for (int n = 1; n <= 4; ++n) {
+      EXPECT_EQ(Count(run.err, "PAGE: " + std::to_string(n) + " 1\n"), 1u) << run.err;
+    }
+    EXPECT_EQ(Count(run.err, "ERROR:"), 0u) << run.err;
+  }
+}
+
+TEST(FilterJob, ReadsStandardInputWhenNoFileIsGiven) {
+  const std::vector<RasterPage> pages = {Page(600, 300, 600, PixelLayout::kCmyBanded, 9)};
+  const RunResult run = RunFilter(pages, "", /*from_stdin=*/true);
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  ExpectJob(run, pages, cupsdrv::JobChoices{}, false);
+}
+
+TEST(FilterJob, OptionsArgumentChoosesMediaOptionsAndDiscType) {
+  const std::vector<RasterPage> pages = {Page(1416, 2832, 600, PixelLayout::kCmyBanded, 5)};
+  const RunResult run = RunFilter(pages, "MediaType=Matte TextQuality=ON ImageControl=24 DiscType=DISC_D");
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  cupsdrv::JobChoices choices;
+  choices.paper_quality = 2;
+  choices.text_quality = 2;
+  choices.image_control = 25;
+  choices.disc_type = 2;
+  ExpectJob(run, pages, choices, true);
+  const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size());
+  EXPECT_EQ(decoded.image_control, "24");
+  EXPECT_EQ(decoded.media, "Matte");
+}
+
+TEST(FilterJob, HeaderCarriesThePpdChoicesPerPage) {
+  std::vector<RasterPage> pages = {Page(1416, 2832, 600, PixelLayout::kCmyBanded, 6),
+                                   Page(1416, 2832, 600, PixelLayout::kCmyBanded, 7)};
+  for (RasterPage& p : pages) {
+    p.media_type = 2;
+    p.integers[0] = 1;
+  }
+  pages[0].integers[2] = 2;  // first disc with the centre band left out
+  pages[1].integers[2] = 1;
+  const RunResult run = RunFilter(pages, "DiscType=DISC_S MediaType=Regular");
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size());
+  ASSERT_TRUE(decoded.Clean());
+  EXPECT_EQ(decoded.media, "Matte");
+  EXPECT_EQ(decoded.image_control, "AUTO");
+  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, pages[0].ink, true));
+  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 3, pages[1].ink, false));
+}
+
+TEST(FilterBadInput, TruncatedRasterKeepsCompletePagesAndEndsTheJob) {
+  cupstest::TempDir dir;
+  const std::vector<RasterPage> pages = {Page(800, 500, 600, PixelLayout::kCmyBanded, 1),
+                                         Page(800, 500, 600, PixelLayout::kCmyBanded, 2)};
+  ASSERT_TRUE(cupstest::WriteRaster(dir.File("job.ras"), pages));
+  const std::vector<uint8_t> whole = cupstest::ReadFile(dir.File("job.ras"));
+  // Cut inside the second page's rows, then inside the first page's rows.
+  for (size_t keep : {whole.size() - 3000, size_t{4 + 1796 + 1000}}) {
+    const std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<long>(keep));
+    ASSERT_TRUE(cupstest::WriteFile(dir.File("cut.ras"), cut));
+    const RunResult run = cupstest::RunProgram(cupstest::FilterArgs("", dir.File("cut.ras")), "");
+    EXPECT_EQ(run.signal, 0);
+    EXPECT_NE(run.exit_code, 0);
+    EXPECT_NE(run.err.find("ERROR: Page"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("ended early"), std::string::npos) << run.err;
+    if (keep > whole.size() / 2) {
+      ExpectJob(run, {pages[0]}, cupsdrv::JobChoices{}, false);
+      EXPECT_EQ(Count(run.err, "PAGE:"), 1u);
+    } else {
+      EXPECT_TRUE(run.out.empty()) << "nothing of a job without a complete page";
+      EXPECT_EQ(Count(run.err, "PAGE:"), 0u);
+    }
+  }
+}
+
+TEST(FilterBadInput, UnsupportedPagesAreRefusedWithAClearError) {
+  struct Case {
+    const char* what;
+    unsigned colour_space;
+    unsigned bits;
+    unsigned x_resolution;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"RGB", CUPS_CSPACE_RGB, 0, 0, "colour space RGB"},
+      {"8-bit black", 0, 8, 0, "bit depth 8"},
+      {"600 dpi across", 0, 0, 600, "resolution 600x600"},
+  };
+  for (const Case& c : cases) {
+    RasterPage bad = Page(400, 200, 600, PixelLayout::kBlack, 1);
+    bad.colour_space = c.colour_space;
+    bad.bits_per_colour = c.bits;
+    bad.x_resolution = c.x_resolution;
+    const RunResult alone = RunFilter({bad});
+    EXPECT_EQ(alone.signal, 0) << c.what;
+    EXPECT_EQ(alone.exit_code, 1) << c.what;
+    EXPECT_NE(alone.err.find("ERROR: Page 1: "), std::string::npos) << alone.err;
+    EXPECT_NE(alone.err.find(c.message), std::string::npos) << alone.err;
+    EXPECT_TRUE(alone.out.empty()) << c.what;
+
+    // After a good page the job still ends properly.
+    const RasterPage good = Page(400, 200, 600, PixelLayout::kBlack, 2);
+    const RunResult after = RunFilter({good, bad});
+    EXPECT_EQ(after.exit_code, 1) << c.what;
+    EXPECT_NE(after.err.find("ERROR: Page 2: "), std::string::npos) << after.err;
+    ExpectJob(after, {good}, cupsdrv::JobChoices{}, false);
+  }
+}
+
+TEST(FilterBadInput, ResolutionChangeWithinAJobIsRefused) {
+  const RasterPage first = Page(400, 200, 600, PixelLayout::kBlack, 1);
+  const RasterPage second = Page(400, 200, 300, PixelLayout::kBlack, 2);
+  const RunResult run = RunFilter({first, second});
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("resolution changes"), std::string::npos) << run.err;
+  ExpectJob(run, {first}, cupsdrv::JobChoices{}, false);
+}
+
+TEST(FilterBadInput, UnknownOptionValueStopsBeforeAnythingIsPrinted) {
+  const RunResult run = RunFilter({Page(400, 200, 600, PixelLayout::kBlack, 1)}, "DiscType=round");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("ERROR: Page 1: Unknown DiscType \"round\""), std::string::npos) << run.err;
+  EXPECT_TRUE(run.out.empty());
+}
+
+TEST(FilterBadInput, NotRasterAtAll) {
+  cupstest::TempDir dir;
+  ASSERT_TRUE(cupstest::WriteFile(dir.File("job.pdf"), {'%', 'P', 'D', 'F', '-', '1', '.', '4'}));
+  for (const std::string& file : {dir.File("job.pdf"), dir.File("missing.ras")}) {
+    const RunResult run = cupstest::RunProgram(cupstest::FilterArgs("", file), "");
+    EXPECT_EQ(run.exit_code, 1) << file;
+    EXPECT_NE(run.err.find("ERROR: "), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty());
+  }
+  const RunResult empty = RunFilter({});
+  EXPECT_EQ(empty.exit_code, 1);
+  EXPECT_NE(empty.err.find("ERROR: No pages found"), std::string::npos) << empty.err;
+  EXPECT_TRUE(empty.out.empty());
+}
+
+TEST(FilterArguments, WrongCountPrintsUsageAndHelpExplains) {
+  const RunResult few = cupstest::RunProgram({cupstest::FilterPath(), "1", "user"}, "");
+  EXPECT_EQ(few.exit_code, 1);
+  EXPECT_NE(few.err.find("Usage: rastertoquillory2 job-id user title copies options [file]"),
+            std::string::npos);
+  const RunResult help = cupstest::RunProgram({cupstest::FilterPath(), "--help"}, "");
+  EXPECT_EQ(help.exit_code, 0);
+  const std::string text(help.out.begin(), help.out.end());
+  EXPECT_NE(text.find("DiscType=DISC_S|DISC_D"), std::string::npos);
+}
+
+TEST(FilterCancellation, SigtermStopsAtAPageBoundaryAndEndsTheJob) {
+  cupstest::TempDir dir;
+  const std::vector<RasterPage> pages = {Page(1416, 2832, 600, PixelLayout::kCmyBanded, 1),
+                                         Page(1416, 2832, 600, PixelLayout::kCmyBanded, 2),
+                                         Page(1416, 2832, 600, PixelLayout::kCmyBanded, 3)};
+  ASSERT_TRUE(cupstest::WriteRaster(dir.File("job.ras"), pages));
+  const std::vector<uint8_t> whole = cupstest::ReadFile(dir.File("job.ras"));
+  const size_t page_bytes = (whole.size() - 4) / 3;
+
+  cupstest::Spawned filter(cupstest::FilterArgs(""), dir);
+  // The first page and half of the second; the filter then waits for more.
+  ASSERT_TRUE(filter.Feed(whole.data(), 4 + page_bytes + page_bytes / 2));
+  ASSERT_TRUE(filter.WaitForError("PAGE: 1 1", 20000));
+  filter.Signal(SIGTERM);
+  usleep(100000);
+  // The rest arrives after the cancel; none of it may be printed.
+  filter.Feed(whole.data() + 4 + page_bytes + page_bytes / 2,
+              whole.size() - (4 + page_bytes + page_bytes / 2));
+  const RunResult run = filter.Wait();
+  EXPECT_EQ(run.signal, 0);
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_NE(run.err.find("INFO: Job cancelled after 1 page"), std::string::npos) << run.err;
+  ExpectJob(run, {pages[0]}, cupsdrv::JobChoices{}, false);
+}
+
+}  // namespace

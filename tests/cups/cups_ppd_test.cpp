@@ -1,0 +1,220 @@
+// The PPD and the whole CUPS chain: cupstestppd on the compiled PPD, and
+// cupsfilter turning PDF and PNG labels into the printer's stream through the
+// PPD's own filter, compared dot by dot with the raster CUPS rendered.
+//
+// cupsfilter finds filters in <ServerBin>/filter. The test gives it a
+// cups-files.conf of its own (cupsfilter -c) whose ServerBin is a temporary
+// folder holding links to every system filter plus the freshly built
+// rastertoquillory2, so nothing is installed into /usr.
+#include <gtest/gtest.h>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "tests/cups/cups_test_support.h"
+
+namespace {
+
+using cupstest::RunResult;
+
+std::string FindProgram(const std::string& name) {
+  for (const char* dir : {"/usr/sbin", "/usr/bin", "/sbin", "/bin", "/usr/local/bin", "/usr/local/sbin"}) {
+    const std::string path = std::string(dir) + "/" + name;
+    if (access(path.c_str(), X_OK) == 0) return path;
+  }
+  return "";
+}
+
+std::string Text(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+
+std::string SystemServerBin() {
+  const std::string config = FindProgram("cups-config");
+  if (!config.empty()) {
+    const RunResult run = cupstest::RunProgram({config, "--serverbin"}, "");
+    std::string dir = Text(run.out);
+    while (!dir.empty() && (dir.back() == '\n' || dir.back() == ' ')) dir.pop_back();
+    if (run.exit_code == 0 && !dir.empty()) return dir;
+  }
+  return "/usr/lib/cups";
+}
+
+TEST(PrinterPpd, PassesCupstestppd) {
+  const std::string tester = FindProgram("cupstestppd");
+  if (tester.empty()) GTEST_SKIP() << "cupstestppd is not installed (Debian: cups-client)";
+  // cupstestppd looks for the PPD's filter under <root><serverbin>/filter.
+  cupstest::TempDir root;
+  std::string dir = root.path();
+  for (const std::string& part : {SystemServerBin(), std::string("/filter")}) {
+    size_t from = 0;
+    while (from < part.size()) {
+      size_t to = part.find('/', from + 1);
+      if (to == std::string::npos) to = part.size();
+      dir += part.substr(from, to - from);
+      mkdir(dir.c_str(), 0755);
+      from = to;
+    }
+  }
+  ASSERT_EQ(symlink(cupstest::FilterPath().c_str(), (dir + "/rastertoquillory2").c_str()), 0);
+  const RunResult run = cupstest::RunProgram({tester, "-R", root.path(), cupstest::PpdPath()}, "");
+  EXPECT_EQ(run.exit_code, 0) << Text(run.out) << run.err;
+  EXPECT_NE(Text(run.out).find(": PASS"), std::string::npos) << Text(run.out);
+}
+
+TEST(PrinterPpd, OffersThePrintersChoices) {
+  const std::string ppd = Text(cupstest::ReadFile(cupstest::PpdPath()));
+  ASSERT_FALSE(ppd.empty()) << cupstest::PpdPath();
+  const char* expected[] = {
+      "*cupsFilter: \"application/vnd.cups-raster 0 rastertoquillory2\"",
+      // 4.72 inch: 1416 dots across at 300 dpi, 2832 rows at 600.
+      "*PageSize CD/CD: \"<</PageSize[339.85 339.85]/ImagingBBox null>>setpagedevice\"",
+      "*DefaultResolution: 300x600dpi",
+      "*Resolution 300x300dpi/300 x 300 DPI : \"<</HWResolution[300 300]",
+      "*Resolution 300x600dpi/600 x 300 DPI : \"<</HWResolution[300 600]",
+      "*ColorModel CMY/Colour: \"<</cupsColorSpace 4/cupsColorOrder 1",
+      "*ColorModel Gray/Monochrome: \"<</cupsColorSpace 3",
+      "*DefaultMediaType: Regular",
+      "*MediaType Matte/Matte: \"<</MediaType(Matte)/cupsMediaType 2>>setpagedevice\"",
+      "*DefaultTextQuality: OFF",
+      "*TextQuality ON/ON: \"<</cupsInteger1 2>>setpagedevice\"",
+      "*DefaultImageControl: AUTO",
+      "*ImageControl AUTO/AUTO: \"<</cupsInteger0 1>>setpagedevice\"",
+      "*ImageControl 1/1: \"<</cupsInteger0 2>>setpagedevice\"",
+      "*ImageControl 100/100: \"<</cupsInteger0 101>>setpagedevice\"",
+      "*DefaultDiscType: DISC_S",
+      "*DiscType DISC_D/",
+  };
+  for (const char* line : expected) EXPECT_NE(ppd.find(line), std::string::npos) << line;
+  size_t choices = 0;
+  for (size_t at = ppd.find("\n*ImageControl "); at != std::string::npos;
+       at = ppd.find("\n*ImageControl ", at + 1)) {
+    ++choices;
+  }
+  EXPECT_EQ(choices, 101u);
+}
+
+// Runs cupsfilter with the test's own ServerBin.
+class CupsChain : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cupsfilter_ = FindProgram("cupsfilter");
+    gs_ = FindProgram("gs");
+    if (cupsfilter_.empty()) GTEST_SKIP() << "cupsfilter is not installed (Debian: cups)";
+    if (gs_.empty()) GTEST_SKIP() << "Ghostscript is not installed (Debian: ghostscript)";
+
+    const std::string filters = dir_.File("serverbin/filter");
+    mkdir(dir_.File("serverbin").c_str(), 0755);
+    mkdir(filters.c_str(), 0755);
+    const std::string system_filters = SystemServerBin() + "/filter";
+    if (DIR* d = opendir(system_filters.c_str())) {
+      while (dirent* entry = readdir(d)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == ".." || name == "rastertoquillory2") continue;
+        symlink((system_filters + "/" + name).c_str(), (filters + "/" + name).c_str());
+      }
+      closedir(d);
+    }
+    ASSERT_EQ(symlink(cupstest::FilterPath().c_str(), (filters + "/rastertoquillory2").c_str()), 0);
+    std::ofstream(dir_.File("cups-files.conf")) << "ServerBin " << dir_.File("serverbin") << "\n";
+
+    // A label: cyan, magenta and yellow blocks, their overlaps, black text
+    // and a ring, on the 4.72 inch square.
+    std::ofstream(dir_.File("label.ps"))
+        << "%!PS\n<< /PageSize [339.84 339.84] >> setpagedevice\n"
+           "0 1 1 setrgbcolor 30 40 120 120 rectfill\n"
+           "1 0 1 setrgbcolor 100 100 120 120 rectfill\n"
+           "1 1 0 setrgbcolor 170 160 120 120 rectfill\n"
+           "0.2 0.5 0.9 setrgbcolor 170 170 60 0 360 arc fill\n"
+           "0 setgray 4 setlinewidth 170 170 165 0 360 arc stroke\n"
+           "/Helvetica findfont 28 scalefont setfont 60 290 moveto (DISC LABEL) show\n"
+           "showpage\n";
+    const RunResult pdf = cupstest::RunProgram(
+        {gs_, "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite",
+         "-sOutputFile=" + dir_.File("label.pdf"), dir_.File("label.ps")},
+        "");
+    const RunResult png = cupstest::RunProgram(
+        {gs_, "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=png16m", "-r150",
+         "-sOutputFile=" + dir_.File("label.png"), dir_.File("label.ps")},
+        "");
+    if (pdf.exit_code != 0 || png.exit_code != 0) {
+      GTEST_SKIP() << "Ghostscript cannot make the test labels here: " << pdf.err << png.err;
+    }
+  }
+
+  RunResult Filter(const std::string& input, const std::string& to,
+                   const std::vector<std::string>& options, bool run_ppd_filters) {
+    std::vector<std::string> args = {cupsfilter_, "-c", dir_.File("cups-files.conf"), "-p",
+                                     cupstest::PpdPath(), "-m", to};
+    if (run_ppd_filters) args.push_back("-e");
+    for (const std::string& o : options) {
+      args.push_back("-o");
+      args.push_back(o);
+    }
+    args.push_back(input);
+    return cupstest::RunProgram(args, "");
+  }
+
+  // Renders the label to CUPS raster, then to the printer's stream, and
+  // compares the two.
+  void CheckLabel(const std::string& input, const std::vector<std::string>& options,
+                  const cupsdrv::JobChoices& choices, bool colour) {
+    const RunResult raster = Filter(input, "application/vnd.cups-raster", options, false);
+    if (raster.exit_code != 0 || raster.out.empty()) {
+      GTEST_SKIP() << "cupsfilter cannot render raster here: " << raster.err;
+    }
+    ASSERT_TRUE(cupstest::WriteFile(dir_.File("label.ras"), raster.out));
+    std::vector<hosts::InkPage> pages;
+    std::vector<cups_page_header2_t> headers;
+    ASSERT_TRUE(cupstest::ReadRaster(dir_.File("label.ras"), &pages, &headers));
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0].colour, colour);
+    EXPECT_EQ(headers[0].cupsWidth, 1416u);
+    EXPECT_EQ(headers[0].cupsHeight, choices.resolution == 2 ? 2832u : 1416u);
+    for (int p = 0; p < pages[0].PlaneCount(); ++p) {
+      EXPECT_TRUE(std::any_of(pages[0].planes[p].begin(), pages[0].planes[p].end(),
+                              [](uint8_t b) { return b != 0; }))
+          << "plane " << p << " of the rendered label is blank";
+    }
+
+    const RunResult job = Filter(input, "printer/foo", options, true);
+    ASSERT_EQ(job.exit_code, 0) << job.err;
+    EXPECT_NE(job.err.find("PAGE: 1 1"), std::string::npos) << job.err;
+    EXPECT_TRUE(cupstest::StartsWith(job.out, cupstest::ExpectedJobSetup(choices)));
+    EXPECT_TRUE(cupstest::EndsWith(job.out, cupstest::ExpectedJobEnd()));
+    const stream::DecodedStream decoded = stream::Decode(job.out.data(), job.out.size());
+    ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;
+    ASSERT_EQ(decoded.planes.size(), static_cast<size_t>(pages[0].PlaneCount()));
+    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, pages[0], choices.disc_type == 2));
+  }
+
+  cupstest::TempDir dir_;
+  std::string cupsfilter_;
+  std::string gs_;
+};
+
+TEST_F(CupsChain, PdfLabelWithPrinterDefaults) {
+  CheckLabel(dir_.File("label.pdf"), {}, cupsdrv::JobChoices{}, true);
+}
+
+TEST_F(CupsChain, PngLabelInMonochromeAt300WithCentreBandLeftOut) {
+  cupsdrv::JobChoices choices;
+  choices.resolution = 1;
+  choices.paper_quality = 2;
+  choices.text_quality = 2;
+  choices.image_control = 51;
+  choices.disc_type = 2;
+  CheckLabel(dir_.File("label.png"),
+             {"ColorModel=Gray", "Resolution=300x300dpi", "MediaType=Matte", "TextQuality=ON",
+              "ImageControl=50", "DiscType=DISC_D"},
+             choices, false);
+}
+
+TEST_F(CupsChain, PngLabelInColour) {
+  cupsdrv::JobChoices choices;
+  choices.image_control = 2;
+  CheckLabel(dir_.File("label.png"), {"ImageControl=1"}, choices, true);
+}
+
+}  // namespace

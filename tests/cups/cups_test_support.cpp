@@ -1,0 +1,403 @@
+#include "tests/cups/cups_test_support.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "cups/job_framing.h"
+
+namespace cupstest {
+namespace {
+
+void RemoveTree(const std::string& path) {
+  DIR* dir = opendir(path.c_str());
+  if (dir != nullptr) {
+    while (dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      const std::string child = path + "/" + name;
+      struct stat st;
+      if (lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        RemoveTree(child);
+      } else {
+        unlink(child.c_str());
+      }
+    }
+    closedir(dir);
+  }
+  rmdir(path.c_str());
+}
+
+std::vector<char*> CArgs(const std::vector<std::string>& args) {
+  std::vector<char*> c;
+  for (const std::string& a : args) c.push_back(const_cast<char*>(a.c_str()));
+  c.push_back(nullptr);
+  return c;
+}
+
+pid_t Start(const std::vector<std::string>& argv, int input, const std::string& out_path,
+            const std::string& err_path, const std::vector<std::string>& env) {
+  std::vector<char*> args = CArgs(argv);
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (input < 0 || out < 0 || err < 0) _exit(127);
+  dup2(input, 0);
+  dup2(out, 1);
+  dup2(err, 2);
+  for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
+  execv(args[0], args.data());
+  _exit(127);
+}
+
+RunResult Collect(pid_t pid, const std::string& out_path, const std::string& err_path) {
+  RunResult result;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
+  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  result.out = ReadFile(out_path);
+  const std::vector<uint8_t> err = ReadFile(err_path);
+  result.err.assign(err.begin(), err.end());
+  return result;
+}
+
+void PutRasterRow(cups_raster_t* raster, const uint8_t* row, size_t size) {
+  cupsRasterWritePixels(raster, const_cast<uint8_t*>(row), static_cast<unsigned>(size));
+}
+
+}  // namespace
+
+std::string BuildDir() {
+  const char* dir = getenv("QUILLORY2_BUILD_DIR");
+  return dir != nullptr ? dir : "";
+}
+std::string FilterPath() { return BuildDir() + "/bin/rastertoquillory2"; }
+std::string PpdPath() { return BuildDir() + "/share/ppd/quilry2.ppd"; }
+
+TempDir::TempDir() {
+  char name[] = "/tmp/q2cups-XXXXXX";
+  const char* made = mkdtemp(name);
+  path_ = made != nullptr ? made : "";
+}
+TempDir::~TempDir() {
+  if (!path_.empty()) RemoveTree(path_);
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+hosts::InkPage PatternPage(int32_t width, int32_t rows, int rows_per_inch, bool colour,
+                           uint32_t seed) {
+  hosts::InkPage page;
+  page.width_dots = width;
+  page.rows = rows;
+  page.rows_per_inch = rows_per_inch;
+  page.colour = colour;
+  page.Allocate();
+  for (int p = 0; p < page.PlaneCount(); ++p) {
+    const uint32_t s = seed * 7 + static_cast<uint32_t>(p) * 13;
+    for (int32_t r = 0; r < rows; ++r) {
+      if ((r / 50 + s) % 6 == 3) continue;  // a blank stretch
+      for (int32_t x = 0; x < width; ++x) {
+        const bool diagonal = (static_cast<uint32_t>(x + 3 * r) + s) % 97 < 9;
+        const bool block = (static_cast<uint32_t>(x / 64 + r / 40) + s) % 5 == 0;
+        const bool edge = (x == width - 1 && r % 7 == 0) || (x == 0 && r % 11 == 0);
+        if (diagonal || block || edge) page.SetDot(p, r, x);
+      }
+    }
+  }
+  return page;
+}
+
+cups_page_header2_t HeaderFor(const RasterPage& page) {
+  cups_page_header2_t h;
+  memset(&h, 0, sizeof h);
+  const hosts::InkPage& ink = page.ink;
+  const unsigned width = static_cast<unsigned>(ink.width_dots);
+  const unsigned colour_bytes = (width + 7) / 8;
+  h.cupsWidth = width;
+  h.cupsHeight = static_cast<unsigned>(ink.rows);
+  h.HWResolution[0] = page.x_resolution != 0 ? page.x_resolution : 300;
+  h.HWResolution[1] = static_cast<unsigned>(ink.rows_per_inch);
+  h.PageSize[0] = width * 72 / 300;
+  h.PageSize[1] = static_cast<unsigned>(ink.rows) * 72 / static_cast<unsigned>(ink.rows_per_inch);
+  h.cupsBitsPerColor = 1;
+  h.cupsBitsPerPixel = 1;
+  h.cupsBytesPerLine = colour_bytes;
+  h.cupsColorOrder = CUPS_ORDER_CHUNKED;
+  h.cupsColorSpace = CUPS_CSPACE_K;
+  switch (page.layout) {
+    case cupsdrv::PixelLayout::kBlack:
+      break;
+    case cupsdrv::PixelLayout::kCmyChunked:
+      h.cupsColorSpace = CUPS_CSPACE_CMY;
+      h.cupsBitsPerPixel = 4;
+      h.cupsBytesPerLine = (width * 4 + 7) / 8;
+      break;
+    case cupsdrv::PixelLayout::kCmyBanded:
+      h.cupsColorSpace = CUPS_CSPACE_CMY;
+      h.cupsColorOrder = CUPS_ORDER_BANDED;
+      h.cupsBytesPerLine = 3 * colour_bytes;
+      break;
+    case cupsdrv::PixelLayout::kCmyPlanar:
+      h.cupsColorSpace = CUPS_CSPACE_CMY;
+      h.cupsColorOrder = CUPS_ORDER_PLANAR;
+      break;
+  }
+  if (page.colour_space != 0) h.cupsColorSpace = static_cast<cups_cspace_t>(page.colour_space);
+  if (page.bits_per_colour != 0) {
+    h.cupsBitsPerColor = page.bits_per_colour;
+    h.cupsBitsPerPixel = page.bits_per_colour;
+    h.cupsBytesPerLine = (width * page.bits_per_colour + 7) / 8;
+  }
+  h.cupsNumColors = h.cupsColorSpace == CUPS_CSPACE_K ? 1 : 3;
+  h.cupsMediaType = page.media_type;
+  for (int i = 0; i < 3; ++i) h.cupsInteger[i] = page.integers[i];
+  return h;
+}
+
+bool WriteRaster(const std::string& path, const std::vector<RasterPage>& pages, cups_mode_t mode) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (fd < 0) return false;
+  cups_raster_t* raster = cupsRasterOpen(fd, mode);
+  bool ok = raster != nullptr;
+  for (size_t i = 0; ok && i < pages.size(); ++i) {
+    cups_page_header2_t h = HeaderFor(pages[i]);
+    ok = cupsRasterWriteHeader2(raster, &h) != 0;
+    const hosts::InkPage& ink = pages[i].ink;
+    const size_t colour_bytes = static_cast<size_t>(ink.BytesPerRow());
+    std::vector<uint8_t> row(h.cupsBytesPerLine, 0);
+    if (!ok) break;
+    if (pages[i].bits_per_colour != 0 || pages[i].colour_space != 0) {
+      // A page the filter refuses: any pixels will do.
+      for (unsigned y = 0; y < h.cupsHeight; ++y) PutRasterRow(raster, row.data(), row.size());
+      continue;
+    }
+    switch (pages[i].layout) {
+      case cupsdrv::PixelLayout::kBlack:
+        for (int32_t r = 0; r < ink.rows; ++r) PutRasterRow(raster, ink.Row(0, r), colour_bytes);
+        break;
+      case cupsdrv::PixelLayout::kCmyPlanar:
+        for (int p = 0; p < 3; ++p) {
+          for (int32_t r = 0; r < ink.rows; ++r) PutRasterRow(raster, ink.Row(p, r), colour_bytes);
+        }
+        break;
+      case cupsdrv::PixelLayout::kCmyBanded:
+        for (int32_t r = 0; r < ink.rows; ++r) {
+          for (int p = 0; p < 3; ++p) memcpy(row.data() + p * colour_bytes, ink.Row(p, r), colour_bytes);
+          PutRasterRow(raster, row.data(), row.size());
+        }
+        break;
+      case cupsdrv::PixelLayout::kCmyChunked:
+        for (int32_t r = 0; r < ink.rows; ++r) {
+          std::fill(row.begin(), row.end(), 0);
+          for (int32_t x = 0; x < ink.width_dots; ++x) {
+            const uint8_t nibble = static_cast<uint8_t>((ink.Dot(hosts::kCyan, r, x) ? 4 : 0) |
+                                                        (ink.Dot(hosts::kMagenta, r, x) ? 2 : 0) |
+                                                        (ink.Dot(hosts::kYellow, r, x) ? 1 : 0));
+            row[x / 2] |= static_cast<uint8_t>(x % 2 == 0 ? nibble << 4 : nibble);
+          }
+          PutRasterRow(raster, row.data(), row.size());
+        }
+        break;
+    }
+  }
+  if (raster != nullptr) cupsRasterClose(raster);
+  close(fd);
+  return ok;
+}
+
+bool ReadRaster(const std::string& path, std::vector<hosts::InkPage>* pages,
+                std::vector<cups_page_header2_t>* headers) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  if (fd < 0) return false;
+  cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+  bool ok = raster != nullptr;
+  cups_page_header2_t h;
+  std::vector<uint8_t> row;
+  while (ok && cupsRasterReadHeader2(raster, &h)) {
+    cupsdrv::PageGeometry geometry;
+    std::string error;
+    hosts::InkPage page;
+    ok = cupsdrv::CheckPageHeader(h, &geometry, &error) &&
+         cupsdrv::ReadPage(raster, geometry, nullptr, &row, &page) ==
+             cupsdrv::ReadResult::kComplete;
+    if (ok) {
+      pages->push_back(std::move(page));
+      headers->push_back(h);
+    }
+  }
+  if (raster != nullptr) cupsRasterClose(raster);
+  close(fd);
+  return ok;
+}
+
+RunResult RunProgram(const std::vector<std::string>& argv, const std::string& stdin_path,
+                     const std::vector<std::string>& env) {
+  TempDir dir;
+  const int input = open(stdin_path.empty() ? "/dev/null" : stdin_path.c_str(), O_RDONLY);
+  const pid_t pid = Start(argv, input, dir.File("out"), dir.File("err"), env);
+  if (input >= 0) close(input);
+  if (pid < 0) return RunResult{};
+  return Collect(pid, dir.File("out"), dir.File("err"));
+}
+
+Spawned::Spawned(const std::vector<std::string>& argv, const TempDir& dir)
+    : out_path_(dir.File("spawned.out")), err_path_(dir.File("spawned.err")) {
+  // Feeding a filter that has already stopped must fail the write, not the test.
+  signal(SIGPIPE, SIG_IGN);
+  int fds[2];
+  if (pipe(fds) != 0) return;
+  // The writing end must not leak into the child, or its input never ends.
+  fcntl(fds[1], F_SETFD, FD_CLOEXEC);
+  pid_ = Start(argv, fds[0], out_path_, err_path_, {});
+  close(fds[0]);
+  input_ = fds[1];
+}
+
+Spawned::~Spawned() {
+  CloseInput();
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+bool Spawned::Feed(const uint8_t* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = write(input_, data, size);
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void Spawned::CloseInput() {
+  if (input_ >= 0) close(input_);
+  input_ = -1;
+}
+
+bool Spawned::WaitForError(const std::string& text, int timeout_ms) {
+  for (int waited = 0; waited < timeout_ms; waited += 10) {
+    const std::vector<uint8_t> err = ReadFile(err_path_);
+    if (std::string(err.begin(), err.end()).find(text) != std::string::npos) return true;
+    usleep(10000);
+  }
+  return false;
+}
+
+void Spawned::Signal(int sig) {
+  if (pid_ > 0) kill(pid_, sig);
+}
+
+RunResult Spawned::Wait() {
+  CloseInput();
+  RunResult result = Collect(pid_, out_path_, err_path_);
+  pid_ = -1;
+  return result;
+}
+
+std::vector<std::string> FilterArgs(const std::string& options, const std::string& file) {
+  std::vector<std::string> args = {FilterPath(), "42", "tester", "disc label", "1", options};
+  if (!file.empty()) args.push_back(file);
+  return args;
+}
+
+std::vector<uint8_t> ExpectedJobSetup(const cupsdrv::JobChoices& choices) {
+  cupsdrv::JobFraming framing;
+  std::string error;
+  std::vector<uint8_t> bytes;
+  if (framing.Load(&error)) framing.AppendJobSetup(choices, &bytes);
+  return bytes;
+}
+
+std::vector<uint8_t> ExpectedJobEnd() {
+  cupsdrv::JobFraming framing;
+  std::string error;
+  std::vector<uint8_t> bytes;
+  if (framing.Load(&error)) framing.AppendJobEnd(&bytes);
+  return bytes;
+}
+
+::testing::AssertionResult PlanesMatch(const stream::DecodedStream& decoded, size_t first,
+                                       const hosts::InkPage& ink, bool skip_centre) {
+  static const int kColourOrder[3] = {hosts::kYellow, hosts::kMagenta, hosts::kCyan};
+  constexpr int kMarginBytes = 7;
+  const int32_t step = ink.RowStep();
+  for (int k = 0; k < ink.PlaneCount(); ++k) {
+    const size_t index = first + static_cast<size_t>(k);
+    if (index >= decoded.planes.size()) {
+      return ::testing::AssertionFailure() << "plane " << index << " missing; only "
+                                           << decoded.planes.size() << " decoded";
+    }
+    const stream::Plane& plane = decoded.planes[index];
+    const int ink_plane = ink.colour ? kColourOrder[k] : hosts::kBlack;
+    // Every decoded row must belong to a page row that is printed.
+    for (const auto& entry : plane.rows) {
+      const int32_t y = entry.first;
+      const bool blank = std::all_of(entry.second.begin(), entry.second.end(),
+                                     [](uint8_t b) { return b == 0; });
+      const bool page_row = y >= 0 && y % step == 0 && y / step < ink.rows;
+      const bool skipped = skip_centre && y >= 896 && y <= 1936;
+      if (!blank && (!page_row || skipped)) {
+        return ::testing::AssertionFailure() << "plane " << index << " has ink at row address "
+                                             << y << " where the page has none to print";
+      }
+    }
+    std::vector<uint8_t> expected(stream::kLineBytes);
+    for (int32_t r = 0; r < ink.rows; ++r) {
+      const int32_t y = r * step;
+      if (skip_centre && y >= 896 && y <= 1936) continue;
+      std::fill(expected.begin(), expected.end(), 0);
+      const uint8_t* src = ink.Row(ink_plane, r);
+      for (int32_t b = 0; b < ink.BytesPerRow() && b + kMarginBytes < stream::kLineBytes; ++b) {
+        expected[kMarginBytes + b] = src[b];
+      }
+      const auto found = plane.rows.find(y);
+      const std::vector<uint8_t> zero(stream::kLineBytes, 0);
+      const std::vector<uint8_t>& got = found != plane.rows.end() ? found->second : zero;
+      if (got != expected) {
+        size_t byte = 0;
+        while (byte < expected.size() && byte < got.size() && got[byte] == expected[byte]) ++byte;
+        return ::testing::AssertionFailure()
+               << "plane " << index << " (ink plane " << ink_plane << ") differs at page row " << r
+               << " (row address " << y << "), line byte " << byte;
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+bool StartsWith(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& prefix) {
+  return bytes.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), bytes.begin());
+}
+
+bool EndsWith(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& suffix) {
+  return bytes.size() >= suffix.size() &&
+         std::equal(suffix.begin(), suffix.end(), bytes.end() - static_cast<long>(suffix.size()));
+}
+
+}  // namespace cupstest
