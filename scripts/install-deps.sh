@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libcli11-dev libpng-dev libcups2-dev cups cups-ppdc cups-filters ghostscript
+  libcli11-dev libpng-dev libcups2-dev cups cups-client cups-ppdc cups-filters ghostscript
   mingw-w64 g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64
   wine wine64 wine32:i386
 )
