@@ -1,0 +1,90 @@
+// The band Unidrv renders for a page.
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "hosts/unidrv_band.h"
+
+namespace hosts {
+
+namespace {
+
+// The plug-in extracts every line of a band into a 200-byte buffer and puts
+// it 7 bytes into the 192-byte printer line: 185 bytes of dots remain.
+constexpr int32_t kLineBufferBytes = 200;
+constexpr int32_t kPrintableDots = (192 - 7) * 8;
+
+// Colour pixel bits: a clear bit is ink; bit 3 is unused and kept set.
+constexpr uint8_t kInkBit[3] = {0x1 /* cyan */, 0x2 /* magenta */, 0x4 /* yellow */};
+
+int32_t AlignedStride(int32_t pixels, int bits_per_pixel) {
+  return ((pixels * bits_per_pixel + 31) / 32) * 4;
+}
+
+bool Fail(std::string* error, const std::string& message) {
+  if (error != nullptr) *error = message;
+  return false;
+}
+
+}  // namespace
+
+bool MakeBand(const InkPage& page, bool landscape, std::vector<uint8_t>* bits,
+              BITMAPINFOHEADER* header, std::string* error) {
+  if (page.width_dots <= 0 || page.rows <= 0) return Fail(error, "the page is empty");
+  if (page.width_dots > kPrintableDots) {
+    return Fail(error, "the page is " + std::to_string(page.width_dots) +
+                           " dots wide; the printer line holds " +
+                           std::to_string(kPrintableDots) + " after its margin");
+  }
+  const size_t plane_bytes = static_cast<size_t>(page.BytesPerRow()) * page.rows;
+  for (int p = 0; p < page.PlaneCount(); ++p) {
+    if (page.planes[p].size() != plane_bytes) {
+      return Fail(error, "plane " + std::to_string(p) + " does not match the page size");
+    }
+  }
+
+  const int bpp = page.colour ? 4 : 1;
+  const int32_t width = landscape ? page.rows : page.width_dots;
+  const int32_t height = landscape ? page.width_dots : page.rows;
+  const int32_t stride = AlignedStride(width, bpp);
+  // A 1-bit scan line is read whole, alignment bytes included.
+  if (!landscape && !page.colour && stride > kLineBufferBytes) {
+    return Fail(error, "the page's scan lines are too long for the plug-in");
+  }
+  const uint64_t size = static_cast<uint64_t>(stride) * static_cast<uint64_t>(height);
+  if (size > (uint64_t{1} << 30)) return Fail(error, "the page is too large for one band");
+
+  // All white: every bit set, alignment bits included.
+  bits->assign(static_cast<size_t>(size), 0xFF);
+  uint8_t* band = bits->data();
+  for (int32_t row = 0; row < page.rows; ++row) {
+    for (int32_t dot = 0; dot < page.width_dots; ++dot) {
+      const int32_t x = landscape ? row : dot;
+      const int32_t y = landscape ? height - 1 - dot : row;
+      uint8_t* line = band + static_cast<size_t>(y) * stride;
+      if (page.colour) {
+        uint8_t clear = 0;
+        for (int p = 0; p < 3; ++p) {
+          if (page.Dot(p, row, dot)) clear |= kInkBit[p];
+        }
+        if (clear == 0) continue;
+        // Even pixels sit in the high nibble.
+        line[x / 2] &= static_cast<uint8_t>(~(x % 2 == 0 ? clear << 4 : clear));
+      } else if (page.Dot(0, row, dot)) {
+        line[x / 8] &= static_cast<uint8_t>(~(0x80 >> (x % 8)));
+      }
+    }
+  }
+
+  *header = BITMAPINFOHEADER{};
+  header->biSize = sizeof(BITMAPINFOHEADER);
+  header->biWidth = width;
+  header->biHeight = height;
+  header->biPlanes = 1;
+  header->biBitCount = static_cast<WORD>(bpp);
+  header->biSizeImage = static_cast<DWORD>(size);
+  return true;
+}
+
+}  // namespace hosts

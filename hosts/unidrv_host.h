@@ -1,0 +1,50 @@
+// A stand-in for Unidrv, the Windows 2000/XP universal printer driver, as
+// far as the rendering plug-in sees it.
+//
+// It loads the plug-in module by path, creates the plug-in through its class
+// factory, publishes its own helper interface, enables the driver and a PDEV
+// with its own (recording) DDI functions, makes the page's DDI calls through
+// the plug-in's hooks, hands every page to ImageProcessing as one band, and
+// takes everything down again in Unidrv's order. The job it writes is the
+// printer description's job setup, the plug-in's bands and the job end.
+#ifndef QUILLORY2_HOSTS_UNIDRV_HOST_H_
+#define QUILLORY2_HOSTS_UNIDRV_HOST_H_
+
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "hosts/ink_page.h"
+#include "hosts/unidrv_band.h"
+#include "hosts/unidrv_module.h"
+#include "minidrv/tables/table_reader.h"
+#include "platform/windows_types.h"
+
+namespace hosts {
+
+struct UnidrvJobSettings {
+  tables::JobOptions options;
+  bool landscape = false;
+  // Keyword of the selected option of the feature "DISCTYPE": "DISC_S" prints
+  // the whole disc, "DISC_D" leaves the centre band rows out.
+  std::string disc_type = "DISC_S";
+};
+
+// What happened during a job, one line per call, for listings and tests.
+struct UnidrvTrace {
+  std::vector<std::string> events;
+};
+
+// Renders pages as a job through the plug-in module at module_path. Returns
+// false with a message when the module cannot be loaded, refuses a step, or
+// breaks the plug-in contract (wrong signature, band changed or not handed
+// back, references left behind, module not unloadable at the end); job then
+// holds what was written so far.
+bool RenderUnidrvJob(const std::string& module_path, const std::vector<InkPage>& pages,
+                     const UnidrvJobSettings& settings, std::vector<uint8_t>* job,
+                     std::string* error, UnidrvTrace* trace = nullptr);
+
+}  // namespace hosts
+
+#endif  // QUILLORY2_HOSTS_UNIDRV_HOST_H_

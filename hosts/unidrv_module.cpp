@@ -1,0 +1,69 @@
+#include "hosts/unidrv_module.h"
+
+#ifndef _WIN32
+#include <dlfcn.h>
+#endif
+
+namespace hosts {
+
+namespace {
+
+#ifdef _WIN32
+void* OpenModule(const std::string& path, std::string* error) {
+  HMODULE module = LoadLibraryA(path.c_str());
+  if (module == nullptr && error != nullptr) {
+    *error = "cannot load " + path + " (error " + std::to_string(GetLastError()) + ")";
+  }
+  return reinterpret_cast<void*>(module);
+}
+void* FindExport(void* handle, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
+}
+void CloseModule(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
+#else
+void* OpenModule(const std::string& path, std::string* error) {
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr && error != nullptr) {
+    const char* why = dlerror();
+    *error = "cannot load " + path + ": " + (why != nullptr ? why : "unknown error");
+  }
+  return handle;
+}
+void* FindExport(void* handle, const char* name) { return dlsym(handle, name); }
+void CloseModule(void* handle) { dlclose(handle); }
+#endif
+
+}  // namespace
+
+std::string PluginModuleName() {
+#ifdef _WIN32
+  return "QUILRY2UNI.DLL";
+#else
+  return "libquilry2uni.so";
+#endif
+}
+
+bool PluginModule::Load(const std::string& path, std::string* error) {
+  Unload();
+  handle_ = OpenModule(path, error);
+  if (handle_ == nullptr) return false;
+  get_class_object_ =
+      reinterpret_cast<plat::DllGetClassObjectFn>(FindExport(handle_, "DllGetClassObject"));
+  can_unload_now_ =
+      reinterpret_cast<plat::DllCanUnloadNowFn>(FindExport(handle_, "DllCanUnloadNow"));
+  if (get_class_object_ == nullptr || can_unload_now_ == nullptr) {
+    if (error != nullptr) *error = path + " does not export DllGetClassObject and DllCanUnloadNow";
+    Unload();
+    return false;
+  }
+  return true;
+}
+
+void PluginModule::Unload() {
+  if (handle_ != nullptr) CloseModule(handle_);
+  handle_ = nullptr;
+  get_class_object_ = nullptr;
+  can_unload_now_ = nullptr;
+}
+
+}  // namespace hosts
