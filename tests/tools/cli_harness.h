@@ -1,0 +1,45 @@
+// Runs the built quillory2 program as a user would and gives back what it
+// printed, for the end-to-end tests.
+#ifndef QUILLORY2_TESTS_TOOLS_CLI_HARNESS_H_
+#define QUILLORY2_TESTS_TOOLS_CLI_HARNESS_H_
+
+#include <stdint.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace clitest {
+
+struct RunResult {
+  int status = -1;  // exit status, -1 if the program did not exit normally
+  std::string out;
+  std::string err;
+};
+
+// <build>/bin/quillory2, from QUILLORY2_BUILD_DIR.
+std::string ProgramPath();
+// The source tree's examples/label.png.
+std::string ExampleLabel();
+
+// Runs quillory2 with args (already shell-quoted where needed); stdin_path
+// feeds standard input when not empty.
+RunResult Quillory2(const std::string& args, const std::string& stdin_path = "");
+
+// A fresh directory for one test, removed by the destructor.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
+
+ private:
+  std::filesystem::path dir_;
+};
+
+std::vector<uint8_t> ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+
+}  // namespace clitest
+
+#endif  // QUILLORY2_TESTS_TOOLS_CLI_HARNESS_H_

@@ -1,0 +1,351 @@
+// quillory2: prints pictures on discs through either driver component, and
+// reads print jobs back.
+//
+//   quillory2 encode IMAGE -o JOB      picture -> print job
+//   quillory2 decode JOB               annotated command listing, --check
+//   quillory2 preview JOB -o PNG       what the printer would print
+//   quillory2 tables                   the printer description in readable form
+#include <stdio.h>
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "minidrv/tables/built_tables.h"
+#include "minidrv/tables/table_reader.h"
+#include "stream/decoder.h"
+#include "tools/disc_layout.h"
+#include "tools/encode_job.h"
+#include "tools/file_io.h"
+#include "tools/halftone.h"
+#include "tools/image_reader.h"
+#include "tools/job_inspect.h"
+#include "tools/job_options.h"
+#include "tools/png_writer.h"
+#include "tools/preview.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;  // bad input, a failed check
+constexpr int kExitUsage = 2;    // bad command line
+
+int Fail(const std::string& message, int status = kExitFailure) {
+  fprintf(stderr, "quillory2: error: %s\n", message.c_str());
+  return status;
+}
+
+bool WritesBinaryToTerminal(const std::string& path) { return path == "-" && isatty(STDOUT_FILENO); }
+
+// --- encode ---------------------------------------------------------------
+
+struct EncodeArgs {
+  std::string image, output;
+  std::string driver = "plugin";
+  std::string resolution = "600 x 300 DPI ";
+  std::string media = "Regular";
+  std::string option = "OFF";
+  std::string image_control = "AUTO";
+  std::string disc = "standard";
+  bool mono = false;
+  bool landscape = false;
+  bool verbose = false;
+  double gamma = 1.0;
+  imaging::DiscRing ring;
+  std::string module;
+};
+
+int RunEncode(const EncodeArgs& a) {
+  tools::EncodeSettings settings;
+  settings.driver = a.driver == "minidriver" ? tools::Driver::kMinidriver : tools::Driver::kPlugin;
+  if (!tools::ParseResolution(a.resolution, &settings.options.resolution))
+    return Fail("unknown resolution '" + a.resolution + "' (use \"600 x 300 DPI \", 600x300, 600, \"300 x 300\" or 300)", kExitUsage);
+  if (!tools::ParseMedia(a.media, &settings.options.paper_quality))
+    return Fail("unknown media '" + a.media + "' (use Regular or Matte)", kExitUsage);
+  if (!tools::ParseOnOff(a.option, &settings.options.text_quality))
+    return Fail("unknown --option value '" + a.option + "' (use OFF or ON)", kExitUsage);
+  if (!tools::ParseImageControl(a.image_control, &settings.options.image_control))
+    return Fail("unknown image control '" + a.image_control + "' (use AUTO or 1 to 100)", kExitUsage);
+  if (!tools::ParseDiscType(a.disc, &settings.disc_type))
+    return Fail("unknown disc type '" + a.disc + "' (use standard or centre-band)", kExitUsage);
+  std::string error;
+  if (!imaging::ValidateRing(a.ring, &error)) return Fail(error, kExitUsage);
+  if (!(a.gamma >= 0.2 && a.gamma <= 5)) return Fail("--gamma must lie between 0.2 and 5", kExitUsage);
+  settings.landscape = a.landscape;
+  settings.module_path = a.module;
+  if (WritesBinaryToTerminal(a.output)) return Fail("refusing to write a print job to a terminal; use -o FILE", kExitUsage);
+
+  std::vector<uint8_t> bytes;
+  if (!imaging::ReadWholeFile(a.image, &bytes, &error)) return Fail(error);
+  imaging::RgbImage image;
+  if (!imaging::DecodeImage(bytes.data(), bytes.size(), &image, &error)) {
+    return Fail((a.image == "-" ? std::string("standard input") : "'" + a.image + "'") + ": " + error);
+  }
+  bytes = std::vector<uint8_t>();
+
+  imaging::LabelSettings label;
+  label.rows_per_inch = tools::RowsPerInch(settings.options.resolution);
+  label.colour = !a.mono;
+  label.gamma = a.gamma;
+  label.ring = a.ring;
+  std::vector<hosts::InkPage> pages = {imaging::MakeLabelPage(image, label)};
+  if (!tools::CheckEncodeSettings(pages, settings, &error)) return Fail(error, kExitUsage);
+
+  std::vector<uint8_t> job;
+  if (!tools::EncodeJob(pages, settings, &job, &error)) return Fail(error);
+  if (!imaging::WriteWholeFile(a.output, job, &error)) return Fail(error);
+  if (a.verbose) {
+    fprintf(stderr, "quillory2: %s: %zu bytes, %s, %s, %s\n", a.output.c_str(), job.size(),
+            tools::ResolutionName(settings.options.resolution).c_str(), a.mono ? "monochrome" : "colour",
+            settings.driver == tools::Driver::kPlugin ? "plug-in" : "minidriver");
+  }
+  return 0;
+}
+
+// --- decode ---------------------------------------------------------------
+
+struct DecodeArgs {
+  std::string job;
+  bool check = false;
+  bool quiet = false;
+  std::string resolution;
+};
+
+bool ReadJob(const std::string& path, const std::string& resolution, std::vector<uint8_t>* bytes,
+             stream::DecodedStream* decoded, int* status) {
+  stream::DecodeOptions options;
+  if (!resolution.empty()) {
+    int r = 0;
+    if (!tools::ParseResolution(resolution, &r)) {
+      *status = Fail("unknown resolution '" + resolution + "' (use 600 or 300)", kExitUsage);
+      return false;
+    }
+    options.row_step = r == 2 ? 1 : 2;
+  }
+  std::string error;
+  if (!imaging::ReadWholeFile(path, bytes, &error)) {
+    *status = Fail(error);
+    return false;
+  }
+  *decoded = stream::Decode(bytes->data(), bytes->size(), options);
+  return true;
+}
+
+int RunDecode(const DecodeArgs& a) {
+  std::vector<uint8_t> bytes;
+  stream::DecodedStream decoded;
+  int status = 0;
+  if (!ReadJob(a.job, a.resolution, &bytes, &decoded, &status)) return status;
+  std::ostringstream out;
+  if (!a.quiet) tools::WriteListing(decoded, bytes.data(), bytes.size(), out);
+  if (!a.quiet) out << '\n';
+  tools::WriteSummary(decoded, bytes.size(), out);
+  std::cout << out.str() << std::flush;
+  if (a.check && !decoded.Clean()) {
+    return Fail(std::to_string(decoded.problems.size()) + " problem(s): the printer would not read '" + a.job +
+                "' cleanly (first at @" + std::to_string(decoded.problems[0].offset) + ": " +
+                decoded.problems[0].message + ")");
+  }
+  return 0;
+}
+
+// --- preview --------------------------------------------------------------
+
+struct PreviewArgs {
+  std::string job, output;
+  std::string driver = "auto";
+  int origin = -1;
+  std::string resolution;
+  bool no_outline = false;
+  bool planes = false;
+  bool force = false;
+  bool mono = false;
+  bool verbose = false;
+  int page = 1;
+  imaging::DiscRing ring;
+};
+
+int RunPreview(const PreviewArgs& a) {
+  std::string error;
+  if (!imaging::ValidateRing(a.ring, &error)) return Fail(error, kExitUsage);
+  if (WritesBinaryToTerminal(a.output)) return Fail("refusing to write a PNG picture to a terminal; use -o FILE", kExitUsage);
+  std::vector<uint8_t> bytes;
+  stream::DecodedStream decoded;
+  int status = 0;
+  if (!ReadJob(a.job, a.resolution, &bytes, &decoded, &status)) return status;
+  if (!decoded.Clean() && !a.force) {
+    return Fail("'" + a.job + "' is damaged: " + std::to_string(decoded.problems.size()) +
+                " problem(s), the first at @" + std::to_string(decoded.problems[0].offset) + ": " +
+                decoded.problems[0].message + " (see quillory2 decode --check; --force draws it anyway)");
+  }
+  std::vector<imaging::PrintedPlane> planes;
+  int pages = 0;
+  if (!tools::PagePlanes(decoded, a.mono ? tools::InkLayout::kMono : tools::InkLayout::kAuto, a.page, &planes,
+                         &pages, &error)) {
+    return Fail("'" + a.job + "': " + error);
+  }
+
+  imaging::PreviewSettings s;
+  s.ring = a.ring;
+  s.outline = !a.no_outline;
+  s.separate_planes = a.planes;
+  s.rows_per_inch = tools::JobRowsPerInch(decoded);
+  if (!a.resolution.empty()) {
+    int r = 0;
+    tools::ParseResolution(a.resolution, &r);
+    s.rows_per_inch = tools::RowsPerInch(r);
+  }
+  tools::DriverGuess guess = tools::GuessDriver(decoded, bytes.data(), bytes.size());
+  if (a.driver == "plugin") guess = {tools::Driver::kPlugin, tools::OriginDots(tools::Driver::kPlugin), "--driver"};
+  if (a.driver == "minidriver" && guess.driver != tools::Driver::kMinidriver) {
+    guess = {tools::Driver::kMinidriver, tools::OriginDots(tools::Driver::kMinidriver), "--driver"};
+  }
+  s.origin_dots = a.origin >= 0 ? a.origin : guess.origin_dots;
+
+  std::vector<uint8_t> png;
+  if (!imaging::EncodePng(imaging::DrawPreview(planes, s), &png, &error)) return Fail(error);
+  if (!imaging::WriteWholeFile(a.output, png, &error)) return Fail(error);
+  if (a.verbose) {
+    fprintf(stderr, "quillory2: %s: page %d of %d, %zu plane(s), %d rows per inch, disc centred on printer dot %d "
+                    "(%s placement, from %s)\n",
+            a.output.c_str(), a.page, pages, planes.size(), s.rows_per_inch, s.origin_dots + imaging::kSquareDots / 2,
+            guess.driver == tools::Driver::kPlugin ? "plug-in" : "minidriver", guess.reason.c_str());
+  }
+  return 0;
+}
+
+// --- tables ---------------------------------------------------------------
+
+int RunTables() {
+  std::string error;
+  const tables::TableBytes gpc = tables::BuiltGpcTable();
+  std::optional<tables::PrinterTable> table = tables::PrinterTable::Parse(gpc.data, gpc.size, &error);
+  if (!table) return Fail("the built-in printer description table is damaged: " + error);
+  const tables::TableBytes ext_bytes = tables::BuiltNtExtTable();
+  std::optional<tables::NtExtTable> ext = tables::NtExtTable::Parse(ext_bytes.data, ext_bytes.size, &error);
+  if (!ext) return Fail("the built-in NT extension table is damaged: " + error);
+  std::cout << tables::DescribeTables(*table, &*ext, [](int id) { return tables::BuiltString(id); });
+  std::cout << "\nString table (language 1033):\n";
+  for (const tables::StringEntry& e : tables::BuiltStrings()) {
+    std::cout << "  " << e.id << "\t\"" << e.text << "\"\n";
+  }
+  return 0;
+}
+
+void AddRingOptions(CLI::App* cmd, imaging::DiscRing* ring) {
+  cmd->add_option("--outer-mm", ring->outer_mm, "Printable diameter of the disc in mm (default 118, for a 120 mm disc)");
+  cmd->add_option("--inner-mm", ring->inner_mm, "Diameter of the blank hub area in mm (default 22)");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"quillory2: prints pictures on discs with the Quillory2 disc-label printer through either "
+               "driver component, and reads print jobs back.",
+               "quillory2"};
+  app.set_version_flag("--version", "quillory2 1.0.0");
+  app.require_subcommand(1);
+  app.footer("Run 'quillory2 COMMAND --help' for the options of a command.\n"
+             "Example:\n  quillory2 encode label.png -o label.prn && quillory2 preview label.prn -o preview.png");
+
+  EncodeArgs enc;
+  CLI::App* encode = app.add_subcommand("encode", "Turn a picture (PNG or PNM) into a print job for the disc");
+  encode->add_option("IMAGE", enc.image, "Picture to print: PNG, or PNM (P1 to P6); - reads standard input")->required();
+  encode->add_option("-o,--output", enc.output, "Print job to write; - writes standard output")->required();
+  encode->add_option("--driver", enc.driver, "Driver component that writes the job: plugin (Windows 2000/XP "
+                                             "rendering plug-in) or minidriver (Windows NT 4.0 minidriver)")
+      ->check(CLI::IsMember({"plugin", "minidriver"}))->capture_default_str();
+  encode->add_option("--resolution", enc.resolution, "\"600 x 300 DPI \" (also 600x300 or 600: 600 rows per inch "
+                                                     "down) or \"300 x 300\" (also 300)")->capture_default_str();
+  encode->add_option("--media", enc.media, "Media: Regular or Matte")->capture_default_str();
+  encode->add_option("--option", enc.option, "The printer's OFF/ON option")->capture_default_str();
+  encode->add_option("--image-control", enc.image_control, "Image control: AUTO or 1 to 100")->capture_default_str();
+  encode->add_option("--disc", enc.disc, "Disc type (plug-in only): standard prints everything; centre-band leaves "
+                                         "out row addresses 896 to 1936 across the middle of the disc")
+      ->capture_default_str();
+  encode->add_flag("--mono", enc.mono, "Print in black only (one plane) instead of cyan, magenta and yellow");
+  encode->add_flag("--landscape", enc.landscape, "Hand the page to the plug-in as a landscape band (plug-in only; "
+                                                 "the printed result is the same)");
+  encode->add_option("--gamma", enc.gamma, "Tone curve before halftoning: ink = 1 - value^gamma; above 1 darkens "
+                                           "mid-tones")->capture_default_str();
+  AddRingOptions(encode, &enc.ring);
+  encode->add_option("--module", enc.module, "Driver module to load instead of <program dir>/../lib/" +
+                                                 tools::ModuleFileName(tools::Driver::kPlugin) + " or " +
+                                                 tools::ModuleFileName(tools::Driver::kMinidriver));
+  encode->add_flag("-v,--verbose", enc.verbose, "Say what was written");
+  encode->footer(
+      "The picture is scaled to fit the printable square of the paper size \"CD\" (1416 x 1416 dots, 4.72 inch, "
+      "at 300 dots per inch across), centred, keeping its aspect; nothing is printed outside the outer diameter "
+      "or inside the hub. Colours are separated into cyan, magenta and yellow and halftoned by error diffusion.\n"
+      "Examples:\n"
+      "  quillory2 encode examples/label.png -o label.prn\n"
+      "  quillory2 encode photo.png --driver minidriver --resolution 300 --media Matte -o photo.prn\n"
+      "  pngtopnm photo.png | quillory2 encode - --mono -o - | lp -d quillory2 -o raw");
+
+  DecodeArgs dec;
+  CLI::App* decode = app.add_subcommand("decode", "List the commands of a print job and check that the printer reads it");
+  decode->add_option("JOB", dec.job, "Print job; - reads standard input")->required();
+  decode->add_flag("--check", dec.check, "Exit with status 1 unless the printer reads the job cleanly");
+  decode->add_flag("-q,--quiet", dec.quiet, "Print only the summary, not every command");
+  decode->add_option("--resolution", dec.resolution, "Row step to assume until the job selects a resolution: "
+                                                     "600 (1 address per row) or 300 (2)");
+  decode->footer(
+      "Each line shows the byte offset, the bytes in hex (long data elided), what the command means with its "
+      "parameter, and for raster transfers the row address and the dots placed. The summary lists the planes, "
+      "the framing and options recognised, and every problem by offset.\n"
+      "Example:\n  quillory2 decode --check label.prn");
+
+  PreviewArgs pre;
+  CLI::App* preview = app.add_subcommand("preview", "Draw what the printer would print from a job, as a PNG picture");
+  preview->add_option("JOB", pre.job, "Print job; - reads standard input")->required();
+  preview->add_option("-o,--output", pre.output, "PNG picture to write; - writes standard output")->required();
+  preview->add_flag("--planes", pre.planes, "Add a panel for each plane on its own, in its ink");
+  preview->add_flag("--no-outline", pre.no_outline, "Do not draw the disc's edge and hub");
+  AddRingOptions(preview, &pre.ring);
+  preview->add_option("--driver", pre.driver, "Whose placement to assume for the disc outline: auto, plugin or "
+                                              "minidriver")
+      ->check(CLI::IsMember({"auto", "plugin", "minidriver"}))->capture_default_str();
+  preview->add_option("--origin", pre.origin, "Printer dot at which the printable square starts (overrides --driver)")
+      ->check(CLI::Range(0, 1535));
+  preview->add_option("--resolution", pre.resolution, "Rows per inch when the job does not say: 600 or 300");
+  preview->add_option("--page", pre.page, "Page to draw (1 = first)")->check(CLI::PositiveNumber)->capture_default_str();
+  preview->add_flag("--mono", pre.mono, "Read every plane as a black monochrome page");
+  preview->add_flag("--force", pre.force, "Draw a job even if the printer would not read it cleanly");
+  preview->add_flag("-v,--verbose", pre.verbose, "Say what was assumed");
+  preview->footer(
+      "The picture covers the whole printer line (1536 dots) at 300 x 300 dots per inch: at 600 rows per inch two "
+      "rows make one pixel row, each giving half its ink. Three planes are yellow, magenta and cyan in the order "
+      "both drivers send them; one plane is black. The disc outline is centred 708 dots right of the printable "
+      "square's left edge and 1416 row addresses down; the plug-in starts that square at printer dot 56 (its "
+      "7-byte margin), the minidriver at dot 24 (3 bytes). With --driver auto the minidriver is assumed when the "
+      "job shows something only it writes (row address 0 without digits, a repeated plain packing command after "
+      "the first plane start, dots left of dot 56, or monochrome lines sent plain from a zero byte, whose column then "
+      "gives the square's left edge: 8 x (189 - row length)); otherwise the plug-in.\n"
+      "Example:\n  quillory2 preview label.prn --planes -o label-preview.png");
+
+  CLI::App* tables_cmd = app.add_subcommand("tables", "Print the printer description table, strings and NT extension "
+                                                      "table in readable form");
+  tables_cmd->footer("Example:\n  quillory2 tables | less");
+
+  bool known = argc < 2 || argv[1][0] == '-';
+  for (const CLI::App* sub : app.get_subcommands({})) known = known || sub->get_name() == argv[1];
+  if (!known) {
+    fprintf(stderr, "quillory2: error: unknown command '%s' (use encode, decode, preview or tables)\n"
+                    "Run 'quillory2 --help' for usage.\n", argv[1]);
+    return kExitUsage;
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    if (e.get_exit_code() == 0) return app.exit(e);
+    fprintf(stderr, "quillory2: error: %s\nRun 'quillory2 --help' for usage.\n", e.what());
+    return kExitUsage;
+  }
+  if (encode->parsed()) return RunEncode(enc);
+  if (decode->parsed()) return RunDecode(dec);
+  if (preview->parsed()) return RunPreview(pre);
+  if (tables_cmd->parsed()) return RunTables();
+  return kExitUsage;
+}
