@@ -19,8 +19,11 @@
 #endif
 #include <windows.h>
 #define Q2_STDCALL __stdcall
+// A WCHAR string literal: WCHAR is wchar_t on Windows, char16_t elsewhere.
+#define Q2_WIDE(text) L"" text
 #else
 #define Q2_STDCALL
+#define Q2_WIDE(text) u"" text
 
 typedef uint8_t BYTE;
 typedef uint16_t WORD;
