@@ -22,3 +22,9 @@ find_program(QUILLORY2_WINE wine)
 if(QUILLORY2_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${QUILLORY2_WINE})
 endif()
+
+# Every program and DLL of the cross build must run on a bare Windows (and
+# under a plain Wine prefix): the GCC, C++ and winpthread runtimes go in
+# statically, so that only system DLLs are imported.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
