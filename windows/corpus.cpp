@@ -122,7 +122,7 @@ std::vector<Job> Jobs() {
                   {"--resolution", "600", "--paper", "matte", "--text-quality", "on", "--image-control", "25"},
                   {"colour600", "colour600"}});
   jobs.push_back({"Nt4MonoWithOptions", "nt4",
-                  {"--resolution", "300", "--paper", "matte", "--text-quality", "on", "--image-control", "100"},
+                  {"--resolution", "300", "--media", "matte", "--text-quality", "on", "--image-control", "100"},
                   {"mono300"}});
   return jobs;
 }

@@ -7,6 +7,8 @@
 //   q2resdump --version DLL                the version strings, one "name=value" a line
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -130,6 +132,8 @@ int DumpVersion(const char* dll) {
 int main(int argc, char** argv) {
   // A failure must end the process, never wait at a dialog.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+  // The tests compare the output with text made on Linux: no CR before LF.
+  _setmode(_fileno(stdout), _O_BINARY);
   if (argc == 2 && !strcmp(argv[1], "--probe")) {
     printf("probe ok\n");
     return 0;
