@@ -198,6 +198,7 @@ TEST_F(PublishDriverInterface, FailsWhenUnidrvHasNoHelperAndTriesAgainLater) {
   hosts::UnidrvHelper helper("DISC_S");
   EXPECT_EQ(V()->PublishDriverInterface(plugin_, helper.Unknown()), S_OK);
   EXPECT_EQ(helper.References(), 2);
+  EXPECT_EQ(V()->DisableDriver(plugin_), S_OK);
 }
 
 TEST_F(PluginMethods, CommandCallbackAlwaysAnswersZero) {
