@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tools/bitmap_font.h"
+#include "tools/halftone.h"
 
 namespace imaging {
 
@@ -78,6 +79,16 @@ const char* InkName(InkColour ink) {
     case InkColour::kBlack: return "black";
   }
   return "?";
+}
+
+RgbImage ScaleImage(const RgbImage& image, int32_t width) {
+  if (image.Empty() || width <= 0) return RgbImage();
+  const int32_t height =
+      std::max<int32_t>(1, static_cast<int32_t>((int64_t{image.height} * width + image.width / 2) / image.width));
+  const std::vector<float> rgb = Resample(image, width, height);
+  RgbImage out(width, height);
+  for (size_t i = 0; i < rgb.size(); ++i) out.pixels[i] = static_cast<uint8_t>(lround(rgb[i] * 255));
+  return out;
 }
 
 Rgb InkTint(InkColour ink, double coverage) {

@@ -52,6 +52,10 @@ int32_t PreviewHeight(const std::vector<PrintedPlane>& planes);
 // magenta green, yellow blue, black all three.
 RgbImage DrawPreview(const std::vector<PrintedPlane>& planes, const PreviewSettings& settings);
 
+// The picture scaled to width pixels across (height in proportion, at least
+// 1), averaging the pixels it shrinks.
+RgbImage ScaleImage(const RgbImage& image, int32_t width);
+
 // The ink colour in which a plane at the given coverage (0..1) tints white.
 Rgb InkTint(InkColour ink, double coverage);
 

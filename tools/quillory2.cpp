@@ -164,6 +164,7 @@ struct PreviewArgs {
   bool mono = false;
   bool verbose = false;
   int page = 1;
+  int width = 0;
   imaging::DiscRing ring;
 };
 
@@ -205,7 +206,9 @@ int RunPreview(const PreviewArgs& a) {
   s.origin_dots = a.origin >= 0 ? a.origin : guess.origin_dots;
 
   std::vector<uint8_t> png;
-  if (!imaging::EncodePng(imaging::DrawPreview(planes, s), &png, &error)) return Fail(error);
+  imaging::RgbImage picture = imaging::DrawPreview(planes, s);
+  if (a.width > 0) picture = imaging::ScaleImage(picture, a.width);
+  if (!imaging::EncodePng(picture, &png, &error)) return Fail(error);
   if (!imaging::WriteWholeFile(a.output, png, &error)) return Fail(error);
   if (a.verbose) {
     fprintf(stderr, "quillory2: %s: page %d of %d, %zu plane(s), %d rows per inch, disc centred on printer dot %d "
@@ -311,6 +314,8 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(0, 1535));
   preview->add_option("--resolution", pre.resolution, "Rows per inch when the job does not say: 600 or 300");
   preview->add_option("--page", pre.page, "Page to draw (1 = first)")->check(CLI::PositiveNumber)->capture_default_str();
+  preview->add_option("--width", pre.width, "Scale the picture to this many pixels across (default: one pixel per "
+                                            "dot)")->check(CLI::Range(16, 20000));
   preview->add_flag("--mono", pre.mono, "Read every plane as a black monochrome page");
   preview->add_flag("--force", pre.force, "Draw a job even if the printer would not read it cleanly");
   preview->add_flag("-v,--verbose", pre.verbose, "Say what was assumed");

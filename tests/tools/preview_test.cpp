@@ -97,3 +97,22 @@ TEST(Preview, PlanesStripShowsEachPlaneInItsInk) {
 
 }  // namespace
 }  // namespace imaging
+
+namespace imaging {
+namespace {
+
+TEST(PreviewScaling, AveragesWhatItShrinksAndKeepsTheAspect) {
+  RgbImage checker(200, 100);
+  for (int y = 0; y < 100; ++y)
+    for (int x = 0; x < 200; ++x)
+      if ((x + y) % 2) checker.Set(x, y, Rgb{0, 0, 0});
+  RgbImage small = ScaleImage(checker, 50);
+  EXPECT_EQ(small.width, 50);
+  EXPECT_EQ(small.height, 25);
+  for (int y = 1; y < 24; ++y)
+    for (int x = 1; x < 49; ++x) EXPECT_NEAR(small.Get(x, y).g, 128, 8) << x << "," << y;
+  EXPECT_TRUE(ScaleImage(RgbImage(), 10).Empty());
+}
+
+}  // namespace
+}  // namespace imaging
