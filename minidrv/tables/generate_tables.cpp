@@ -68,8 +68,8 @@ std::vector<tables::StringEntry> Strings() {
 
 // A printer command: ESC and the given text.
 std::vector<uint8_t> Esc(const std::string& text) {
-  std::vector<uint8_t> bytes{0x1B};
-  bytes.insert(bytes.end(), text.begin(), text.end());
+  std::vector<uint8_t> bytes(text.size() + 1, 0x1B);
+  for (size_t i = 0; i < text.size(); ++i) bytes[i + 1] = static_cast<uint8_t>(text[i]);
   return bytes;
 }
 
