@@ -47,6 +47,38 @@ struct PassState {
   int32_t previous_line = -99; // line index of the last line that produced output
 };
 
+// Whether the packed row of line[first..last] could be no longer than the
+// plain data, counting its pairs without writing them. Within the line buffer
+// the lead (margin plus leading zeros) and every run fit one pair each, so the
+// packed row is the lead pair, one pair per run of equal bytes, and a trail
+// pair unless the row reaches the printer line's end. Stops as soon as the
+// count alone passes the plain length; true means "pack and compare".
+bool PackedFits(const uint8_t* line, int32_t first, int32_t last, int32_t plain) {
+  static_assert(kPluginMarginBytes + kLineBufferBytes <= 256, "lead and runs fit one pair each");
+  int32_t size = 2 + 2;  // lead pair and the first run
+  if (size > plain) return false;
+  for (int32_t i = first + 1; i <= last; ++i) {
+    if (line[i] != line[i - 1]) {
+      size += 2;
+      if (size > plain) return false;
+    }
+  }
+  return true;
+}
+
+void SendPlain(SpoolWriter* spool, PassState* state, const uint8_t* line, int32_t first, int32_t plain) {
+  if (state->run_length) {
+    spool->Write(kPackingPlain, kFixedCommandBytes);
+    state->run_length = false;
+  }
+  if (first != state->last_first) {
+    spool->Command(Command::kColumnPosition, 8 * (first + kPluginMarginBytes));
+    state->last_first = first;
+  }
+  spool->Command(Command::kRasterTransfer, plain);
+  spool->Write(line + first, plain);
+}
+
 bool ReadSkipCentre(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj) {
   char keyword[kLineBufferBytes];
   for (char& c : keyword) c = 0;
@@ -98,7 +130,9 @@ HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBY
   }
 
   SpoolWriter spool(helper, pdevobj);
-  uint8_t line[kLineBufferBytes];
+  // Landscape lines are extracted sixteen at a time into this block; portrait
+  // lines one at a time into its first row.
+  uint8_t block[kLandscapeBlockLines][kLineBufferBytes];
   uint8_t packed[kPackedBufferBytes];
 
   for (int pass = 0; pass < passes; ++pass) {
@@ -106,6 +140,7 @@ HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBY
     spool.Write(kPlaneStart, kFixedCommandBytes);
     spool.Write(kPackingPlain, kFixedCommandBytes);
     PassState state;
+    int32_t block_first = -1;  // first line held in the block, -1 none
 
     for (int32_t j = 0; j < lines; ++j) {
       const int64_t row_address = static_cast<int64_t>(j) * row_step;
@@ -113,8 +148,23 @@ HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBY
       const int32_t y = static_cast<int32_t>(row_address);
       if (skip_centre && y >= kCentreBandFirstRow && y <= kCentreBandLastRow) continue;
 
-      const int32_t length = ExtractPlaneLine(j, pSrcBitmap, plane, landscape, width, height,
-                                              stride, bit_count, line);
+      const uint8_t* line;
+      int32_t length;
+      if (landscape) {
+        const int32_t wanted = j - j % kLandscapeBlockLines;
+        if (block_first != wanted) {
+          const int32_t count = lines - wanted < kLandscapeBlockLines ? lines - wanted : kLandscapeBlockLines;
+          ExtractLandscapeLines(wanted, count, pSrcBitmap, plane, width, height, stride, bit_count, block);
+          block_first = wanted;
+        }
+        line = block[j - wanted];
+        length = PlaneLineLength(landscape, width, height, stride, bit_count);
+        if (length > kLineBufferBytes) length = kLineBufferBytes;
+      } else {
+        length = ExtractPlaneLine(j, pSrcBitmap, plane, landscape, width, height, stride,
+                                  bit_count, block[0]);
+        line = block[0];
+      }
       const int32_t first = FirstNonZero(line, length);
       if (first < 0) continue;
       const int32_t last = LastNonZero(line, length);
@@ -123,6 +173,13 @@ HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBY
       if (state.previous_line != j - 1) spool.Command(Command::kRowPosition, y);
       state.previous_line = j;
 
+      // Most lines that go plain are noisy: their packed length passes the
+      // plain length within the first half of the line, so packing them in
+      // full is skipped.
+      if (!PackedFits(line, first, last, plain)) {
+        SendPlain(&spool, &state, line, first, plain);
+        continue;
+      }
       const int packed_size = ComputeRLE(line, kPluginMarginBytes, last + 1, packed);
       if (ShouldPack(packed_size, plain)) {
         if (!state.run_length) {
@@ -133,16 +190,7 @@ HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBY
         spool.Command(Command::kRasterTransfer, packed_size);
         spool.Write(packed, packed_size);
       } else {
-        if (state.run_length) {
-          spool.Write(kPackingPlain, kFixedCommandBytes);
-          state.run_length = false;
-        }
-        if (first != state.last_first) {
-          spool.Command(Command::kColumnPosition, 8 * (first + kPluginMarginBytes));
-          state.last_first = first;
-        }
-        spool.Command(Command::kRasterTransfer, plain);
-        spool.Write(line + first, plain);
+        SendPlain(&spool, &state, line, first, plain);
       }
     }
   }

@@ -39,6 +39,17 @@ int32_t ExtractPlaneLine(int32_t index, const uint8_t* bits, int32_t plane, int3
                          int32_t width, int32_t height, uint16_t stride, uint16_t bit_count,
                          uint8_t* dst);
 
+// Landscape lines are pixel columns; reading them one at a time touches every
+// scan line once per column. ExtractLandscapeLines extracts `count` (at most
+// kLandscapeBlockLines) consecutive landscape lines from first_index on into
+// dst[0 .. count-1], each exactly as ExtractPlaneLine with landscape set would,
+// and returns the line length. Aligned blocks of sixteen columns read each
+// band byte once for all sixteen.
+constexpr int32_t kLandscapeBlockLines = 16;
+int32_t ExtractLandscapeLines(int32_t first_index, int32_t count, const uint8_t* bits,
+                              int32_t plane, int32_t width, int32_t height, uint16_t stride,
+                              uint16_t bit_count, uint8_t (*dst)[kLineBufferBytes]);
+
 // Complements the first count bytes of buf.
 void InvertBuf(uint8_t* buf, uint16_t count);
 
