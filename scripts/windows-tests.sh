@@ -19,7 +19,7 @@ fi
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j "$jobs" --target pe_reader_tests gpd_tests windows_dll_check_tests \
-  windows_wine_tests unidrv_host nt4_host
+  windows_wine_tests unidrv_host nt4_host pecheck
 
 # Create the Wine prefix once, before the tests start their clocks.
 if [ -x build-mingw32/bin/q2resdump.exe ]; then
