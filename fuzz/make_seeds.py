@@ -1,6 +1,9 @@
 #!/usr/bin/env python3
 """Writes the seed inputs of the fuzz targets into corpus/<target>/.
 
+The table_reader seeds are the built tables: QUILLORY2_BUILD_DIR names the
+build whose tables/ folder holds them (default: build/).
+
 The seeds are small, readable cases that reach every path of each input
 surface; the fuzzers grow the corpus from them. Run again after changing an
 input layout of a fuzz target, and commit the result."""
@@ -138,15 +141,83 @@ def minidriver_seeds(rng):
           bytes(range(256)) + bytes(144) + bytes([1, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12]))
 
 
+def devmode_seeds():
+    t = "devmode"
+    sig = b"ZNDQ"
+    record = lambda size, version, private, signature=sig: struct.pack("<I", size) + signature + struct.pack("<II", version, private)
+    calls = [
+        bytes([1]) + record(16, 1, 0) + record(16, 1, 0) + bytes([3]),  # size
+        bytes([2]) + record(0, 0, 0, b"\0\0\0\0") * 2 + bytes([0]),  # default
+        bytes([3]) + record(12, 1, 7) + record(16, 1, 9) + bytes([3]),  # convert, short input
+        bytes([3]) + record(16, 1, 7) + record(16, 1, 9) + bytes([3]),  # convert, private carried
+        bytes([3]) + record(0xFFFF, 1, 7) + record(0xFFFFFFFF, 1, 9) + bytes([3]),  # sizes beyond the record
+        bytes([3]) + record(16, 1, 7, b"ABCD") + record(16, 1, 9) + bytes([2]),  # foreign record
+        bytes([4]) + record(16, 1, 7) + record(16, 1, 9) + bytes([3]),  # merge
+        bytes([0]) + record(16, 1, 7) * 2 + bytes([3]),  # mode 0
+        bytes([5]) + record(16, 1, 7) * 2 + bytes([3]),  # mode 5
+        bytes([3 | 0x18]) + record(16, 1, 7) * 2 + bytes([3]),  # convert, null input
+        bytes([2 | 0x06]) + record(16, 1, 7) * 2 + bytes([3]),  # default, null output
+        bytes([1 | 0x60]) + record(16, 1, 7) * 2 + bytes([3]),  # null parameter block
+    ]
+    for i, call in enumerate(calls):
+        write(t, "call_%02d" % i, call)
+    write(t, "all_calls", b"".join(calls))
+
+
+def table_seeds(build_dir):
+    t = "table_reader"
+    for name, kind in (("gpc.bin", 0), ("ntext.bin", 1)):
+        path = os.path.join(build_dir, "tables", name)
+        if not os.path.exists(path):
+            print("no %s: build the q2tables_files target first" % path)
+            continue
+        data = open(path, "rb").read()
+        options = bytes([1, 2, 2]) + struct.pack("<H", 101) + bytes([2, 1, 1]) + struct.pack("<H", 0) + \
+            bytes([3, 1, 1]) + struct.pack("<H", 1) + struct.pack("<I", 2831)
+        write(t, name.replace(".bin", ""), bytes([kind]) + struct.pack("<H", len(data)) + data + options)
+        # The same table cut short, and with its heap offset broken.
+        write(t, name.replace(".bin", "_truncated"), bytes([kind]) + struct.pack("<H", len(data) // 2) + data[:len(data) // 2])
+        if kind == 0:
+            broken = bytearray(data)
+            broken[8:12] = struct.pack("<I", 0xFFFF0000)
+            write(t, "gpc_bad_heap", bytes([0]) + struct.pack("<H", len(broken)) + bytes(broken))
+
+
+def cups_seeds(rng):
+    t = "cups_page"
+
+    def page(choice, width, height, pixels, extra=b""):
+        # extra: the colour space and bits-per-colour bytes that choice asks for
+        return bytes([0, choice]) + extra + struct.pack("<HH", width, height) + pixels
+
+    pattern = bytes(rng.randrange(256) if i % 5 else 0 for i in range(997))
+    write(t, "black_600", page(0, 300, 40, pattern))
+    write(t, "cmy_chunked_600", page(1, 120, 30, pattern))
+    write(t, "cmy_banded_600", page(1 | 1 << 1, 200, 30, pattern))
+    write(t, "cmy_planar_300", page(1 | 2 << 1 | 8, 160, 24, pattern))
+    write(t, "black_wider_than_printer", page(0, 1600, 8, pattern))
+    write(t, "cmy_taller_than_disc", page(1 | 1 << 1, 16, 2900, b"\x0f\xf0"))
+    write(t, "cut_short", page(1, 400, 400, b"\xaa" * 10)[:40])
+    write(t, "eight_bits_per_colour", page(1 | 0x40, 50, 10, pattern[:100], extra=bytes([8])))
+    write(t, "wrong_colour_space", page(0x80 | 1, 50, 10, pattern[:100], extra=bytes([1])))
+    write(t, "raw_garbage", bytes([1]) + b"RaS3" + pattern[:300])
+
+
 def main():
     rng = random.Random(2024)
-    targets = sys.argv[1:] or ["band_conversion", "stream_decoder", "minidriver"]
+    targets = sys.argv[1:] or ["band_conversion", "stream_decoder", "minidriver", "devmode", "table_reader", "cups_page"]
     if "band_conversion" in targets:
         band_seeds(rng)
     if "stream_decoder" in targets:
         decoder_seeds()
     if "minidriver" in targets:
         minidriver_seeds(rng)
+    if "devmode" in targets:
+        devmode_seeds()
+    if "cups_page" in targets:
+        cups_seeds(rng)
+    if "table_reader" in targets:
+        table_seeds(os.environ.get("QUILLORY2_BUILD_DIR", os.path.join(HERE, "..", "build")))
 
 
 if __name__ == "__main__":

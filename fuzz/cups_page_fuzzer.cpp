@@ -1,0 +1,147 @@
+// Fuzzes the CUPS filter's page handling: reading a page of CUPS raster into
+// ink planes (header check, every colour order) and encoding it through the
+// band conversion.
+//
+// The first input byte chooses how the raster is made: odd, the rest of the
+// input is the raster stream itself, as a damaged or hostile file would be;
+// even, a page header is built from the input fields and written with the
+// pixel bytes through libcups, so that most inputs are pages the filter
+// accepts. An accepted, complete page must decode into exactly its ink.
+#include <cups/raster.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "cups/page_encoder.h"
+#include "cups/raster_page.h"
+#include "fuzz/fuzz_input.h"
+#include "stream/decoder.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Memory {
+  Bytes bytes;
+  size_t read = 0;
+};
+
+ssize_t ReadMemory(void* context, unsigned char* buffer, size_t length) {
+  auto* m = static_cast<Memory*>(context);
+  const size_t n = length < m->bytes.size() - m->read ? length : m->bytes.size() - m->read;
+  if (n > 0) memcpy(buffer, m->bytes.data() + m->read, n);
+  m->read += n;
+  return static_cast<ssize_t>(n);
+}
+
+ssize_t WriteMemory(void* context, unsigned char* buffer, size_t length) {
+  auto* m = static_cast<Memory*>(context);
+  m->bytes.insert(m->bytes.end(), buffer, buffer + length);
+  return static_cast<ssize_t>(length);
+}
+
+// A page header from input fields: mostly what a rasterizer for this printer
+// writes, sometimes any value.
+Bytes BuildRaster(fuzzing::FuzzInput* in) {
+  cups_page_header2_t h{};
+  const uint8_t choice = in->Byte();
+  const bool colour = choice & 1;
+  h.cupsColorSpace = (choice & 0x80) ? static_cast<cups_cspace_t>(in->Byte()) : (colour ? CUPS_CSPACE_CMY : CUPS_CSPACE_K);
+  h.cupsColorOrder = static_cast<cups_order_t>((choice >> 1) % 3);
+  h.cupsBitsPerColor = (choice & 0x40) ? in->Byte() % 17 : 1;
+  h.cupsWidth = in->U16() % 2000;
+  h.cupsHeight = in->U16() % 3000;
+  h.HWResolution[0] = (choice & 0x20) ? in->U16() : 300;
+  h.HWResolution[1] = (choice & 0x08) ? 300 : 600;
+  h.cupsBitsPerPixel = colour && h.cupsColorOrder == CUPS_ORDER_CHUNKED ? 4 * h.cupsBitsPerColor : h.cupsBitsPerColor;
+  if (colour && h.cupsColorOrder == CUPS_ORDER_BANDED) {
+    h.cupsBytesPerLine = 3 * ((h.cupsWidth * h.cupsBitsPerColor + 7) / 8);
+  } else {
+    h.cupsBytesPerLine = (h.cupsWidth * h.cupsBitsPerPixel + 7) / 8;
+  }
+  if (choice & 0x10) h.cupsBytesPerLine = in->U16();
+  h.cupsNumColors = colour ? 3 : 1;
+  h.PageSize[0] = h.cupsWidth * 72 / 300;
+  h.PageSize[1] = h.cupsHeight * 72 / 600;
+  const size_t lines = static_cast<size_t>(h.cupsHeight) * (h.cupsColorOrder == CUPS_ORDER_PLANAR ? 3 : 1);
+  // Pixels from the input, repeated; short inputs give short (cut) pages.
+  const Bytes pixels = in->Rest();
+  Memory out;
+  cups_raster_t* raster = cupsRasterOpenIO(WriteMemory, &out, CUPS_RASTER_WRITE);
+  if (raster == nullptr) return {};
+  if (cupsRasterWriteHeader2(raster, &h)) {
+    Bytes line(h.cupsBytesPerLine);
+    const size_t wanted = pixels.empty() ? 0 : lines;
+    for (size_t y = 0; y < wanted && !line.empty(); ++y) {
+      for (size_t i = 0; i < line.size(); ++i) line[i] = pixels[(y * line.size() + i) % pixels.size()];
+      cupsRasterWritePixels(raster, line.data(), static_cast<unsigned>(line.size()));
+    }
+  }
+  cupsRasterClose(raster);
+  return out.bytes;
+}
+
+void CheckEncoding(const hosts::InkPage& page, const Bytes& job) {
+  stream::DecodeOptions options;
+  options.row_step = page.RowStep();
+  const stream::DecodedStream decoded = stream::Decode(job.data(), job.size(), options);
+  FUZZ_CHECK(decoded.Clean());
+  FUZZ_CHECK(decoded.planes.size() == static_cast<size_t>(page.PlaneCount()));
+  constexpr int32_t kMarginDots = 56;
+  for (int send = 0; send < page.PlaneCount(); ++send) {
+    const int ink = page.colour ? 2 - send : 0;  // yellow, magenta, cyan
+    const stream::Plane& plane = decoded.planes[static_cast<size_t>(send)];
+    size_t printed = 0;
+    for (int32_t r = 0; r < page.rows; ++r) {
+      const auto row = plane.rows.find(r * page.RowStep());
+      bool any = false;
+      for (int32_t x = 0; x < page.width_dots; ++x) {
+        const bool dot = page.Dot(ink, r, x);
+        any |= dot;
+        const int32_t d = kMarginDots + x;
+        const bool got = row != plane.rows.end() && ((row->second[static_cast<size_t>(d / 8)] >> (7 - d % 8)) & 1);
+        FUZZ_CHECK(got == dot);
+      }
+      if (any) ++printed;
+    }
+    FUZZ_CHECK(plane.rows.size() == printed);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzzing::FuzzInput in(data, size);
+  Memory raster_bytes;
+  raster_bytes.bytes = (in.Byte() & 1) ? in.Rest() : BuildRaster(&in);
+  cups_raster_t* raster = cupsRasterOpenIO(ReadMemory, &raster_bytes, CUPS_RASTER_READ);
+  if (raster == nullptr) return 0;
+
+  Bytes row;
+  hosts::InkPage page;
+  cupsdrv::PageEncoder encoder;
+  cups_page_header2_t header;
+  for (int pages = 0; pages < 4 && cupsRasterReadHeader2(raster, &header); ++pages) {
+    cupsdrv::PageGeometry geometry;
+    std::string error;
+    if (!cupsdrv::CheckPageHeader(header, &geometry, &error)) {
+      FUZZ_CHECK(!error.empty());
+      break;
+    }
+    FUZZ_CHECK(geometry.width_dots <= cupsdrv::kMaxPrintableDots);
+    const cupsdrv::ReadResult result = cupsdrv::ReadPage(raster, geometry, nullptr, &row, &page);
+    FUZZ_CHECK(result != cupsdrv::ReadResult::kCancelled);
+    FUZZ_CHECK(page.width_dots == geometry.width_dots && page.rows == geometry.rows);
+    if (result != cupsdrv::ReadResult::kComplete) break;
+    Bytes job;
+    if (!encoder.Encode(page, "DISC_S", &job, &error)) {
+      FUZZ_CHECK(!error.empty());
+      continue;
+    }
+    FUZZ_CHECK(job.size() <= cupsdrv::PageStreamBound(page));
+    CheckEncoding(page, job);
+  }
+  cupsRasterClose(raster);
+  return 0;
+}
