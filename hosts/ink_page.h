@@ -8,6 +8,7 @@
 #ifndef QUILLORY2_HOSTS_INK_PAGE_H_
 #define QUILLORY2_HOSTS_INK_PAGE_H_
 
+#include <stddef.h>
 #include <stdint.h>
 
 #include <vector>
