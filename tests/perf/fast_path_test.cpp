@@ -125,3 +125,46 @@ TEST(PlaneExtractionFastPath, NonZeroSearchesFindTheEdgesAtEveryOffset) {
 }
 
 }  // namespace
+
+#include "hosts/unidrv_band.h"
+
+namespace {
+
+// Pages become bands a byte of dots at a time; every band pixel must still be
+// the page's dot, and dots past the width (whatever the padding holds) white.
+TEST(UnidrvBandFastPath, PortraitBandPixelsAreThePageDots) {
+  std::mt19937 rng(3);
+  for (int round = 0; round < 40; ++round) {
+    hosts::InkPage page;
+    page.colour = round % 2 == 0;
+    page.width_dots = 1 + static_cast<int32_t>(rng() % 700);
+    page.rows = 1 + static_cast<int32_t>(rng() % 40);
+    page.Allocate();
+    for (int p = 0; p < page.PlaneCount(); ++p) {
+      for (uint8_t& b : page.planes[p]) b = static_cast<uint8_t>(rng() % 3 ? 0 : rng());
+    }
+    std::vector<uint8_t> band;
+    BITMAPINFOHEADER header{};
+    ASSERT_TRUE(hosts::MakeBand(page, false, &band, &header));
+    const uint16_t stride = static_cast<uint16_t>(header.biSizeImage / header.biHeight);
+    for (int32_t y = 0; y < page.rows; ++y) {
+      const uint8_t* scan = band.data() + static_cast<size_t>(y) * stride;
+      for (int32_t x = 0; x < stride * (page.colour ? 2 : 8); ++x) {
+        const bool inside = x < page.width_dots;
+        if (page.colour) {
+          const int nibble = (x & 1) ? scan[x / 2] & 0x0F : scan[x / 2] >> 4;
+          // A clear bit is ink: bit 0 cyan, 1 magenta, 2 yellow; bit 3 set.
+          const int expected = 0x0F & ~((inside && page.Dot(0, y, x) ? 1 : 0) |
+                                        (inside && page.Dot(1, y, x) ? 2 : 0) |
+                                        (inside && page.Dot(2, y, x) ? 4 : 0));
+          ASSERT_EQ(nibble, expected) << "pixel " << x << " row " << y << " width " << page.width_dots;
+        } else {
+          const bool white = (scan[x / 8] >> (7 - x % 8)) & 1;
+          ASSERT_EQ(white, !(inside && page.Dot(0, y, x))) << "pixel " << x << " row " << y;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
