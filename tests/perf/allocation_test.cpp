@@ -145,7 +145,11 @@ TEST(BandConversionAllocation, CountingAllocatorSeesAllocations) {
   void* p = malloc(16);
   free(p);
   delete v;
-  EXPECT_GE(g_allocations.load() - before, 3);
+#if defined(QUILLORY2_ASAN)
+  EXPECT_GE(g_allocations.load() - before, 2);  // the vector and its buffer
+#else
+  EXPECT_GE(g_allocations.load() - before, 3);  // and the malloc
+#endif
 }
 
 TEST(BandConversionAllocation, ColourPortraitPageAllocatesNothing) {
