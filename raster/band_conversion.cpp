@@ -1,5 +1,7 @@
 #include "raster/band_conversion.h"
 
+#include <string.h>
+
 #include "raster/command_stream.h"
 #include "raster/plane_extraction.h"
 
@@ -57,13 +59,25 @@ bool PackedFits(const uint8_t* line, int32_t first, int32_t last, int32_t plain)
   static_assert(kPluginMarginBytes + kLineBufferBytes <= 256, "lead and runs fit one pair each");
   int32_t size = 2 + 2;  // lead pair and the first run
   if (size > plain) return false;
-  for (int32_t i = first + 1; i <= last; ++i) {
-    if (line[i] != line[i - 1]) {
-      size += 2;
-      if (size > plain) return false;
-    }
+  // A new run starts wherever a byte differs from the one before it; eight
+  // neighbours are compared per step, and each differing byte is counted.
+  int32_t i = first + 1;
+  for (; i + 8 <= last + 1; i += 8) {
+    uint64_t here, before;
+    memcpy(&here, line + i, sizeof here);
+    memcpy(&before, line + i - 1, sizeof before);
+    uint64_t differs = here ^ before;
+    differs |= differs >> 4;
+    differs |= differs >> 2;
+    differs |= differs >> 1;
+    differs &= 0x0101010101010101ULL;
+    size += 2 * static_cast<int32_t>((differs * 0x0101010101010101ULL) >> 56);
+    if (size > plain) return false;
   }
-  return true;
+  for (; i <= last; ++i) {
+    if (line[i] != line[i - 1]) size += 2;
+  }
+  return size <= plain;
 }
 
 void SendPlain(SpoolWriter* spool, PassState* state, const uint8_t* line, int32_t first, int32_t plain) {

@@ -86,21 +86,19 @@ inline uint8_t PlaneDots8(uint32_t pixels, int pixel_bit) {
 // True when no pixel of the first `pixels` of a 4-bit scan line has ink on
 // the plane of pixel_bit, that is when the bit is set in every nibble.
 inline bool PlaneBlank(const uint8_t* scan, int32_t pixels, int pixel_bit) {
+  const uint8_t both = static_cast<uint8_t>(0x11 << pixel_bit);
+  const uint64_t every_byte = both * 0x0101010101010101ULL;
   const int32_t bytes = pixels / 2;
-  uint64_t all = ~0ULL;
   int32_t i = 0;
-  for (; i + 8 <= bytes; i += 8) {
-    uint64_t word;
-    memcpy(&word, scan + i, sizeof word);
-    all &= word;
+  // A line with ink usually shows it early: stop at the first 32 bytes that do.
+  for (; i + 32 <= bytes; i += 32) {
+    uint64_t w[4];
+    memcpy(w, scan + i, sizeof w);
+    if (((w[0] & w[1] & w[2] & w[3]) & every_byte) != every_byte) return false;
   }
-  all &= all >> 32;
-  all &= all >> 16;
-  all &= all >> 8;
-  uint8_t folded = static_cast<uint8_t>(all);
+  uint8_t folded = 0xFF;
   for (; i < bytes; ++i) folded &= scan[i];
   if (pixels % 2) folded &= static_cast<uint8_t>(scan[bytes] | 0x0F);  // its even pixel only
-  const uint8_t both = static_cast<uint8_t>(0x11 << pixel_bit);
   return (folded & both) == both;
 }
 
@@ -190,6 +188,15 @@ int32_t ExtractPlaneLine(int32_t index, const uint8_t* bits, int32_t plane, int3
     // the band bytes shows it at a fraction of the cost of gathering dots.
     if (PlaneBlank(scan, pixels, pixel_bit)) return length;
     int32_t i = 0;
+    // Two independent gathers per step keep the processor's units busy.
+    for (; i + 32 <= pixels; i += 32) {
+      const uint32_t a = PlaneDots16(LoadBigEndian64(scan + i / 2), pixel_bit);
+      const uint32_t b = PlaneDots16(LoadBigEndian64(scan + i / 2 + 8), pixel_bit);
+      dst[i / 8] = static_cast<uint8_t>(a >> 8);
+      dst[i / 8 + 1] = static_cast<uint8_t>(a);
+      dst[i / 8 + 2] = static_cast<uint8_t>(b >> 8);
+      dst[i / 8 + 3] = static_cast<uint8_t>(b);
+    }
     for (; i + 16 <= pixels; i += 16) {
       const uint32_t d = PlaneDots16(LoadBigEndian64(scan + i / 2), pixel_bit);
       dst[i / 8] = static_cast<uint8_t>(d >> 8);
