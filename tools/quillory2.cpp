@@ -22,7 +22,7 @@
 #include "tools/file_io.h"
 #include "tools/halftone.h"
 #include "tools/image_reader.h"
-#include "tools/job_inspect.h"
+#include "tools/job_report.h"
 #include "tools/job_options.h"
 #include "tools/png_writer.h"
 #include "tools/preview.h"

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/job_inspect.h"
+#include "tools/job_report.h"
 #include "tools/job_options.h"
 
 namespace tools {

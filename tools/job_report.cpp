@@ -1,4 +1,4 @@
-#include "tools/job_inspect.h"
+#include "tools/job_report.h"
 
 #include <stdio.h>
 

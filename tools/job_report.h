@@ -1,7 +1,7 @@
 // Reading a job back for people: the annotated command listing and summary
 // of `quillory2 decode`, and the planes `quillory2 preview` draws.
-#ifndef QUILLORY2_TOOLS_JOB_INSPECT_H_
-#define QUILLORY2_TOOLS_JOB_INSPECT_H_
+#ifndef QUILLORY2_TOOLS_JOB_REPORT_H_
+#define QUILLORY2_TOOLS_JOB_REPORT_H_
 
 #include <stddef.h>
 #include <stdint.h>
@@ -60,4 +60,4 @@ int32_t JobRowsPerInch(const stream::DecodedStream& decoded);
 
 }  // namespace tools
 
-#endif  // QUILLORY2_TOOLS_JOB_INSPECT_H_
+#endif  // QUILLORY2_TOOLS_JOB_REPORT_H_
