@@ -175,6 +175,9 @@ HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBY
         length = PlaneLineLength(landscape, width, height, stride, bit_count);
         if (length > kLineBufferBytes) length = kLineBufferBytes;
       } else {
+        // Most scan lines of a label leave most planes blank; they are known
+        // as blank without extracting them.
+        if (PortraitLineBlank(j, pSrcBitmap, plane, width, height, stride, bit_count)) continue;
         length = ExtractPlaneLine(j, pSrcBitmap, plane, landscape, width, height, stride,
                                   bit_count, block[0]);
         line = block[0];

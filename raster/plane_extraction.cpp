@@ -90,11 +90,12 @@ inline bool PlaneBlank(const uint8_t* scan, int32_t pixels, int pixel_bit) {
   const uint64_t every_byte = both * 0x0101010101010101ULL;
   const int32_t bytes = pixels / 2;
   int32_t i = 0;
-  // A line with ink usually shows it early: stop at the first 32 bytes that do.
-  for (; i + 32 <= bytes; i += 32) {
-    uint64_t w[4];
+  // A line with ink usually shows it early: stop at the first 64 bytes that do.
+  for (; i + 64 <= bytes; i += 64) {
+    uint64_t w[8];
     memcpy(w, scan + i, sizeof w);
-    if (((w[0] & w[1] & w[2] & w[3]) & every_byte) != every_byte) return false;
+    const uint64_t all = (w[0] & w[1]) & (w[2] & w[3]) & (w[4] & w[5]) & (w[6] & w[7]);
+    if ((all & every_byte) != every_byte) return false;
   }
   uint8_t folded = 0xFF;
   for (; i < bytes; ++i) folded &= scan[i];
@@ -184,9 +185,6 @@ int32_t ExtractPlaneLine(int32_t index, const uint8_t* bits, int32_t plane, int3
     const int32_t pixels = Min(Min(width, length * 8), static_cast<int32_t>(stride) * 2);
     const uint8_t* dots = kPairTable.dots[plane];
     const int pixel_bit = kPlanePixelBit[plane];
-    // Most scan lines of a label leave most planes blank: one pass that ANDs
-    // the band bytes shows it at a fraction of the cost of gathering dots.
-    if (PlaneBlank(scan, pixels, pixel_bit)) return length;
     int32_t i = 0;
     // Two independent gathers per step keep the processor's units busy.
     for (; i + 32 <= pixels; i += 32) {
@@ -238,6 +236,15 @@ int32_t ExtractPlaneLine(int32_t index, const uint8_t* bits, int32_t plane, int3
     if ((column[(last_scan - k) * stride] ^ 0x77) & mask) dst[k / 8] |= kBitMask[k % 8];
   }
   return length;
+}
+
+bool PortraitLineBlank(int32_t index, const uint8_t* bits, int32_t plane, int32_t width,
+                       int32_t height, uint16_t stride, uint16_t bit_count) {
+  if (bit_count == 1 || plane < 0 || plane > 2) return false;
+  if (index < 0 || index >= height || width <= 0) return true;
+  const int32_t length = Min(PlaneLineLength(0, width, height, stride, bit_count), kLineBufferBytes);
+  const int32_t pixels = Min(Min(width, length * 8), static_cast<int32_t>(stride) * 2);
+  return PlaneBlank(bits + static_cast<size_t>(index) * stride, pixels, kPlanePixelBit[plane]);
 }
 
 int32_t ExtractLandscapeLines(int32_t first_index, int32_t count, const uint8_t* bits,

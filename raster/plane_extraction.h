@@ -39,6 +39,13 @@ int32_t ExtractPlaneLine(int32_t index, const uint8_t* bits, int32_t plane, int3
                          int32_t width, int32_t height, uint16_t stride, uint16_t bit_count,
                          uint8_t* dst);
 
+// Whether portrait line `index` of a 4-bit band is blank on the plane, found
+// with one AND pass over the scan line instead of extracting it: true exactly
+// when ExtractPlaneLine would give a line without a set bit. Always false for
+// 1-bit bands and unknown planes, whose lines are not tested.
+bool PortraitLineBlank(int32_t index, const uint8_t* bits, int32_t plane, int32_t width,
+                       int32_t height, uint16_t stride, uint16_t bit_count);
+
 // Landscape lines are pixel columns; reading them one at a time touches every
 // scan line once per column. ExtractLandscapeLines extracts `count` (at most
 // kLandscapeBlockLines) consecutive landscape lines from first_index on into

@@ -85,6 +85,28 @@ TEST(PlaneExtractionFastPath, PortraitLinesMatchPixelByPixelReading) {
   }
 }
 
+TEST(PlaneExtractionFastPath, BlankTestAgreesWithTheExtractedLine) {
+  std::mt19937 rng(4);
+  int blank = 0, inked = 0;
+  for (int round = 0; round < 300; ++round) {
+    const Band b = RandomBand(rng, 4, true);
+    uint8_t line[raster::kLineBufferBytes];
+    for (int32_t plane = 0; plane < 3; ++plane) {
+      for (int32_t y = 0; y < b.height; ++y) {
+        const int32_t n = raster::ExtractPlaneLine(y, b.bits.data(), plane, 0, b.width, b.height,
+                                                   b.stride, b.bit_count, line);
+        const bool empty = raster::FirstNonZero(line, n) < 0;
+        ASSERT_EQ(raster::PortraitLineBlank(y, b.bits.data(), plane, b.width, b.height, b.stride, 4), empty)
+            << "width " << b.width << " stride " << b.stride << " line " << y << " plane " << plane;
+        (empty ? blank : inked)++;
+      }
+    }
+  }
+  // Both answers were put to the test.
+  EXPECT_GT(blank, 1000);
+  EXPECT_GT(inked, 1000);
+}
+
 TEST(PlaneExtractionFastPath, LandscapeBlocksMatchSingleLines) {
   std::mt19937 rng(2);
   for (int round = 0; round < 200; ++round) {
