@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "hosts/nt4_host.h"
+#include "hosts/page_file.h"
 
 namespace {
 
@@ -29,13 +30,13 @@ const char kUsage[] =
     "writes the printer job (the bytes the printer receives) to JOB; '-' writes\n"
     "to standard output when that is not a terminal.\n"
     "\n"
-    "Images are binary netpbm files, one pixel per printer dot (300 dots per inch\n"
+    "Images are netpbm files, one pixel per printer dot (300 dots per inch\n"
     "across, one row per printer row):\n"
-    "  PBM (P4) or PGM (P5)  a monochrome page; black (grey below half) is ink;\n"
-    "                        at most 1472 dots wide\n"
-    "  PPM (P6)              a colour page; cyan ink where red is below half,\n"
-    "                        magenta where green is, yellow where blue is;\n"
-    "                        at most 1488 dots wide\n"
+    "  PBM (P1, P4) or PGM (P2, P5)  a monochrome page; black (grey below half)\n"
+    "                                is ink; at most 1472 dots wide\n"
+    "  PPM (P3, P6)                  a colour page; cyan ink where red is below\n"
+    "                                half, magenta where green is, yellow where\n"
+    "                                blue is; at most 1488 dots wide\n"
     "A job is all colour or all monochrome. Pages may be up to 2832 rows long at\n"
     "600 rows per inch, 1416 at 300; shorter pages are blank below the image.\n"
     "\n"
@@ -57,98 +58,6 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-// Reads the next header number of a netpbm file, skipping blanks and comments.
-bool HeaderNumber(std::istream& in, long* value) {
-  int c = in.get();
-  while (c != EOF) {
-    if (c == '#') {
-      while (c != EOF && c != '\n') c = in.get();
-    } else if (!isspace(c)) {
-      break;
-    }
-    c = in.get();
-  }
-  if (c == EOF || !isdigit(c)) return false;
-  long v = 0;
-  while (c != EOF && isdigit(c)) {
-    v = v * 10 + (c - '0');
-    if (v > 1000000) return false;
-    c = in.get();
-  }
-  *value = v;
-  return c != EOF && isspace(c);  // one blank ends the header number
-}
-
-bool ReadImage(const std::string& path, int32_t rows_per_inch, hosts::InkPage* page, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = "cannot open " + path + ": " + strerror(errno);
-    return false;
-  }
-  char magic[2] = {0, 0};
-  in.read(magic, 2);
-  int kind = magic[0] == 'P' ? magic[1] - '0' : 0;
-  if (kind != 4 && kind != 5 && kind != 6) {
-    *error = path + " is not a binary PBM, PGM or PPM file (P4, P5, P6)";
-    return false;
-  }
-  long width = 0, height = 0, maxval = 1;
-  if (!HeaderNumber(in, &width) || !HeaderNumber(in, &height) ||
-      (kind != 4 && (!HeaderNumber(in, &maxval) || maxval < 1 || maxval > 255))) {
-    *error = path + ": damaged or unsupported netpbm header (16-bit samples are not supported)";
-    return false;
-  }
-  page->width_dots = static_cast<int32_t>(width);
-  page->rows = static_cast<int32_t>(height);
-  page->rows_per_inch = rows_per_inch;
-  page->colour = kind == 6;
-  int32_t max_bytes = page->colour ? hosts::kNt4ColourScanlineBytes : hosts::kNt4MonoScanlineMaxBytes;
-  int32_t page_rows = hosts::Nt4PageRows(rows_per_inch);
-  if (page->BytesPerRow() > max_bytes || height > page_rows) {
-    *error = path + " is " + std::to_string(width) + " x " + std::to_string(height) +
-             " pixels; the page holds at most " + std::to_string(max_bytes * 8) + " x " +
-             std::to_string(page_rows) + " at " + std::to_string(rows_per_inch) + " rows per inch";
-    return false;
-  }
-  page->Allocate();
-
-  size_t channels = kind == 6 ? 3 : 1;
-  size_t row_bytes = kind == 4 ? static_cast<size_t>((width + 7) / 8) : static_cast<size_t>(width) * channels;
-  std::vector<uint8_t> row(row_bytes);
-  for (int32_t y = 0; y < page->rows; ++y) {
-    if (!in.read(reinterpret_cast<char*>(row.data()), static_cast<std::streamsize>(row_bytes))) {
-      *error = path + " ends after " + std::to_string(y) + " of its " + std::to_string(height) + " rows";
-      return false;
-    }
-    if (kind == 4) {
-      std::copy(row.begin(), row.end(), page->Row(hosts::kBlack, y));  // PBM: 1 is black
-      continue;
-    }
-    for (int32_t x = 0; x < page->width_dots; ++x) {
-      for (size_t c = 0; c < channels; ++c) {
-        if (row[x * channels + c] * 2 < maxval) page->SetDot(static_cast<int>(c), y, x);
-      }
-    }
-  }
-  // PBM rows may carry padding bits beyond the width: they are not dots.
-  if (kind == 4 && width % 8 != 0) {
-    uint8_t keep = static_cast<uint8_t>(0xFF << (8 - width % 8));
-    for (int32_t y = 0; y < page->rows; ++y) page->Row(hosts::kBlack, y)[page->BytesPerRow() - 1] &= keep;
-  }
-  return true;
-}
-
-std::string DefaultModulePath(const char* argv0) {
-  std::string self = argv0;
-  size_t slash = self.find_last_of("/\\");
-  std::string bin = slash == std::string::npos ? "." : self.substr(0, slash);
-#ifdef _WIN32
-  return bin + "/QUILRY2.DLL";  // Windows builds put modules beside the programs
-#else
-  return bin + "/../lib/libquilry2.so";
-#endif
-}
-
 bool ParseChoice(const std::string& value, std::initializer_list<const char*> names, int* choice) {
   int position = 1;
   for (const char* name : names) {
@@ -166,7 +75,11 @@ bool ParseChoice(const std::string& value, std::initializer_list<const char*> na
 int main(int argc, char** argv) {
   hosts::Nt4JobSettings settings;
   std::string output;
-  std::string module = DefaultModulePath(argv[0]);
+  #ifdef _WIN32
+  std::string module = hosts::ModuleBesideProgram(argv[0], "QUILRY2.DLL");
+#else
+  std::string module = hosts::ModuleBesideProgram(argv[0], "libquilry2.so");
+#endif
   std::vector<std::string> images;
   int32_t rows_per_inch = 600;
 
@@ -222,7 +135,7 @@ int main(int argc, char** argv) {
   std::vector<hosts::InkPage> pages(images.size());
   std::string error;
   for (size_t i = 0; i < images.size(); ++i) {
-    if (!ReadImage(images[i], rows_per_inch, &pages[i], &error)) return Fail(error);
+    if (!hosts::ReadPageFile(images[i], rows_per_inch, &pages[i], &error)) return Fail(error);
   }
   std::vector<uint8_t> job;
   if (!hosts::RenderNt4Job(module, pages, settings, &job, &error)) return Fail(error);

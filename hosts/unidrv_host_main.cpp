@@ -15,6 +15,7 @@
 #include <unistd.h>
 #endif
 
+#include "hosts/page_file.h"
 #include "hosts/unidrv_host.h"
 
 namespace {
@@ -48,121 +49,6 @@ const char kUsage[] =
     "                             this program, ../lib/libquilry2uni.so)\n"
     "  -v, --verbose              list the calls of the job on standard error\n"
     "  -h, --help                 show this help\n";
-
-bool ReadToken(std::istream& in, std::string* token) {
-  token->clear();
-  int c;
-  while ((c = in.get()) != EOF) {
-    if (c == '#') {
-      while ((c = in.get()) != EOF && c != '\n') {
-      }
-      continue;
-    }
-    if (!std::isspace(c)) break;
-  }
-  if (c == EOF) return false;
-  token->push_back(static_cast<char>(c));
-  while ((c = in.peek()) != EOF && !std::isspace(c) && c != '#') {
-    token->push_back(static_cast<char>(in.get()));
-  }
-  return true;
-}
-
-bool ReadNumber(std::istream& in, long* value) {
-  std::string token;
-  if (!ReadToken(in, &token) || token.empty() ||
-      token.find_first_not_of("0123456789") != std::string::npos || token.size() > 9) {
-    return false;
-  }
-  *value = strtol(token.c_str(), nullptr, 10);
-  return true;
-}
-
-// Reads one netpbm image into a page. Returns an empty message on success.
-std::string ReadPage(const std::string& path, int rows_per_inch, hosts::InkPage* page) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return "cannot open " + path;
-  std::string magic;
-  if (!ReadToken(in, &magic) || magic.size() != 2 || magic[0] != 'P' || magic[1] < '1' ||
-      magic[1] > '6') {
-    return path + " is not a PBM, PGM or PPM image";
-  }
-  const int kind = magic[1] - '0';
-  const bool ascii = kind <= 3;
-  const int format = ascii ? kind : kind - 3;  // 1 bitmap, 2 grey, 3 colour
-  long width = 0, height = 0, maxval = 1;
-  if (!ReadNumber(in, &width) || !ReadNumber(in, &height) ||
-      (format != 1 && !ReadNumber(in, &maxval))) {
-    return path + ": damaged header";
-  }
-  if (width <= 0 || height <= 0 || width > 1480 || height > 100000 || maxval <= 0 ||
-      maxval > 65535) {
-    return path + ": " + std::to_string(width) + " x " + std::to_string(height) +
-           " does not fit the printer (at most 1480 dots across)";
-  }
-  if (!ascii) in.get();  // the single whitespace before binary samples
-
-  page->width_dots = static_cast<int32_t>(width);
-  page->rows = static_cast<int32_t>(height);
-  page->rows_per_inch = rows_per_inch;
-  page->colour = format == 3;
-  page->Allocate();
-
-  const int samples = format == 3 ? 3 : 1;
-  const int sample_bytes = maxval > 255 ? 2 : 1;
-  std::vector<uint8_t> packed_row((width + 7) / 8);
-  std::vector<long> pixel(samples);
-  for (long y = 0; y < height; ++y) {
-    if (format == 1 && !ascii) {
-      if (!in.read(reinterpret_cast<char*>(packed_row.data()),
-                   static_cast<std::streamsize>(packed_row.size()))) {
-        return path + ": the image data ends early";
-      }
-    }
-    for (long x = 0; x < width; ++x) {
-      for (int s = 0; s < samples; ++s) {
-        if (format == 1 && !ascii) {
-          pixel[s] = (packed_row[x / 8] >> (7 - x % 8)) & 1;
-        } else if (ascii) {
-          if (!ReadNumber(in, &pixel[s])) return path + ": the image data ends early";
-        } else {
-          unsigned char bytes[2];
-          if (!in.read(reinterpret_cast<char*>(bytes), sample_bytes)) {
-            return path + ": the image data ends early";
-          }
-          pixel[s] = sample_bytes == 2 ? (bytes[0] << 8 | bytes[1]) : bytes[0];
-        }
-      }
-      if (format == 1) {
-        if (pixel[0] != 0) page->SetDot(hosts::kBlack, static_cast<int32_t>(y), x);
-      } else if (format == 2) {
-        if (pixel[0] * 2 < maxval) page->SetDot(hosts::kBlack, static_cast<int32_t>(y), x);
-      } else {
-        // Red light is what cyan ink takes away, green magenta, blue yellow.
-        if (pixel[0] * 2 < maxval) page->SetDot(hosts::kCyan, static_cast<int32_t>(y), x);
-        if (pixel[1] * 2 < maxval) page->SetDot(hosts::kMagenta, static_cast<int32_t>(y), x);
-        if (pixel[2] * 2 < maxval) page->SetDot(hosts::kYellow, static_cast<int32_t>(y), x);
-      }
-    }
-  }
-  return "";
-}
-
-std::string DefaultPluginPath(const char* argv0) {
-  std::string program = argv0;
-#ifndef _WIN32
-  char self[4096];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n > 0) program.assign(self, static_cast<size_t>(n));
-#endif
-  const size_t slash = program.find_last_of("/\\");
-  const std::string dir = slash == std::string::npos ? "." : program.substr(0, slash);
-#ifdef _WIN32
-  return dir + "/" + hosts::PluginModuleName();
-#else
-  return dir + "/../lib/" + hosts::PluginModuleName();
-#endif
-}
 
 int Usage(const std::string& message) {
   std::cerr << "unidrv_host: " << message << "\n(unidrv_host --help explains the options)\n";
@@ -233,12 +119,12 @@ int main(int argc, char** argv) {
   if (inputs.empty()) return Usage("no page given");
   if (output.empty()) return Usage("no job file given (-o JOB)");
   settings.options.resolution = rows_per_inch == 300 ? 1 : 2;
-  if (plugin.empty()) plugin = DefaultPluginPath(argv[0]);
+  if (plugin.empty()) plugin = hosts::ModuleBesideProgram(argv[0], hosts::PluginModuleName());
 
   std::vector<hosts::InkPage> pages(inputs.size());
   for (size_t i = 0; i < inputs.size(); ++i) {
-    const std::string problem = ReadPage(inputs[i], rows_per_inch, &pages[i]);
-    if (!problem.empty()) {
+    std::string problem;
+    if (!hosts::ReadPageFile(inputs[i], rows_per_inch, &pages[i], &problem)) {
       std::cerr << "unidrv_host: " << problem << "\n";
       return 1;
     }
