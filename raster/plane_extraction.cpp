@@ -274,6 +274,21 @@ int32_t ExtractLandscapeLines(int32_t first_index, int32_t count, const uint8_t*
   const uint8_t* column = bits + source_byte;
   const size_t last_scan = static_cast<size_t>(height) - 1;
   const int pixel_bit = colour ? kPlanePixelBit[plane] : 0;
+
+  // Blocks of a label are often blank on a plane from end to end: an AND
+  // over the block's bytes of every scan line tells, and stops at the first ink.
+  const uint64_t white = colour ? (0x11ULL << pixel_bit) * 0x0101010101010101ULL : 0xFFFFULL;
+  bool blank = true;
+  for (int32_t k = 0; k < dots && blank; ++k) {
+    const uint8_t* src = column + (last_scan - static_cast<size_t>(k)) * stride;
+    const uint64_t bytes = colour ? LoadBigEndian64(src) : static_cast<uint64_t>(src[0] << 8 | src[1]);
+    blank = (bytes & white) == white;
+  }
+  if (blank) {
+    for (int32_t c = 0; c < kLandscapeBlockLines; ++c) ClearBytes(dst[c], length);
+    return length;
+  }
+
   for (int32_t k0 = 0; k0 < length * 8; k0 += 8) {
     uint64_t left = 0, right = 0;
     for (int32_t i = 0; i < 8; ++i) {
