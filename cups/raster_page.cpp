@@ -53,6 +53,17 @@ void SplitChunkedRow(const uint8_t* src, int32_t width_dots, uint8_t* cyan, uint
   }
 }
 
+// Colour space and order are enums in the header, but the values come from
+// the raster stream: read the raw word, since loading a value outside the
+// enum's range is undefined.
+template <class Enum>
+unsigned RawValue(const Enum& field) {
+  static_assert(sizeof(Enum) == sizeof(unsigned), "raster header enums are 32-bit");
+  unsigned value;
+  memcpy(&value, &field, sizeof value);
+  return value;
+}
+
 }  // namespace
 
 bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
@@ -77,12 +88,14 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
 
   uint32_t expected_bits_per_pixel = 1;
   uint32_t expected_bytes = BytesFor(width);
-  if (header.cupsColorSpace == CUPS_CSPACE_K) {
+  const unsigned space = RawValue(header.cupsColorSpace);
+  const unsigned order = RawValue(header.cupsColorOrder);
+  if (space == CUPS_CSPACE_K) {
     g.layout = PixelLayout::kBlack;
     g.colour = false;
-  } else if (header.cupsColorSpace == CUPS_CSPACE_CMY) {
+  } else if (space == CUPS_CSPACE_CMY) {
     g.colour = true;
-    switch (header.cupsColorOrder) {
+    switch (order) {
       case CUPS_ORDER_CHUNKED:
         g.layout = PixelLayout::kCmyChunked;
         // Three 1-bit colours are padded to a 4-bit pixel.
@@ -97,11 +110,11 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
         g.layout = PixelLayout::kCmyPlanar;
         break;
       default:
-        *error = "Unsupported raster colour order " + std::to_string(header.cupsColorOrder);
+        *error = "Unsupported raster colour order " + std::to_string(order);
         return false;
     }
   } else {
-    *error = "Unsupported raster colour space " + ColourSpaceName(header.cupsColorSpace) +
+    *error = "Unsupported raster colour space " + ColourSpaceName(space) +
              "; the printer takes K (black) or CMY";
     return false;
   }
@@ -110,7 +123,7 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
     *error = "Inconsistent raster header: " + std::to_string(header.cupsBitsPerPixel) +
              " bits per pixel and " + std::to_string(header.cupsBytesPerLine) +
              " bytes per line for " + std::to_string(width) + " " +
-             ColourSpaceName(header.cupsColorSpace) + " pixels";
+             ColourSpaceName(space) + " pixels";
     return false;
   }
 

@@ -150,6 +150,16 @@ std::optional<PrinterTable> TableParser::Run() {
       !ReadOffsets(table_.image_controls_) || !CheckModel()) {
     return std::nullopt;
   }
+  // Every row the host sends moves the head by ptTextScale master units: a
+  // resolution that does not move forward is no resolution at all.
+  for (size_t i = 0; i < table_.resolutions_.size(); ++i) {
+    const gpc::Resolution& res = table_.resolutions_[i];
+    if (res.ptTextScale.x <= 0 || res.ptTextScale.y <= 0) {
+      Fail("RESOLUTION " + std::to_string(i + 1) + " ptTextScale is (" + std::to_string(res.ptTextScale.x) +
+           ", " + std::to_string(res.ptTextScale.y) + "), not positive");
+      return std::nullopt;
+    }
+  }
   // The plane commands of the colour record(s), a fixed run of sPlanes OCDs.
   for (size_t i = 0; i < table_.dev_colors_.size(); ++i) {
     const gpc::DevColor& colour = table_.dev_colors_[i];

@@ -64,6 +64,20 @@ TEST(RasterHeaderCheck, RefusesWhatThePrinterCannotPrint) {
       {"1200 down", [](cups_page_header2_t* h) { h->HWResolution[1] = 1200; }, "resolution 300x1200"},
       {"short lines", [](cups_page_header2_t* h) { h->cupsBytesPerLine -= 1; }, "Inconsistent"},
       {"no rows", [](cups_page_header2_t* h) { h->cupsHeight = 0; }, "no pixels"},
+      // A raster stream can hold any word in the enum fields.
+      {"colour space 170",
+       [](cups_page_header2_t* h) {
+         const unsigned raw = 170;
+         memcpy(&h->cupsColorSpace, &raw, sizeof raw);
+       },
+       "colour space 170"},
+      {"colour order 99",
+       [](cups_page_header2_t* h) {
+         h->cupsColorSpace = CUPS_CSPACE_CMY;
+         const unsigned raw = 99;
+         memcpy(&h->cupsColorOrder, &raw, sizeof raw);
+       },
+       "colour order 99"},
       {"absurd width",
        [](cups_page_header2_t* h) {
          h->cupsWidth = 4000000;

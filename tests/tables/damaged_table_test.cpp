@@ -183,6 +183,19 @@ TEST(DamagedTable, RecordNumbersAndDefaultsOutsideTheirKindAreRefused) {
   ExpectRefused(b, "sPlanes");
 }
 
+TEST(DamagedTable, ResolutionsThatDoNotMoveTheHeadAreRefused) {
+  // ptTextScale is the row step a host and the decoders rely on: 0 or a
+  // negative step would stall or reverse the page.
+  for (int value : {0, -2}) {
+    std::vector<uint8_t> b = Gpc();
+    SetWord(&b, 0x16C + 12 + 2, value);  // y of resolution 1
+    ExpectRefused(b, "RESOLUTION 1 ptTextScale");
+    b = Gpc();
+    SetWord(&b, 0x194 + 12, value);  // x of resolution 2
+    ExpectRefused(b, "RESOLUTION 2 ptTextScale");
+  }
+}
+
 TEST(DamagedTable, DescriptorsRunningPastTheEndOrWithParametersAreRefused) {
   std::vector<uint8_t> b = Gpc();
   SetWord(&b, kHeap + 0x742 + 4, 16);  // option 100's descriptor would end at 0x758, past the heap
