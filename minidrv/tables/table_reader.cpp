@@ -457,7 +457,13 @@ bool PrinterTable::CheckOptions(const JobOptions& options, std::string* error) c
                                                {OptionKind::kImageControl, options.image_control}};
   for (const auto& [kind, position] : chosen) {
     const size_t count = List(ListOffsetOfSlot(model(), ListSlot(kind))).size();
-    // A kind the model does not offer takes no choice.
+    // Every job needs a resolution: without one no row has a place, and
+    // RowStep could not answer.
+    if (count == 0 && kind == OptionKind::kResolution) {
+      if (error != nullptr) *error = "the printer offers no resolution";
+      return false;
+    }
+    // Any other kind the model does not offer takes no choice.
     if (count == 0) continue;
     if (Choose(kind, position) < 0) {
       if (error != nullptr) {
