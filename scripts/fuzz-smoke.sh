@@ -7,6 +7,7 @@
 #
 #   scripts/fuzz-smoke.sh            every target, 20 s each
 #   FUZZ_SECONDS=5 scripts/fuzz-smoke.sh band_conversion stream_decoder
+#   FUZZ_SEED=0 scripts/fuzz-smoke.sh   a fresh random seed (the default, 1, repeats the same run)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,7 +29,7 @@ failed=()
 for t in "${targets[@]}"; do
   scratch=$(mktemp -d)
   echo "== $t: ${seconds} s"
-  if ! "$build/bin/${t}_fuzzer" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \
+  if ! "$build/bin/${t}_fuzzer" -seed="${FUZZ_SEED:-1}" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 \
       -print_final_stats=1 -artifact_prefix="$artifacts/$t-" "$scratch" "fuzz/corpus/$t" \
       >"$artifacts/$t.log" 2>&1; then
     failed+=("$t")

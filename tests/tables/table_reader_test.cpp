@@ -99,6 +99,20 @@ TEST(JobCommands, RowStepFollowsTheResolution) {
   EXPECT_EQ(table.RowStep(JobOptions{2, 1, 1, 1}), 1);
 }
 
+TEST(JobOptionsCheck, AModelWithoutResolutionsTakesNoJob) {
+  // Without a resolution no row has a place: the options are refused up
+  // front instead of failing later in RowStep or in the readable dump.
+  std::vector<uint8_t> bytes = tabletest::Gpc();
+  tabletest::SetWord(&bytes, 0xD4 + 42 + 2 * gpc::MD_OI_RESOLUTION, 0);  // no resolution list
+  tabletest::SetWord(&bytes, 0x5E0 + 0x04 + 2 * gpc::MD_OI_RESOLUTION, 0);  // and no default
+  std::string error;
+  std::optional<PrinterTable> table = PrinterTable::Parse(bytes.data(), bytes.size(), &error);
+  ASSERT_TRUE(table) << error;
+  EXPECT_FALSE(table->CheckOptions(table->DefaultOptions(), &error));
+  EXPECT_NE(error.find("no resolution"), std::string::npos) << error;
+  EXPECT_NO_THROW((void)tables::DescribeTables(*table, nullptr, {}));
+}
+
 TEST(JobOptionsCheck, DefaultsComeFromTheTable) {
   const JobOptions d = Parsed().DefaultOptions();
   EXPECT_EQ(d.resolution, 2);
