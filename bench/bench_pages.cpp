@@ -61,12 +61,8 @@ void MakeLabel(hosts::InkPage* page) {
 }  // namespace
 
 hosts::InkPage MakePage(PageKind kind, bool colour, int32_t rows_per_inch) {
-  hosts::InkPage page;
-  page.width_dots = kPageDots;
-  page.rows_per_inch = rows_per_inch;
-  page.rows = rows_per_inch == 600 ? kPageRows : kPageRows / 2;
-  page.colour = colour;
-  page.Allocate();
+  hosts::InkPage page = hosts::InkPage::Blank(
+      kPageDots, rows_per_inch == 600 ? kPageRows : kPageRows / 2, rows_per_inch, colour);
   if (kind == PageKind::kLabel) {
     MakeLabel(&page);
   } else if (kind == PageKind::kNoise) {

@@ -29,6 +29,17 @@ struct InkPage {
   // Row address step of one row in 1/600 inch: 1 at 600 rows per inch, 2 at 300.
   int32_t RowStep() const { return rows_per_inch == 600 ? 1 : 2; }
 
+  // A blank page of the given geometry.
+  static InkPage Blank(int32_t width_dots, int32_t rows, int32_t rows_per_inch, bool colour) {
+    InkPage page;
+    page.width_dots = width_dots;
+    page.rows = rows;
+    page.rows_per_inch = rows_per_inch;
+    page.colour = colour;
+    page.Allocate();
+    return page;
+  }
+
   // Sizes the planes for the current geometry, all blank.
   void Allocate() {
     for (int p = 0; p < 3; ++p) {

@@ -109,12 +109,9 @@ void Diffuser::Row(const float* density, const uint8_t* printable, uint8_t* out_
 }
 
 hosts::InkPage MakeLabelPage(const RgbImage& image, const LabelSettings& settings) {
-  hosts::InkPage page;
-  page.width_dots = kSquareDots;
-  page.rows_per_inch = settings.rows_per_inch == 600 ? 600 : 300;
-  page.rows = SquareRows(page.rows_per_inch);
-  page.colour = settings.colour;
-  page.Allocate();
+  const int32_t rows_per_inch = settings.rows_per_inch == 600 ? 600 : 300;
+  hosts::InkPage page =
+      hosts::InkPage::Blank(kSquareDots, SquareRows(rows_per_inch), rows_per_inch, settings.colour);
 
   const Placement place = PlaceImage(image.width, image.height, page.rows_per_inch);
   const std::vector<float> rgb = Resample(image, place.width, place.height);

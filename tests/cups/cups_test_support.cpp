@@ -110,12 +110,7 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 hosts::InkPage PatternPage(int32_t width, int32_t rows, int rows_per_inch, bool colour,
                            uint32_t seed) {
-  hosts::InkPage page;
-  page.width_dots = width;
-  page.rows = rows;
-  page.rows_per_inch = rows_per_inch;
-  page.colour = colour;
-  page.Allocate();
+  hosts::InkPage page = hosts::InkPage::Blank(width, rows, rows_per_inch, colour);
   for (int p = 0; p < page.PlaneCount(); ++p) {
     const uint32_t s = seed * 7 + static_cast<uint32_t>(p) * 13;
     for (int32_t r = 0; r < rows; ++r) {

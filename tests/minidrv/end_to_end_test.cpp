@@ -22,12 +22,7 @@ tables::PrinterTable Table() {
 
 // A page with random dots in every plane, blank bands, and full rows.
 hosts::InkPage RandomPage(bool colour, int32_t rows_per_inch, int32_t width, int32_t rows, uint32_t seed) {
-  hosts::InkPage page;
-  page.colour = colour;
-  page.rows_per_inch = rows_per_inch;
-  page.width_dots = width;
-  page.rows = rows;
-  page.Allocate();
+  hosts::InkPage page = hosts::InkPage::Blank(width, rows, rows_per_inch, colour);
   std::mt19937 random(seed);
   for (int p = 0; p < page.PlaneCount(); ++p) {
     for (int32_t r = 0; r < rows; ++r) {

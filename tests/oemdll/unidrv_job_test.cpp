@@ -19,12 +19,7 @@ constexpr int32_t kMarginBytes = 7;  // dot k of a page row lands at printer dot
 // Random-ish content that exercises both transfers: blank rows, runs of one
 // byte (packed), noise (plain), and rows starting at the left edge.
 InkPage MakePage(int32_t width, int32_t rows, int rows_per_inch, bool colour, uint32_t seed) {
-  InkPage page;
-  page.width_dots = width;
-  page.rows = rows;
-  page.rows_per_inch = rows_per_inch;
-  page.colour = colour;
-  page.Allocate();
+  InkPage page = InkPage::Blank(width, rows, rows_per_inch, colour);
   std::mt19937 random(seed);
   const int32_t bytes = page.BytesPerRow();
   for (int p = 0; p < page.PlaneCount(); ++p) {
