@@ -36,7 +36,8 @@ skip() {
 wine_bin="${WINE:-$(command -v wine || true)}"
 [ -n "$wine_bin" ] || skip "wine is not installed (scripts/install-deps.sh installs it)"
 
-export WINEPREFIX="$prefix"
+# Wine takes only an absolute prefix.
+export WINEPREFIX="$(realpath -m "$prefix")"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEARCH="${WINEARCH:-win64}"
