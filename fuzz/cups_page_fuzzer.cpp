@@ -50,7 +50,7 @@ Bytes BuildRaster(fuzzing::FuzzInput* in) {
   // A colour space outside the enum is stored as the raw word, as a damaged
   // stream would carry it: converting it to the enum type would itself be
   // undefined.
-  const unsigned space = (choice & 0x80) ? in->Byte() : (colour ? CUPS_CSPACE_CMY : CUPS_CSPACE_K);
+  const unsigned space = (choice & 0x80) ? in->Byte() : static_cast<unsigned>(colour ? CUPS_CSPACE_CMY : CUPS_CSPACE_K);
   memcpy(&h.cupsColorSpace, &space, sizeof space);
   h.cupsColorOrder = static_cast<cups_order_t>((choice >> 1) % 3);
   h.cupsBitsPerColor = (choice & 0x40) ? in->Byte() % 17 : 1;

@@ -43,12 +43,16 @@ class Bytes {
   bool Has(uint64_t offset, uint64_t length) const {
     return offset <= size_ && length <= size_ - offset;
   }
+  // A read outside the file yields 0 as well as false, so that a value is
+  // never left unset whatever the caller checked before.
   bool U16(uint64_t offset, uint16_t* value) const {
+    *value = 0;
     if (!Has(offset, 2)) return false;
     *value = static_cast<uint16_t>(data_[offset] | data_[offset + 1] << 8);
     return true;
   }
   bool U32(uint64_t offset, uint32_t* value) const {
+    *value = 0;
     if (!Has(offset, 4)) return false;
     *value = static_cast<uint32_t>(data_[offset]) | static_cast<uint32_t>(data_[offset + 1]) << 8 |
              static_cast<uint32_t>(data_[offset + 2]) << 16 |
@@ -56,6 +60,7 @@ class Bytes {
     return true;
   }
   bool U64(uint64_t offset, uint64_t* value) const {
+    *value = 0;
     uint32_t lo, hi;
     if (!U32(offset, &lo) || !U32(offset + 4, &hi)) return false;
     *value = static_cast<uint64_t>(hi) << 32 | lo;

@@ -27,10 +27,15 @@ void* operator new(size_t size, const std::nothrow_t&) noexcept {
   return malloc(size ? size : 1);
 }
 void* operator new[](size_t size, const std::nothrow_t& tag) noexcept { return operator new(size, tag); }
+// Every operator new above takes its memory from malloc, so free is the
+// matching release; GCC cannot see that across the replaced operators.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* p) noexcept { free(p); }
 void operator delete[](void* p) noexcept { free(p); }
 void operator delete(void* p, size_t) noexcept { free(p); }
 void operator delete[](void* p, size_t) noexcept { free(p); }
+#pragma GCC diagnostic pop
 
 // The C allocator too, through the symbols the C library resolves to. Under
 // AddressSanitizer the sanitizer owns malloc, so only operator new is counted.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,8 @@ using Bytes = std::vector<uint8_t>;
 using testing_support::FakeUnidrv;
 
 Bytes Text(const std::string& s) {
-  Bytes b = {0x1B};
-  b.insert(b.end(), s.begin(), s.end());
+  Bytes b(1 + s.size(), 0x1B);
+  std::copy(s.begin(), s.end(), b.begin() + 1);
   return b;
 }
 
