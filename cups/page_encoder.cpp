@@ -90,24 +90,22 @@ constexpr size_t kModeBytes = 5;
 FilterSpool::FilterSpool(std::vector<uint8_t>* output, const char* disc_type_keyword)
     : iface{&kFilterSpoolVtbl}, out(output), disc_type(disc_type_keyword) {}
 
-size_t PageStreamBound(const hosts::InkPage& page) {
+namespace {
+
+size_t StreamBound(int plane_count, int32_t rows) {
   // A plain line costs a row position, a mode switch, a column position, a
   // transfer header and at most a whole band line of data.
   const size_t line = 3 * kCommandBytes + kModeBytes + 200;
-  return static_cast<size_t>(page.PlaneCount()) *
-         (2 * kModeBytes + static_cast<size_t>(page.rows) * line);
+  return static_cast<size_t>(plane_count) * (2 * kModeBytes + static_cast<size_t>(rows) * line);
 }
 
-bool PageEncoder::Encode(const hosts::InkPage& page, const char* disc_type,
-                         std::vector<uint8_t>* out, std::string* error) {
-  BITMAPINFOHEADER header;
-  memset(&header, 0, sizeof header);
-  if (!hosts::MakeBand(page, /*landscape=*/false, &band_, &header, error)) return false;
-
+void Convert(const BITMAPINFOHEADER& band_header, const uint8_t* bits, int32_t rows_per_inch,
+             const char* disc_type, std::vector<uint8_t>* out) {
+  BITMAPINFOHEADER header = band_header;
   DEVMODEW devmode;
   memset(&devmode, 0, sizeof devmode);
   devmode.dmOrientation = DMORIENT_PORTRAIT;
-  devmode.dmYResolution = static_cast<short>(page.rows_per_inch);
+  devmode.dmYResolution = static_cast<short>(rows_per_inch);
   devmode.dmPrintQuality = 300;
 
   plat::DEVOBJ devobj;
@@ -117,8 +115,32 @@ bool PageEncoder::Encode(const hosts::InkPage& page, const char* disc_type,
 
   FilterSpool spool(out, disc_type);
   PBYTE result = nullptr;
-  raster::ConvertBand(&spool.iface, &devobj, band_.data(), &header, &result);
+  // The band conversion only reads the band.
+  raster::ConvertBand(&spool.iface, &devobj, const_cast<uint8_t*>(bits), &header, &result);
+}
+
+}  // namespace
+
+size_t PageStreamBound(const hosts::InkPage& page) {
+  return StreamBound(page.PlaneCount(), page.rows);
+}
+
+size_t PageStreamBound(const PageBand& band) {
+  return StreamBound(band.header.biBitCount == 1 ? 1 : 3, band.header.biHeight);
+}
+
+bool PageEncoder::Encode(const hosts::InkPage& page, const char* disc_type,
+                         std::vector<uint8_t>* out, std::string* error) {
+  BITMAPINFOHEADER header;
+  memset(&header, 0, sizeof header);
+  if (!hosts::MakeBand(page, /*landscape=*/false, &band_, &header, error)) return false;
+  Convert(header, band_.data(), page.rows_per_inch, disc_type, out);
   return true;
+}
+
+void PageEncoder::EncodeBand(const PageBand& band, const char* disc_type,
+                             std::vector<uint8_t>* out) {
+  Convert(band.header, band.bits.get(), band.rows_per_inch, disc_type, out);
 }
 
 }  // namespace cupsdrv

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "cups/raster_page.h"
 #include "hosts/ink_page.h"
 #include "platform/printer_oem.h"
 
@@ -34,6 +35,7 @@ struct FilterSpool {
 // The most bytes the band conversion can write for a page of this geometry
 // (every line plain, each with all its position and mode commands).
 size_t PageStreamBound(const hosts::InkPage& page);
+size_t PageStreamBound(const PageBand& band);
 
 class PageEncoder {
  public:
@@ -44,6 +46,8 @@ class PageEncoder {
   // message) only for a page that cannot be one band: empty or too wide.
   bool Encode(const hosts::InkPage& page, const char* disc_type, std::vector<uint8_t>* out,
               std::string* error);
+  // The same for a page read straight into its band (ReadPageBand).
+  static void EncodeBand(const PageBand& band, const char* disc_type, std::vector<uint8_t>* out);
 
  private:
   std::vector<uint8_t> band_;

@@ -2,6 +2,8 @@
 
 #include <string.h>
 
+#include "hosts/unidrv_band.h"
+
 namespace cupsdrv {
 namespace {
 
@@ -192,6 +194,75 @@ ReadResult ReadPage(cups_raster_t* raster, const PageGeometry& geometry,
         case PixelLayout::kCmyChunked:
           SplitChunkedRow(src, geometry.width_dots, page->Row(hosts::kCyan, r),
                           page->Row(hosts::kMagenta, r), page->Row(hosts::kYellow, r));
+          break;
+      }
+    }
+  }
+  return ReadResult::kComplete;
+}
+
+ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
+                        const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
+                        PageBand* band) {
+  const int32_t stride = hosts::PortraitBandStride(geometry.width_dots, geometry.colour);
+  const size_t size = static_cast<size_t>(stride) * static_cast<size_t>(geometry.rows);
+  // Sized exactly and left uninitialised: each scan line is written whole.
+  if (band->capacity < size) {
+    band->bits.reset(new uint8_t[size]);
+    band->capacity = size;
+  }
+  band->rows_per_inch = geometry.rows_per_inch;
+  band->header = BITMAPINFOHEADER{};
+  band->header.biSize = sizeof(BITMAPINFOHEADER);
+  band->header.biWidth = geometry.width_dots;
+  band->header.biHeight = geometry.rows;
+  band->header.biPlanes = 1;
+  band->header.biBitCount = static_cast<WORD>(geometry.colour ? 4 : 1);
+  band->header.biSizeImage = static_cast<DWORD>(size);
+  row->resize(geometry.bytes_per_line);
+
+  const uint32_t colour_bytes = BytesFor(geometry.source_width);
+  // A chunky line is split into these plane rows first.
+  uint8_t split[3][kMaxPrintableDots / 8];
+  const int planes_in_stream = geometry.layout == PixelLayout::kCmyPlanar ? 3 : 1;
+
+  for (int stream_plane = 0; stream_plane < planes_in_stream; ++stream_plane) {
+    for (uint32_t y = 0; y < geometry.source_height; ++y) {
+      if (cancel != nullptr && *cancel) return ReadResult::kCancelled;
+      if (cupsRasterReadPixels(raster, row->data(), geometry.bytes_per_line) !=
+          geometry.bytes_per_line) {
+        return ReadResult::kTruncated;
+      }
+      if (y >= static_cast<uint32_t>(geometry.rows)) continue;
+      uint8_t* line = band->bits.get() + static_cast<size_t>(y) * stride;
+      const uint8_t* src = row->data();
+      switch (geometry.layout) {
+        case PixelLayout::kBlack: {
+          const uint8_t* const ink[3] = {src, nullptr, nullptr};
+          hosts::PortraitBandLine(ink, false, geometry.width_dots, stride, line);
+          break;
+        }
+        case PixelLayout::kCmyBanded: {
+          const uint8_t* const ink[3] = {src, src + colour_bytes, src + 2 * colour_bytes};
+          hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
+          break;
+        }
+        case PixelLayout::kCmyChunked: {
+          SplitChunkedRow(src, geometry.width_dots, split[0], split[1], split[2]);
+          const uint8_t* const ink[3] = {split[0], split[1], split[2]};
+          hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
+          break;
+        }
+        case PixelLayout::kCmyPlanar:
+          // The cyan plane comes first and writes each line whole; magenta
+          // and yellow add their dots to it.
+          if (stream_plane == 0) {
+            static const uint8_t kBlank[kMaxPrintableDots / 8] = {};
+            const uint8_t* const ink[3] = {src, kBlank, kBlank};
+            hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
+          } else {
+            hosts::AddPortraitInk(src, stream_plane, geometry.width_dots, line);
+          }
           break;
       }
     }

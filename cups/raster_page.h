@@ -13,10 +13,14 @@
 #include <signal.h>
 #include <stdint.h>
 
+#include <stddef.h>
+
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "hosts/ink_page.h"
+#include "platform/windows_types.h"
 
 namespace cupsdrv {
 
@@ -67,6 +71,25 @@ enum class ReadResult { kComplete, kTruncated, kCancelled };
 ReadResult ReadPage(cups_raster_t* raster, const PageGeometry& geometry,
                     const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
                     hosts::InkPage* page);
+
+// A page read straight into the band that the band conversion takes:
+// exactly what hosts::MakeBand makes of the page in portrait, without the
+// ink planes in between, so the band is the only page-sized buffer the
+// filter touches. Its storage is kept from page to page and is not cleared:
+// every byte of the band is written as the rows arrive.
+struct PageBand {
+  BITMAPINFOHEADER header{};
+  int32_t rows_per_inch = 600;
+  std::unique_ptr<uint8_t[]> bits;
+  size_t capacity = 0;
+};
+
+// Reads the rows of the page whose header was just read into *band, as
+// ReadPage does into ink planes (same crop, same results). *row is the raster
+// line buffer, reused from page to page.
+ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
+                        const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
+                        PageBand* band);
 
 }  // namespace cupsdrv
 

@@ -82,8 +82,7 @@ class Filter {
   int num_options_;
   cups_option_t* options_;
   cupsdrv::JobFraming framing_;
-  cupsdrv::PageEncoder encoder_;
-  hosts::InkPage page_;
+  cupsdrv::PageBand band_;
   std::vector<uint8_t> row_;
   std::vector<uint8_t> out_;
   bool job_started_ = false;
@@ -94,12 +93,12 @@ bool Filter::EmitPage(const cupsdrv::JobChoices& choices, std::string* error) {
   // The page buffer is sized once for the worst case, so that encoding the
   // rows never allocates.
   out_.clear();
-  out_.reserve(cupsdrv::PageStreamBound(page_) + 256);
+  out_.reserve(cupsdrv::PageStreamBound(band_) + 256);
   if (!job_started_ && !framing_.AppendJobSetup(choices, &out_)) {
     *error = "no printer description loaded";
     return false;
   }
-  if (!encoder_.Encode(page_, choices.DiscTypeKeyword(), &out_, error)) return false;
+  cupsdrv::PageEncoder::EncodeBand(band_, choices.DiscTypeKeyword(), &out_);
   if (!WriteOut(out_)) {
     *error = std::string("Unable to write print data: ") + strerror(errno);
     return false;
@@ -162,7 +161,7 @@ int Filter::Run(cups_raster_t* raster) {
     }
 
     const cupsdrv::ReadResult read =
-        cupsdrv::ReadPage(raster, geometry, &g_cancelled, &row_, &page_);
+        cupsdrv::ReadPageBand(raster, geometry, &g_cancelled, &row_, &band_);
     if (read == cupsdrv::ReadResult::kCancelled) break;
     if (read == cupsdrv::ReadResult::kTruncated) {
       fprintf(stderr, "ERROR: Page %d: raster data ended early; the page was not printed\n",

@@ -37,26 +37,18 @@ constexpr NibbleSpread MakeNibbleSpread() {
 }
 constexpr NibbleSpread kNibbleSpread = MakeNibbleSpread();
 
+uint8_t LastByteMask(int32_t width_dots) {
+  return static_cast<uint8_t>(0xFF << ((8 - width_dots % 8) % 8));
+}
+
 // Portrait bands a byte of dots at a time; the same bits as the dot-by-dot
 // loop below, which a whole page makes far too slow for a filter.
 void FillPortrait(const InkPage& page, int32_t stride, uint8_t* band) {
-  const int32_t bytes = page.BytesPerRow();
-  // Dots past the page's width stay white whatever the row's padding holds.
-  const uint8_t last_mask = static_cast<uint8_t>(0xFF << ((8 - page.width_dots % 8) % 8));
   for (int32_t row = 0; row < page.rows; ++row) {
-    uint8_t* line = band + static_cast<size_t>(row) * stride;
-    for (int32_t i = 0; i < bytes; ++i) {
-      const uint8_t mask = i == bytes - 1 ? last_mask : 0xFF;
-      if (!page.colour) {
-        line[i] = static_cast<uint8_t>(~(page.Row(0, row)[i] & mask));
-        continue;
-      }
-      uint32_t clear = 0;
-      for (int p = 0; p < 3; ++p) clear |= kNibbleSpread.of[page.Row(p, row)[i] & mask] * kInkBit[p];
-      if (clear == 0) continue;
-      const uint32_t pixels = ~clear;
-      for (int k = 0; k < 4; ++k) line[4 * i + k] = static_cast<uint8_t>(pixels >> (24 - 8 * k));
-    }
+    const uint8_t* const ink[3] = {page.Row(0, row), page.colour ? page.Row(1, row) : nullptr,
+                                   page.colour ? page.Row(2, row) : nullptr};
+    PortraitBandLine(ink, page.colour, page.width_dots, stride,
+                     band + static_cast<size_t>(row) * stride);
   }
 }
 
@@ -66,6 +58,41 @@ bool Fail(std::string* error, const std::string& message) {
 }
 
 }  // namespace
+
+int32_t PortraitBandStride(int32_t width_dots, bool colour) {
+  return AlignedStride(width_dots, colour ? 4 : 1);
+}
+
+void PortraitBandLine(const uint8_t* const ink[3], bool colour, int32_t width_dots,
+                      int32_t stride, uint8_t* line) {
+  const int32_t bytes = (width_dots + 7) / 8;
+  // Dots past the page's width stay white whatever the row's padding holds.
+  const uint8_t last_mask = LastByteMask(width_dots);
+  if (!colour) {
+    for (int32_t i = 0; i + 1 < bytes; ++i) line[i] = static_cast<uint8_t>(~ink[0][i]);
+    line[bytes - 1] = static_cast<uint8_t>(~(ink[0][bytes - 1] & last_mask));
+    for (int32_t i = bytes; i < stride; ++i) line[i] = 0xFF;  // alignment bytes
+    return;
+  }
+  // A colour line is exactly four bytes per byte of dots: no alignment bytes.
+  for (int32_t i = 0; i < bytes; ++i) {
+    const uint8_t mask = i == bytes - 1 ? last_mask : 0xFF;
+    uint32_t clear = 0;
+    for (int p = 0; p < 3; ++p) clear |= kNibbleSpread.of[ink[p][i] & mask] * kInkBit[p];
+    const uint32_t pixels = ~clear;
+    for (int k = 0; k < 4; ++k) line[4 * i + k] = static_cast<uint8_t>(pixels >> (24 - 8 * k));
+  }
+}
+
+void AddPortraitInk(const uint8_t* ink, int plane, int32_t width_dots, uint8_t* line) {
+  const int32_t bytes = (width_dots + 7) / 8;
+  const uint8_t last_mask = LastByteMask(width_dots);
+  for (int32_t i = 0; i < bytes; ++i) {
+    const uint8_t mask = i == bytes - 1 ? last_mask : 0xFF;
+    const uint32_t clear = kNibbleSpread.of[ink[i] & mask] * kInkBit[plane];
+    for (int k = 0; k < 4; ++k) line[4 * i + k] &= static_cast<uint8_t>(~(clear >> (24 - 8 * k)));
+  }
+}
 
 bool MakeBand(const InkPage& page, bool landscape, std::vector<uint8_t>* bits,
               BITMAPINFOHEADER* header, std::string* error) {

@@ -25,6 +25,19 @@ namespace hosts {
 bool MakeBand(const InkPage& page, bool landscape, std::vector<uint8_t>* bits,
               BITMAPINFOHEADER* header, std::string* error = nullptr);
 
+// One scan line of a portrait band, for callers that build the band a row
+// at a time (the CUPS filter, straight from its raster rows). Scan line
+// stride in bytes for a page width_dots wide.
+int32_t PortraitBandStride(int32_t width_dots, bool colour);
+// Writes the whole scan line (stride bytes, alignment included) for one page
+// row: ink[0] alone for monochrome, ink[0..2] cyan, magenta, yellow for
+// colour, each (width_dots + 7) / 8 bytes. Dots past width_dots stay white.
+void PortraitBandLine(const uint8_t* const ink[3], bool colour, int32_t width_dots,
+                      int32_t stride, uint8_t* line);
+// Adds the dots of one colour plane row (0 cyan, 1 magenta, 2 yellow) to a
+// colour scan line already written by PortraitBandLine.
+void AddPortraitInk(const uint8_t* ink, int plane, int32_t width_dots, uint8_t* line);
+
 }  // namespace hosts
 
 #endif  // QUILLORY2_HOSTS_UNIDRV_BAND_H_
