@@ -14,6 +14,7 @@
 #include <stdint.h>
 
 #include <stddef.h>
+#include <stdlib.h>
 
 #include <memory>
 #include <string>
@@ -80,7 +81,7 @@ ReadResult ReadPage(cups_raster_t* raster, const PageGeometry& geometry,
 struct PageBand {
   BITMAPINFOHEADER header{};
   int32_t rows_per_inch = 600;
-  std::unique_ptr<uint8_t[]> bits;
+  std::unique_ptr<uint8_t[], void (*)(void*)> bits{nullptr, free};
   size_t capacity = 0;
 };
 
