@@ -123,14 +123,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput in(data, size);
   Memory raster_bytes;
   raster_bytes.bytes = (in.Byte() & 1) ? in.Rest() : BuildRaster(&in);
+  // The filter reads rows straight into the band; the ink-page path is the
+  // reference it must agree with, byte for byte. Each reads its own copy.
+  Memory band_bytes = raster_bytes;
   cups_raster_t* raster = cupsRasterOpenIO(ReadMemory, &raster_bytes, CUPS_RASTER_READ);
-  if (raster == nullptr) return 0;
+  cups_raster_t* band_raster = cupsRasterOpenIO(ReadMemory, &band_bytes, CUPS_RASTER_READ);
+  if (raster == nullptr || band_raster == nullptr) {
+    if (raster != nullptr) cupsRasterClose(raster);
+    if (band_raster != nullptr) cupsRasterClose(band_raster);
+    return 0;
+  }
 
-  Bytes row;
+  Bytes row, band_row;
   hosts::InkPage page;
+  cupsdrv::PageBand band;
   cupsdrv::PageEncoder encoder;
-  cups_page_header2_t header;
+  cups_page_header2_t header, band_header;
   for (int pages = 0; pages < 4 && cupsRasterReadHeader2(raster, &header); ++pages) {
+    FUZZ_CHECK(cupsRasterReadHeader2(band_raster, &band_header));
     cupsdrv::PageGeometry geometry;
     std::string error;
     if (!cupsdrv::CheckPageHeader(header, &geometry, &error)) {
@@ -139,7 +149,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(geometry.width_dots <= cupsdrv::kMaxPrintableDots);
     const cupsdrv::ReadResult result = cupsdrv::ReadPage(raster, geometry, nullptr, &row, &page);
+    const cupsdrv::ReadResult band_result =
+        cupsdrv::ReadPageBand(band_raster, geometry, nullptr, &band_row, &band);
     FUZZ_CHECK(result != cupsdrv::ReadResult::kCancelled);
+    FUZZ_CHECK(band_result == result);
     FUZZ_CHECK(page.width_dots == geometry.width_dots && page.rows == geometry.rows);
     if (result != cupsdrv::ReadResult::kComplete) break;
     Bytes job;
@@ -149,7 +162,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(job.size() <= cupsdrv::PageStreamBound(page));
     CheckEncoding(page, job);
+    Bytes band_job;
+    cupsdrv::PageEncoder::EncodeBand(band, "DISC_S", &band_job);
+    FUZZ_CHECK(band_job == job);
   }
   cupsRasterClose(raster);
+  cupsRasterClose(band_raster);
   return 0;
 }
