@@ -71,6 +71,31 @@ unsigned RawValue(const Enum& field) {
   return value;
 }
 
+// Reads every raster line of the page whose header was just read and hands
+// the lines that lie within the crop to use(stream_plane, row, bytes); planar
+// pages arrive as three whole planes, one after another. Lines beyond the
+// crop are read and dropped.
+template <class UseLine>
+ReadResult ReadRasterLines(cups_raster_t* raster, const PageGeometry& geometry,
+                           const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
+                           UseLine use) {
+  row->resize(geometry.bytes_per_line);
+  const int planes_in_stream = geometry.layout == PixelLayout::kCmyPlanar ? 3 : 1;
+  for (int stream_plane = 0; stream_plane < planes_in_stream; ++stream_plane) {
+    for (uint32_t y = 0; y < geometry.source_height; ++y) {
+      if (cancel != nullptr && *cancel) return ReadResult::kCancelled;
+      if (cupsRasterReadPixels(raster, row->data(), geometry.bytes_per_line) !=
+          geometry.bytes_per_line) {
+        return ReadResult::kTruncated;
+      }
+      if (y < static_cast<uint32_t>(geometry.rows)) {
+        use(stream_plane, static_cast<int32_t>(y), static_cast<const uint8_t*>(row->data()));
+      }
+    }
+  }
+  return ReadResult::kComplete;
+}
+
 }  // namespace
 
 bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
@@ -164,46 +189,31 @@ ReadResult ReadPage(cups_raster_t* raster, const PageGeometry& geometry,
   page->rows_per_inch = geometry.rows_per_inch;
   page->colour = geometry.colour;
   page->Allocate();
-  row->resize(geometry.bytes_per_line);
-
   const int32_t kept_bytes = page->BytesPerRow();
   const uint32_t colour_bytes = BytesFor(geometry.source_width);
-  // Planar pages arrive as three whole planes, one after another.
-  const int planes_in_stream = geometry.layout == PixelLayout::kCmyPlanar ? 3 : 1;
-
-  for (int stream_plane = 0; stream_plane < planes_in_stream; ++stream_plane) {
-    for (uint32_t y = 0; y < geometry.source_height; ++y) {
-      if (cancel != nullptr && *cancel) return ReadResult::kCancelled;
-      if (cupsRasterReadPixels(raster, row->data(), geometry.bytes_per_line) !=
-          geometry.bytes_per_line) {
-        return ReadResult::kTruncated;
-      }
-      if (y >= static_cast<uint32_t>(geometry.rows)) continue;
-      const int32_t r = static_cast<int32_t>(y);
-      const uint8_t* src = row->data();
-      switch (geometry.layout) {
-        case PixelLayout::kBlack:
-          memcpy(page->Row(hosts::kBlack, r), src, kept_bytes);
-          MaskTail(page->Row(hosts::kBlack, r), geometry.width_dots);
-          break;
-        case PixelLayout::kCmyPlanar:
-          memcpy(page->Row(stream_plane, r), src, kept_bytes);
-          MaskTail(page->Row(stream_plane, r), geometry.width_dots);
-          break;
-        case PixelLayout::kCmyBanded:
-          for (int p = 0; p < 3; ++p) {
-            memcpy(page->Row(p, r), src + p * colour_bytes, kept_bytes);
-            MaskTail(page->Row(p, r), geometry.width_dots);
-          }
-          break;
-        case PixelLayout::kCmyChunked:
-          SplitChunkedRow(src, geometry.width_dots, page->Row(hosts::kCyan, r),
-                          page->Row(hosts::kMagenta, r), page->Row(hosts::kYellow, r));
-          break;
-      }
+  return ReadRasterLines(raster, geometry, cancel, row,
+                         [&](int stream_plane, int32_t r, const uint8_t* src) {
+    switch (geometry.layout) {
+      case PixelLayout::kBlack:
+        memcpy(page->Row(hosts::kBlack, r), src, kept_bytes);
+        MaskTail(page->Row(hosts::kBlack, r), geometry.width_dots);
+        break;
+      case PixelLayout::kCmyPlanar:
+        memcpy(page->Row(stream_plane, r), src, kept_bytes);
+        MaskTail(page->Row(stream_plane, r), geometry.width_dots);
+        break;
+      case PixelLayout::kCmyBanded:
+        for (int p = 0; p < 3; ++p) {
+          memcpy(page->Row(p, r), src + p * colour_bytes, kept_bytes);
+          MaskTail(page->Row(p, r), geometry.width_dots);
+        }
+        break;
+      case PixelLayout::kCmyChunked:
+        SplitChunkedRow(src, geometry.width_dots, page->Row(hosts::kCyan, r),
+                        page->Row(hosts::kMagenta, r), page->Row(hosts::kYellow, r));
+        break;
     }
-  }
-  return ReadResult::kComplete;
+  });
 }
 
 ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
@@ -239,55 +249,42 @@ ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
   band->header.biPlanes = 1;
   band->header.biBitCount = static_cast<WORD>(geometry.colour ? 4 : 1);
   band->header.biSizeImage = static_cast<DWORD>(size);
-  row->resize(geometry.bytes_per_line);
-
   const uint32_t colour_bytes = BytesFor(geometry.source_width);
   // A chunky line is split into these plane rows first.
   uint8_t split[3][kMaxPrintableDots / 8];
-  const int planes_in_stream = geometry.layout == PixelLayout::kCmyPlanar ? 3 : 1;
-
-  for (int stream_plane = 0; stream_plane < planes_in_stream; ++stream_plane) {
-    for (uint32_t y = 0; y < geometry.source_height; ++y) {
-      if (cancel != nullptr && *cancel) return ReadResult::kCancelled;
-      if (cupsRasterReadPixels(raster, row->data(), geometry.bytes_per_line) !=
-          geometry.bytes_per_line) {
-        return ReadResult::kTruncated;
+  return ReadRasterLines(raster, geometry, cancel, row,
+                         [&](int stream_plane, int32_t y, const uint8_t* src) {
+    uint8_t* line = band->bits.get() + static_cast<size_t>(y) * stride;
+    switch (geometry.layout) {
+      case PixelLayout::kBlack: {
+        const uint8_t* const ink[3] = {src, nullptr, nullptr};
+        hosts::PortraitBandLine(ink, false, geometry.width_dots, stride, line);
+        break;
       }
-      if (y >= static_cast<uint32_t>(geometry.rows)) continue;
-      uint8_t* line = band->bits.get() + static_cast<size_t>(y) * stride;
-      const uint8_t* src = row->data();
-      switch (geometry.layout) {
-        case PixelLayout::kBlack: {
-          const uint8_t* const ink[3] = {src, nullptr, nullptr};
-          hosts::PortraitBandLine(ink, false, geometry.width_dots, stride, line);
-          break;
-        }
-        case PixelLayout::kCmyBanded: {
-          const uint8_t* const ink[3] = {src, src + colour_bytes, src + 2 * colour_bytes};
-          hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
-          break;
-        }
-        case PixelLayout::kCmyChunked: {
-          SplitChunkedRow(src, geometry.width_dots, split[0], split[1], split[2]);
-          const uint8_t* const ink[3] = {split[0], split[1], split[2]};
-          hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
-          break;
-        }
-        case PixelLayout::kCmyPlanar:
-          // The cyan plane comes first and writes each line whole; magenta
-          // and yellow add their dots to it.
-          if (stream_plane == 0) {
-            static const uint8_t kBlank[kMaxPrintableDots / 8] = {};
-            const uint8_t* const ink[3] = {src, kBlank, kBlank};
-            hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
-          } else {
-            hosts::AddPortraitInk(src, stream_plane, geometry.width_dots, line);
-          }
-          break;
+      case PixelLayout::kCmyBanded: {
+        const uint8_t* const ink[3] = {src, src + colour_bytes, src + 2 * colour_bytes};
+        hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
+        break;
       }
+      case PixelLayout::kCmyChunked: {
+        SplitChunkedRow(src, geometry.width_dots, split[0], split[1], split[2]);
+        const uint8_t* const ink[3] = {split[0], split[1], split[2]};
+        hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
+        break;
+      }
+      case PixelLayout::kCmyPlanar:
+        // The cyan plane comes first and writes each line whole; magenta
+        // and yellow add their dots to it.
+        if (stream_plane == 0) {
+          static const uint8_t kBlank[kMaxPrintableDots / 8] = {};
+          const uint8_t* const ink[3] = {src, kBlank, kBlank};
+          hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
+        } else {
+          hosts::AddPortraitInk(src, stream_plane, geometry.width_dots, line);
+        }
+        break;
     }
-  }
-  return ReadResult::kComplete;
+  });
 }
 
 }  // namespace cupsdrv
