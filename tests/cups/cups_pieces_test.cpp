@@ -176,10 +176,14 @@ TEST(RasterPageReading, OddWidthPaddingNeverBecomesInk) {
   EXPECT_EQ(read[0].Row(0, 0)[1], 0xF8);
 }
 
-TEST(RasterPageReading, ReportsTruncationAndCancellation) {
+// Reads a page cut 500 bytes before its end, and the whole page with the
+// cancel flag already raised, through read(raster, geometry, flag, row).
+template <class Read>
+void ExpectTruncationAndCancellation(PixelLayout layout, Read read) {
   cupstest::TempDir dir;
   RasterPage page;
   page.ink = cupstest::PatternPage(300, 100, 600, true, 1);
+  page.layout = layout;
   ASSERT_TRUE(cupstest::WriteRaster(dir.File("in.ras"), {page}));
   std::vector<uint8_t> bytes = cupstest::ReadFile(dir.File("in.ras"));
   bytes.resize(bytes.size() - 500);
@@ -196,12 +200,20 @@ TEST(RasterPageReading, ReportsTruncationAndCancellation) {
     ASSERT_TRUE(cupsdrv::CheckPageHeader(h, &g, &error));
     volatile sig_atomic_t flag = cancelled;
     std::vector<uint8_t> row;
-    hosts::InkPage ink;
-    EXPECT_EQ(cupsdrv::ReadPage(raster, g, &flag, &row, &ink),
+    EXPECT_EQ(read(raster, g, &flag, &row),
               cancelled ? cupsdrv::ReadResult::kCancelled : cupsdrv::ReadResult::kTruncated);
     cupsRasterClose(raster);
     close(fd);
   }
+}
+
+TEST(RasterPageReading, ReportsTruncationAndCancellation) {
+  ExpectTruncationAndCancellation(
+      PixelLayout::kCmyBanded, [](cups_raster_t* raster, const cupsdrv::PageGeometry& g,
+                                  volatile sig_atomic_t* flag, std::vector<uint8_t>* row) {
+        hosts::InkPage ink;
+        return cupsdrv::ReadPage(raster, g, flag, row, &ink);
+      });
 }
 
 // Reads every page of a raster file twice, into ink planes (then made into
@@ -295,33 +307,13 @@ TEST(RasterPageBand, IsTheBandMakeBandMakesInEveryOrderAndSize) {
 }
 
 TEST(RasterPageBand, ReportsTruncationAndCancellation) {
-  cupstest::TempDir dir;
-  RasterPage page;
-  page.ink = cupstest::PatternPage(300, 100, 600, true, 1);
-  page.layout = PixelLayout::kCmyPlanar;
-  ASSERT_TRUE(cupstest::WriteRaster(dir.File("in.ras"), {page}));
-  std::vector<uint8_t> bytes = cupstest::ReadFile(dir.File("in.ras"));
-  // Cut within the last (yellow) plane: the band is nearly complete.
-  bytes.resize(bytes.size() - 500);
-  ASSERT_TRUE(cupstest::WriteFile(dir.File("cut.ras"), bytes));
-
-  for (int cancelled : {0, 1}) {
-    const int fd = open(dir.File(cancelled ? "in.ras" : "cut.ras").c_str(), O_RDONLY);
-    cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
-    ASSERT_NE(raster, nullptr);
-    cups_page_header2_t h;
-    ASSERT_TRUE(cupsRasterReadHeader2(raster, &h));
-    cupsdrv::PageGeometry g;
-    std::string error;
-    ASSERT_TRUE(cupsdrv::CheckPageHeader(h, &g, &error));
-    volatile sig_atomic_t flag = cancelled;
-    std::vector<uint8_t> row;
-    cupsdrv::PageBand band;
-    EXPECT_EQ(cupsdrv::ReadPageBand(raster, g, &flag, &row, &band),
-              cancelled ? cupsdrv::ReadResult::kCancelled : cupsdrv::ReadResult::kTruncated);
-    cupsRasterClose(raster);
-    close(fd);
-  }
+  // Planar, cut within the last (yellow) plane: the band is nearly complete.
+  ExpectTruncationAndCancellation(
+      PixelLayout::kCmyPlanar, [](cups_raster_t* raster, const cupsdrv::PageGeometry& g,
+                                  volatile sig_atomic_t* flag, std::vector<uint8_t>* row) {
+        cupsdrv::PageBand band;
+        return cupsdrv::ReadPageBand(raster, g, flag, row, &band);
+      });
 }
 
 cups_page_header2_t PlainHeader(int rows_per_inch = 600) {
