@@ -1,19 +1,22 @@
-// A page as the printer prints it, the common input of both host stand-ins,
-// the command-line tool and the CUPS filter.
+// A page as the printer prints it: what the imaging path makes of a picture,
+// and the common input of both host stand-ins, the job writer and the CUPS
+// filter's tests.
 //
 // One plane (monochrome: black) or three (colour: cyan, magenta, yellow) of
 // `rows` rows each. A row is BytesPerRow() bytes, bit 7 of byte 0 the
 // leftmost dot, a set bit a dot of ink. Dots are 1/300 inch across; rows are
 // 1/rows_per_inch inch down (300 or 600).
-#ifndef QUILLORY2_HOSTS_INK_PAGE_H_
-#define QUILLORY2_HOSTS_INK_PAGE_H_
+#ifndef QUILLORY2_PAGE_INK_PAGE_H_
+#define QUILLORY2_PAGE_INK_PAGE_H_
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include <vector>
 
-namespace hosts {
+#include "page/geometry.h"
+
+namespace page {
 
 enum Ink : int { kCyan = 0, kMagenta = 1, kYellow = 2, kBlack = 0 };
 
@@ -27,7 +30,7 @@ struct InkPage {
   int32_t BytesPerRow() const { return (width_dots + 7) / 8; }
   int PlaneCount() const { return colour ? 3 : 1; }
   // Row address step of one row in 1/600 inch: 1 at 600 rows per inch, 2 at 300.
-  int32_t RowStep() const { return rows_per_inch == 600 ? 1 : 2; }
+  int32_t RowStep() const { return page::RowStep(rows_per_inch); }
 
   // A blank page of the given geometry.
   static InkPage Blank(int32_t width_dots, int32_t rows, int32_t rows_per_inch, bool colour) {
@@ -60,6 +63,6 @@ struct InkPage {
   }
 };
 
-}  // namespace hosts
+}  // namespace page
 
-#endif  // QUILLORY2_HOSTS_INK_PAGE_H_
+#endif  // QUILLORY2_PAGE_INK_PAGE_H_

@@ -1,19 +1,16 @@
-// The band Unidrv renders for a page.
-#include <stdint.h>
+#include "page/band.h"
 
-#include <string>
-#include <vector>
+#include "raster/plane_extraction.h"
 
-#include "hosts/unidrv_band.h"
-
-namespace hosts {
+namespace page {
 
 namespace {
 
-// The plug-in extracts every line of a band into a 200-byte buffer and puts
-// it 7 bytes into the 192-byte printer line: 185 bytes of dots remain.
-constexpr int32_t kLineBufferBytes = 200;
-constexpr int32_t kPrintableDots = (192 - 7) * 8;
+// The encoder extracts every line of a band into its line buffer and puts it
+// 7 bytes into the printer line: 1480 dots remain.
+constexpr int32_t kPrintableDots = kPluginPrintableDots;
+// The encoder takes the stride as 16 bits.
+constexpr int32_t kMaxStride = 0xFFFF;
 
 // Colour pixel bits: a clear bit is ink; bit 3 is unused and kept set.
 constexpr uint8_t kInkBit[3] = {0x1 /* cyan */, 0x2 /* magenta */, 0x4 /* yellow */};
@@ -94,8 +91,18 @@ void AddPortraitInk(const uint8_t* ink, int plane, int32_t width_dots, uint8_t* 
   }
 }
 
-bool MakeBand(const InkPage& page, bool landscape, std::vector<uint8_t>* bits,
-              BITMAPINFOHEADER* header, std::string* error) {
+raster::BandView Band::View() const {
+  raster::BandView view;
+  view.bits = bits.data();
+  view.width = width;
+  view.height = height;
+  view.stride = static_cast<uint16_t>(stride);
+  view.bits_per_pixel = bits_per_pixel;
+  view.landscape = landscape;
+  return view;
+}
+
+bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* error) {
   if (page.width_dots <= 0 || page.rows <= 0) return Fail(error, "the page is empty");
   if (page.width_dots > kPrintableDots) {
     return Fail(error, "the page is " + std::to_string(page.width_dots) +
@@ -114,23 +121,30 @@ bool MakeBand(const InkPage& page, bool landscape, std::vector<uint8_t>* bits,
   const int32_t height = landscape ? page.width_dots : page.rows;
   const int32_t stride = AlignedStride(width, bpp);
   // A 1-bit scan line is read whole, alignment bytes included.
-  if (!landscape && !page.colour && stride > kLineBufferBytes) {
+  if (!landscape && !page.colour && stride > raster::kLineBufferBytes) {
     return Fail(error, "the page's scan lines are too long for the plug-in");
   }
   const uint64_t size = static_cast<uint64_t>(stride) * static_cast<uint64_t>(height);
-  if (size > (uint64_t{1} << 30)) return Fail(error, "the page is too large for one band");
+  if (size > (uint64_t{1} << 30) || stride > kMaxStride) {
+    return Fail(error, "the page is too large for one band");
+  }
 
+  band->width = width;
+  band->height = height;
+  band->stride = stride;
+  band->bits_per_pixel = static_cast<uint16_t>(bpp);
+  band->landscape = landscape;
   // All white: every bit set, alignment bits included.
-  bits->assign(static_cast<size_t>(size), 0xFF);
-  uint8_t* band = bits->data();
+  band->bits.assign(static_cast<size_t>(size), 0xFF);
+  uint8_t* bits = band->bits.data();
   if (!landscape) {
-    FillPortrait(page, stride, band);
+    FillPortrait(page, stride, bits);
   } else {
     for (int32_t row = 0; row < page.rows; ++row) {
       for (int32_t dot = 0; dot < page.width_dots; ++dot) {
         const int32_t x = landscape ? row : dot;
         const int32_t y = landscape ? height - 1 - dot : row;
-        uint8_t* line = band + static_cast<size_t>(y) * stride;
+        uint8_t* line = bits + static_cast<size_t>(y) * stride;
         if (page.colour) {
           uint8_t clear = 0;
           for (int p = 0; p < 3; ++p) {
@@ -145,15 +159,7 @@ bool MakeBand(const InkPage& page, bool landscape, std::vector<uint8_t>* bits,
       }
     }
   }
-
-  *header = BITMAPINFOHEADER{};
-  header->biSize = sizeof(BITMAPINFOHEADER);
-  header->biWidth = width;
-  header->biHeight = height;
-  header->biPlanes = 1;
-  header->biBitCount = static_cast<WORD>(bpp);
-  header->biSizeImage = static_cast<DWORD>(size);
   return true;
 }
 
-}  // namespace hosts
+}  // namespace page
