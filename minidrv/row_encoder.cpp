@@ -10,21 +10,9 @@ namespace minidrv {
 namespace {
 
 using raster::Command;
+using raster::FirstNonZero;
+using raster::LastNonZero;
 using raster::ZeroText;
-
-int32_t FirstNonZero(const uint8_t* bytes, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    if (bytes[i] != 0) return i;
-  }
-  return -1;
-}
-
-int32_t LastNonZero(const uint8_t* bytes, int32_t count) {
-  for (int32_t i = count - 1; i >= 0; --i) {
-    if (bytes[i] != 0) return i;
-  }
-  return -1;
-}
 
 // Sends the packed row in RleBuf as one write. A transfer that reaches the
 // refusal threshold (or would not fit outbuf) is not sent.

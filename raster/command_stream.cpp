@@ -10,6 +10,35 @@ void FillBytes(uint8_t* dst, uint8_t value, int count) {
   for (int i = 0; i < count; ++i) dst[i] = value;
 }
 
+// Both searches skip eight zero bytes at a time; blank lines are the common
+// case. __builtin_memcpy of a fixed 8 bytes is a plain load, never a call,
+// even without the C library.
+int32_t FirstNonZero(const uint8_t* buf, int32_t length) {
+  int32_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    uint64_t word;
+    __builtin_memcpy(&word, buf + i, sizeof word);
+    if (word != 0) break;
+  }
+  for (; i < length; ++i) {
+    if (buf[i] != 0) return i;
+  }
+  return -1;
+}
+
+int32_t LastNonZero(const uint8_t* buf, int32_t length) {
+  int32_t i = length;
+  for (; i >= 8; i -= 8) {
+    uint64_t word;
+    __builtin_memcpy(&word, buf + i - 8, sizeof word);
+    if (word != 0) break;
+  }
+  for (--i; i >= 0; --i) {
+    if (buf[i] != 0) return i;
+  }
+  return -1;
+}
+
 int my_itoa(char* dst, int32_t value, int size, ZeroText zero) {
   if (dst == nullptr || size <= 0) return 0;
   for (int i = 0; i < size; ++i) dst[i] = 0;
@@ -88,7 +117,9 @@ int ComputeRLE(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out) {
   }
   pos = PutRun(out, pos, run, value);
 
-  if (lead + n < kPrinterLineBytes) pos = PutRun(out, pos, kPrinterLineBytes - lead - n, 0);
+  if (lead + n < page::kPrinterLineBytes) {
+    pos = PutRun(out, pos, page::kPrinterLineBytes - lead - n, 0);
+  }
   return pos;
 }
 

@@ -14,10 +14,9 @@
 
 #include <stdint.h>
 
-namespace raster {
+#include "page/geometry.h"
 
-// A printer line: 192 bytes of 8 dots, bit 7 the leftmost dot.
-constexpr int kPrinterLineBytes = 192;
+namespace raster {
 
 constexpr uint8_t kEsc = 0x1B;
 
@@ -78,6 +77,11 @@ constexpr bool ShouldPack(int packed_bytes, int plain_bytes) { return packed_byt
 // Byte helpers for code that may not call the C library.
 void CopyBytes(uint8_t* dst, const uint8_t* src, int count);
 void FillBytes(uint8_t* dst, uint8_t value, int count);
+
+// Index of the first (last) non-zero byte of buf[0 .. length-1], or -1 when
+// there is none or length is not positive.
+int32_t FirstNonZero(const uint8_t* buf, int32_t length);
+int32_t LastNonZero(const uint8_t* buf, int32_t length);
 
 }  // namespace raster
 

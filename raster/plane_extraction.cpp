@@ -132,33 +132,6 @@ void InvertBuf(uint8_t* buf, uint16_t count) {
   for (uint16_t i = 0; i < count; ++i) buf[i] = static_cast<uint8_t>(~buf[i]);
 }
 
-// Both searches skip eight zero bytes at a time; blank lines are the common case.
-int32_t FirstNonZero(const uint8_t* buf, int32_t length) {
-  int32_t i = 0;
-  for (; i + 8 <= length; i += 8) {
-    uint64_t word;
-    memcpy(&word, buf + i, sizeof word);
-    if (word != 0) break;
-  }
-  for (; i < length; ++i) {
-    if (buf[i] != 0) return i;
-  }
-  return -1;
-}
-
-int32_t LastNonZero(const uint8_t* buf, int32_t length) {
-  int32_t i = length;
-  for (; i >= 8; i -= 8) {
-    uint64_t word;
-    memcpy(&word, buf + i - 8, sizeof word);
-    if (word != 0) break;
-  }
-  for (--i; i >= 0; --i) {
-    if (buf[i] != 0) return i;
-  }
-  return -1;
-}
-
 int32_t ExtractPlaneLine(int32_t index, const uint8_t* bits, int32_t plane, int32_t landscape,
                          int32_t width, int32_t height, uint16_t stride, uint16_t bit_count,
                          uint8_t* dst) {

@@ -60,11 +60,6 @@ int32_t ExtractLandscapeLines(int32_t first_index, int32_t count, const uint8_t*
 // Complements the first count bytes of buf.
 void InvertBuf(uint8_t* buf, uint16_t count);
 
-// Index of the first (last) non-zero byte of buf[0 .. length-1], or -1 when
-// there is none or length is not positive.
-int32_t FirstNonZero(const uint8_t* buf, int32_t length);
-int32_t LastNonZero(const uint8_t* buf, int32_t length);
-
 }  // namespace raster
 
 #endif  // QUILLORY2_RASTER_PLANE_EXTRACTION_H_

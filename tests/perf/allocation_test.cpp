@@ -1,4 +1,4 @@
-// The band conversion allocates nothing: not per band, not per row. This
+// The band encoder allocates nothing: not per band, not per row. This
 // program replaces the global allocation functions with counting ones and
 // converts whole pages with every kind of line the conversion meets.
 #include <gtest/gtest.h>
@@ -9,8 +9,7 @@
 #include <new>
 #include <vector>
 
-#include "platform/printer_oem.h"
-#include "raster/band_conversion.h"
+#include "raster/band_encoder.h"
 
 namespace {
 std::atomic<long> g_allocations{0};
@@ -67,27 +66,15 @@ extern "C" void* realloc(void* p, size_t size) {
 
 namespace {
 
-// A spooler that only counts: recording the bytes would allocate.
-struct CountingSpooler {
-  plat::IPrintOemDriverUni iface;
+// A sink that only counts: recording the bytes would allocate.
+struct CountingSink : raster::ByteSink {
   size_t bytes = 0;
   size_t writes = 0;
+  void Write(const uint8_t*, int32_t count) override {
+    bytes += static_cast<size_t>(count);
+    ++writes;
+  }
 };
-
-HRESULT Q2_STDCALL GetSetting(plat::IPrintOemDriverUni*, PVOID, PCSTR, PVOID output, DWORD size,
-                              PDWORD, PDWORD) {
-  memset(output, 0, size);
-  memcpy(output, "DISC_D", 6);
-  return S_OK;
-}
-
-HRESULT Q2_STDCALL Write(plat::IPrintOemDriverUni* self, plat::PDEVOBJ, PVOID, DWORD size, DWORD* written) {
-  auto* spooler = reinterpret_cast<CountingSpooler*>(self);
-  spooler->bytes += size;
-  ++spooler->writes;
-  *written = size;
-  return S_OK;
-}
 
 // A band with blank, packed, plain and noisy lines, and lines across the hub.
 std::vector<uint8_t> MixedBand(int32_t width, int32_t height, uint16_t bit_count, uint16_t stride) {
@@ -114,37 +101,27 @@ size_t AllocationsDuringConversion(bool landscape, uint16_t bit_count) {
   const int32_t height = landscape ? across : down;
   const int32_t row_bytes = bit_count == 1 ? (width + 7) / 8 : (width + 1) / 2;
   const uint16_t stride = static_cast<uint16_t>((row_bytes + 3) / 4 * 4);
-  std::vector<uint8_t> band = MixedBand(width, height, bit_count, stride);
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biBitCount = bit_count;
-  header.biPlanes = 1;
-  header.biSizeImage = static_cast<DWORD>(band.size());
-  static const plat::IPrintOemDriverUniVtbl vtbl = [] {
-    plat::IPrintOemDriverUniVtbl v{};
-    v.DrvGetDriverSetting = GetSetting;
-    v.DrvWriteSpoolBuf = Write;
-    return v;
-  }();
-  CountingSpooler spooler{{&vtbl}};
-  DEVMODEW devmode{};
-  devmode.dmOrientation = landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
-  devmode.dmYResolution = 600;
-  plat::DEVOBJ devobj{};
-  devobj.pPublicDM = &devmode;
-  PBYTE result = nullptr;
+  const std::vector<uint8_t> bits = MixedBand(width, height, bit_count, stride);
+  raster::BandView band;
+  band.bits = bits.data();
+  band.width = width;
+  band.height = height;
+  band.stride = stride;
+  band.bits_per_pixel = bit_count;
+  band.landscape = landscape;
+  raster::BandSettings settings;
+  settings.skip_centre = true;
+  CountingSink sink;
 
   const long before = g_allocations.load();
-  raster::ConvertBand(&spooler.iface, &devobj, band.data(), &header, &result);
+  raster::EncodeBand(band, settings, &sink);
   const long during = g_allocations.load() - before;
-  // The conversion did real work, or zero allocations would prove nothing.
-  EXPECT_GT(spooler.writes, 1000u);
+  // The encoder did real work, or zero allocations would prove nothing.
+  EXPECT_GT(sink.writes, 1000u);
   return static_cast<size_t>(during);
 }
 
-TEST(BandConversionAllocation, CountingAllocatorSeesAllocations) {
+TEST(BandEncoderAllocation, CountingAllocatorSeesAllocations) {
   const long before = g_allocations.load();
   std::vector<int>* v = new std::vector<int>(100);
   void* p = malloc(16);
@@ -157,15 +134,15 @@ TEST(BandConversionAllocation, CountingAllocatorSeesAllocations) {
 #endif
 }
 
-TEST(BandConversionAllocation, ColourPortraitPageAllocatesNothing) {
+TEST(BandEncoderAllocation, ColourPortraitPageAllocatesNothing) {
   EXPECT_EQ(AllocationsDuringConversion(false, 4), 0u);
 }
 
-TEST(BandConversionAllocation, ColourLandscapePageAllocatesNothing) {
+TEST(BandEncoderAllocation, ColourLandscapePageAllocatesNothing) {
   EXPECT_EQ(AllocationsDuringConversion(true, 4), 0u);
 }
 
-TEST(BandConversionAllocation, MonochromePagesAllocateNothing) {
+TEST(BandEncoderAllocation, MonochromePagesAllocateNothing) {
   EXPECT_EQ(AllocationsDuringConversion(false, 1), 0u);
   EXPECT_EQ(AllocationsDuringConversion(true, 1), 0u);
 }

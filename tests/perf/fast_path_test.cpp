@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "raster/command_stream.h"
 #include "raster/plane_extraction.h"
 
 namespace {
@@ -154,16 +155,16 @@ TEST(PlaneExtractionFastPath, NonZeroSearchesFindTheEdgesAtEveryOffset) {
 
 }  // namespace
 
-#include "hosts/unidrv_band.h"
+#include "page/band.h"
 
 namespace {
 
 // Pages become bands a byte of dots at a time; every band pixel must still be
 // the page's dot, and dots past the width (whatever the padding holds) white.
-TEST(UnidrvBandFastPath, PortraitBandPixelsAreThePageDots) {
+TEST(PageBandFastPath, PortraitBandPixelsAreThePageDots) {
   std::mt19937 rng(3);
   for (int round = 0; round < 40; ++round) {
-    hosts::InkPage page;
+    page::InkPage page;
     page.colour = round % 2 == 0;
     page.width_dots = 1 + static_cast<int32_t>(rng() % 700);
     page.rows = 1 + static_cast<int32_t>(rng() % 40);
@@ -171,12 +172,11 @@ TEST(UnidrvBandFastPath, PortraitBandPixelsAreThePageDots) {
     for (int p = 0; p < page.PlaneCount(); ++p) {
       for (uint8_t& b : page.planes[p]) b = static_cast<uint8_t>(rng() % 3 ? 0 : rng());
     }
-    std::vector<uint8_t> band;
-    BITMAPINFOHEADER header{};
-    ASSERT_TRUE(hosts::MakeBand(page, false, &band, &header));
-    const uint16_t stride = static_cast<uint16_t>(header.biSizeImage / header.biHeight);
+    page::Band band;
+    ASSERT_TRUE(page::MakeBand(page, false, &band));
+    const int32_t stride = band.stride;
     for (int32_t y = 0; y < page.rows; ++y) {
-      const uint8_t* scan = band.data() + static_cast<size_t>(y) * stride;
+      const uint8_t* scan = band.bits.data() + static_cast<size_t>(y) * stride;
       for (int32_t x = 0; x < stride * (page.colour ? 2 : 8); ++x) {
         const bool inside = x < page.width_dots;
         if (page.colour) {

@@ -1,5 +1,7 @@
 #include "raster/plane_extraction.h"
 
+#include "raster/command_stream.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>

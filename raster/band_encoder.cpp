@@ -1,34 +1,30 @@
-#include "raster/band_conversion.h"
+#include "raster/band_encoder.h"
 
 #include <string.h>
 
+#include "page/geometry.h"
 #include "raster/command_stream.h"
 #include "raster/plane_extraction.h"
 
 namespace raster {
 namespace {
 
-// The plug-in formats every parameter with room for ten digits.
+// Every parameter is formatted with room for ten digits.
 constexpr int kItoaSize = 11;
-constexpr int kPackedBufferBytes = RleBound(kPluginMarginBytes, kLineBufferBytes);
+constexpr int32_t kMarginBytes = page::kPluginMarginBytes;
+constexpr int kPackedBufferBytes = RleBound(kMarginBytes, kLineBufferBytes);
 static_assert(kPackedBufferBytes == 2 * kLineBufferBytes + 4, "one pair per byte, lead and trail");
-static_assert(kPluginMarginBytes + kLineBufferBytes < 256, "the lead always fits one pair");
+static_assert(kMarginBytes + kLineBufferBytes < 256, "the lead always fits one pair");
 
 // Three passes send the planes of pixel bits 2, 1 and 0 in that order.
 constexpr int32_t kPassPlane[3] = {kPlaneBit2, kPlaneBit1, kPlaneBit0};
 
-class SpoolWriter {
+// The sink with the command texts assembled in front of it.
+class CommandWriter {
  public:
-  SpoolWriter(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj)
-      : helper_(helper), pdevobj_(pdevobj) {}
+  explicit CommandWriter(ByteSink* sink) : sink_(sink) {}
 
-  // The spooler's answer is not read: a failed write changes nothing here
-  // and the next command follows as if it had gone out.
-  void Write(const uint8_t* bytes, int count) {
-    DWORD written = 0;
-    helper_->lpVtbl->DrvWriteSpoolBuf(helper_, pdevobj_, const_cast<uint8_t*>(bytes),
-                                      static_cast<DWORD>(count), &written);
-  }
+  void Write(const uint8_t* bytes, int count) { sink_->Write(bytes, count); }
 
   void Command(raster::Command command, int32_t value) {
     uint8_t text[16];
@@ -38,8 +34,7 @@ class SpoolWriter {
   }
 
  private:
-  plat::IPrintOemDriverUni* helper_;
-  plat::PDEVOBJ pdevobj_;
+  ByteSink* sink_;
 };
 
 // Encoder state of one pass; -1 and -99 stand for "none".
@@ -56,7 +51,7 @@ struct PassState {
 // pair unless the row reaches the printer line's end. Stops as soon as the
 // count alone passes the plain length; true means "pack and compare".
 bool PackedFits(const uint8_t* line, int32_t first, int32_t last, int32_t plain) {
-  static_assert(kPluginMarginBytes + kLineBufferBytes <= 256, "lead and runs fit one pair each");
+  static_assert(kMarginBytes + kLineBufferBytes <= 256, "lead and runs fit one pair each");
   int32_t size = 2 + 2;  // lead pair and the first run
   if (size > plain) return false;
   // A new run starts wherever a byte differs from the one before it; eight
@@ -80,70 +75,46 @@ bool PackedFits(const uint8_t* line, int32_t first, int32_t last, int32_t plain)
   return size <= plain;
 }
 
-void SendPlain(SpoolWriter* spool, PassState* state, const uint8_t* line, int32_t first, int32_t plain) {
+void SendPlain(CommandWriter* spool, PassState* state, const uint8_t* line, int32_t first,
+               int32_t plain) {
   if (state->run_length) {
     spool->Write(kPackingPlain, kFixedCommandBytes);
     state->run_length = false;
   }
   if (first != state->last_first) {
-    spool->Command(Command::kColumnPosition, 8 * (first + kPluginMarginBytes));
+    spool->Command(Command::kColumnPosition, 8 * (first + kMarginBytes));
     state->last_first = first;
   }
   spool->Command(Command::kRasterTransfer, plain);
   spool->Write(line + first, plain);
 }
 
-bool ReadSkipCentre(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj) {
-  char keyword[kLineBufferBytes];
-  for (char& c : keyword) c = 0;
-  DWORD needed = 0;
-  DWORD returned = 1;
-  const HRESULT hr = helper->lpVtbl->DrvGetDriverSetting(
-      helper, pdevobj, kDiscTypeFeature, keyword, sizeof keyword, &needed, &returned);
-  return hr == S_OK && DiscTypeSkipsCentre(keyword, sizeof keyword);
+int32_t LineCount(const BandView& band) {
+  if (band.bits == nullptr || band.width <= 0 || band.height <= 0 || band.stride == 0) return 0;
+  if (!band.landscape) return band.height;
+  // Lines that lie wholly outside the band's bytes would all be blank; they
+  // are not visited, so a band with a bogus size costs nothing.
+  const int64_t columns_in_stride =
+      static_cast<int64_t>(band.stride) * (band.bits_per_pixel == 1 ? 8 : 2);
+  return band.width < columns_in_stride ? band.width : static_cast<int32_t>(columns_in_stride);
 }
+
+int PassCount(const BandView& band) { return band.bits_per_pixel == 1 ? 1 : 3; }
 
 }  // namespace
 
-bool DiscTypeSkipsCentre(const char* keyword, int capacity) {
-  if (keyword == nullptr || capacity < 6) return false;
-  for (int i = 0; i < 6; ++i) {
-    if (keyword[i] == '\0') return false;
-  }
-  return keyword[5] == 'D';
-}
+void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* sink) {
+  const int32_t width = band.width;
+  const int32_t height = band.height;
+  const uint16_t bit_count = band.bits_per_pixel;
+  const uint16_t stride = band.stride;
+  const int32_t landscape = band.landscape ? 1 : 0;
+  const uint8_t* const bits = band.bits;
+  const int passes = PassCount(band);
+  const int32_t lines = LineCount(band);
+  const int32_t row_step = settings.row_step == 1 ? 1 : 2;
 
-HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBYTE pSrcBitmap,
-                    PBITMAPINFOHEADER pBitmapInfoHeader, PBYTE* ppbResult) {
-  if (ppbResult != nullptr) *ppbResult = pSrcBitmap;
-  if (helper == nullptr || pdevobj == nullptr || pBitmapInfoHeader == nullptr) return S_OK;
-
-  const int32_t width = pBitmapInfoHeader->biWidth;
-  const int32_t height = pBitmapInfoHeader->biHeight;
-  const uint16_t bit_count = pBitmapInfoHeader->biBitCount;
-  // A band without scan lines has no stride; it is sent as an empty image.
-  const uint16_t stride =
-      height > 0 ? static_cast<uint16_t>(pBitmapInfoHeader->biSizeImage / static_cast<DWORD>(height))
-                 : 0;
-  const DEVMODEW* dm = pdevobj->pPublicDM;
-  const int32_t landscape = (dm != nullptr && dm->dmOrientation == DMORIENT_LANDSCAPE) ? 1 : 0;
-  const bool skip_centre = ReadSkipCentre(helper, pdevobj);
-  const int32_t row_step = (dm != nullptr && dm->dmYResolution == 600) ? 1 : 2;
-  const int passes = bit_count == 1 ? 1 : 3;
-
-  // Lines that lie wholly outside the band's bytes would all be blank; they
-  // are not visited, so a band with a bogus size costs nothing.
-  int32_t lines = 0;
-  if (pSrcBitmap != nullptr && width > 0 && height > 0 && stride > 0) {
-    if (landscape) {
-      const int64_t columns_in_stride = static_cast<int64_t>(stride) * (bit_count == 1 ? 8 : 2);
-      lines = width < columns_in_stride ? width : static_cast<int32_t>(columns_in_stride);
-    } else {
-      lines = height;
-    }
-  }
-
-  SpoolWriter spool(helper, pdevobj);
+  CommandWriter spool(sink);
   // Landscape lines are extracted sixteen at a time into this block; portrait
   // lines one at a time into its first row.
   uint8_t block[kLandscapeBlockLines][kLineBufferBytes];
@@ -160,15 +131,17 @@ HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBY
       const int64_t row_address = static_cast<int64_t>(j) * row_step;
       if (row_address > INT32_MAX) break;  // beyond any row the printer can address
       const int32_t y = static_cast<int32_t>(row_address);
-      if (skip_centre && y >= kCentreBandFirstRow && y <= kCentreBandLastRow) continue;
+      if (settings.skip_centre && page::InCentreBand(y)) continue;
 
       const uint8_t* line;
       int32_t length;
       if (landscape) {
         const int32_t wanted = j - j % kLandscapeBlockLines;
         if (block_first != wanted) {
-          const int32_t count = lines - wanted < kLandscapeBlockLines ? lines - wanted : kLandscapeBlockLines;
-          ExtractLandscapeLines(wanted, count, pSrcBitmap, plane, width, height, stride, bit_count, block);
+          const int32_t count =
+              lines - wanted < kLandscapeBlockLines ? lines - wanted : kLandscapeBlockLines;
+          ExtractLandscapeLines(wanted, count, bits, plane, width, height, stride, bit_count,
+                                block);
           block_first = wanted;
         }
         line = block[j - wanted];
@@ -177,8 +150,8 @@ HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBY
       } else {
         // Most scan lines of a label leave most planes blank; they are known
         // as blank without extracting them.
-        if (PortraitLineBlank(j, pSrcBitmap, plane, width, height, stride, bit_count)) continue;
-        length = ExtractPlaneLine(j, pSrcBitmap, plane, landscape, width, height, stride,
+        if (PortraitLineBlank(j, bits, plane, width, height, stride, bit_count)) continue;
+        length = ExtractPlaneLine(j, bits, plane, landscape, width, height, stride,
                                   bit_count, block[0]);
         line = block[0];
       }
@@ -197,7 +170,7 @@ HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBY
         SendPlain(&spool, &state, line, first, plain);
         continue;
       }
-      const int packed_size = ComputeRLE(line, kPluginMarginBytes, last + 1, packed);
+      const int packed_size = ComputeRLE(line, kMarginBytes, last + 1, packed);
       if (ShouldPack(packed_size, plain)) {
         if (!state.run_length) {
           spool.Write(kPackingRle, kFixedCommandBytes);
@@ -211,7 +184,16 @@ HRESULT ConvertBand(plat::IPrintOemDriverUni* helper, plat::PDEVOBJ pdevobj, PBY
       }
     }
   }
-  return S_OK;
+}
+
+size_t EncodedBandBound(const BandView& band) {
+  // A plain line costs a row position, a mode switch, a column position, a
+  // transfer header and at most a whole line buffer of data.
+  constexpr size_t kLine =
+      3 * static_cast<size_t>(MaxCommandBytes(kItoaSize)) + kFixedCommandBytes + kLineBufferBytes;
+  const size_t lines = band.landscape ? static_cast<size_t>(band.width > 0 ? band.width : 0)
+                                      : static_cast<size_t>(band.height > 0 ? band.height : 0);
+  return static_cast<size_t>(PassCount(band)) * (2 * kFixedCommandBytes + lines * kLine);
 }
 
 }  // namespace raster
