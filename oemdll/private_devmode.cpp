@@ -64,7 +64,11 @@ HRESULT PrivateDevMode(DWORD mode, plat::POEMDMPARAM param) {
       Convert(param->pOEMDMIn, param->pOEMDMOut);
       return S_OK;
     case plat::OEMDM_MERGE:
-      Convert(param->pOEMDMIn, param->pOEMDMOut);
+      // Unidrv merges a devmode that came from elsewhere (an application's,
+      // or one stored with a document) into the printer's. The record holds
+      // no setting, so nothing of the input is worth keeping: a merged
+      // record is always the default. The conversion a merge would make
+      // first is overwritten at once, so it is not made.
       WriteDefault(param->pOEMDMOut);
       return S_OK;
     default:

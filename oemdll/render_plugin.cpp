@@ -5,10 +5,10 @@
 #include <new>
 
 #include "oemdll/ddi_hooks.h"
+#include "oemdll/image_processing.h"
 #include "oemdll/module.h"
 #include "oemdll/private_devmode.h"
 #include "platform/last_error.h"
-#include "raster/band_conversion.h"
 
 namespace oemdll {
 
@@ -131,6 +131,16 @@ struct RenderPluginMethods {
     return S_OK;
   }
 
+  // Unidrv asks by name before it calls an optional method. The list names
+  // ImageProcessing and the methods with a body, but also eleven whose body
+  // only returns E_NOTIMPL (DriverDMS, Compression, HalftonePattern,
+  // MemoryUsage, TTYGetInfo and the six font methods): the plug-in answers
+  // S_OK for them all the same. That is harmless for this printer: Unidrv
+  // calls the font methods only for device fonts, Compression and
+  // HalftonePattern only for an OEM compression or halftone, and TTYGetInfo
+  // only for a text-only printer, none of which the printer's Unidrv
+  // description names; MemoryUsage and DriverDMS only offer Unidrv changes
+  // to its own figures, which a failed call leaves as they are.
   static HRESULT Q2_STDCALL GetImplementedMethod(IPrintOemUni* self, PSTR method_name) {
     if (method_name == nullptr) return S_FALSE;
     static const char* const kC[] = {"CommandCallback", "Compression", nullptr};
@@ -192,7 +202,7 @@ struct RenderPluginMethods {
         src_bitmap == nullptr || header == nullptr || result == nullptr) {
       return InvalidParameter();
     }
-    return raster::ConvertBand(helper, pdevobj, src_bitmap, header, result);
+    return ProcessBand(helper, pdevobj, src_bitmap, header, result);
   }
 
   static HRESULT Q2_STDCALL FilterGraphics(IPrintOemUni* self, PDEVOBJ pdevobj, PBYTE buf,

@@ -7,7 +7,7 @@
 #include <new>
 
 #include "hosts/unidrv_device.h"
-#include "plugin_test_support.h"
+#include "tests/oemdll/plugin_test_support.h"
 
 namespace {
 std::atomic<bool> g_refuse{false};

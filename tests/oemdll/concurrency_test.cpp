@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "plugin_test_support.h"
+#include "tests/oemdll/plugin_test_support.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "hosts/unidrv_device.h"
-#include "plugin_test_support.h"
+#include "tests/oemdll/plugin_test_support.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The module's two exports and its class factory, through the exports only.
 #include <gtest/gtest.h>
 
-#include "plugin_test_support.h"
+#include "tests/oemdll/plugin_test_support.h"
 
 namespace {
 

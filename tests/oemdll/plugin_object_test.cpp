@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "hosts/unidrv_helper.h"
-#include "plugin_test_support.h"
+#include "raster/band_encoder.h"
+#include "tests/oemdll/plugin_test_support.h"
 
 namespace {
 
@@ -296,6 +298,54 @@ TEST_F(ImageProcessing, WritesBandThroughPublishedHelperAndHandsItBack) {
   EXPECT_EQ(starts, 3u);
   EXPECT_NE(spool.find("\x1b*p0Y"), std::string::npos);
   EXPECT_EQ(V()->DisableDriver(plugin_), S_OK);
+}
+
+// The adapter between Unidrv and the band encoder: it asks for "DISCTYPE"
+// once, skips the centre band exactly for a keyword whose sixth character
+// is 'D' and a call that succeeds, names Unidrv's device object in every
+// call, and writes each piece the encoder makes as one spool write.
+TEST_F(ImageProcessing, HandsUnidrvsSettingsToTheEncoderAndItsPiecesToTheSpooler) {
+  // A monochrome band of 2000 inked scan lines of 4 bytes, across the centre band.
+  bits_.assign(4 * 2000, 0x00);
+  header_.biWidth = 32;
+  header_.biHeight = 2000;
+  header_.biBitCount = 1;
+  header_.biSizeImage = static_cast<DWORD>(bits_.size());
+  const std::string too_long_for_the_buffer(300, 'D');
+  const struct {
+    std::string keyword;
+    bool skip;
+  } cases[] = {{"DISC_D", true},    {"ABCDEDxyz", true}, {"DISC_d", false},
+               {"DISCD", false},    {"DISC_S", false},   {too_long_for_the_buffer, false}};
+  for (const auto& c : cases) {
+    hosts::UnidrvHelper helper(c.keyword);
+    ASSERT_EQ(V()->PublishDriverInterface(plugin_, helper.Unknown()), S_OK);
+    PBYTE result = nullptr;
+    EXPECT_EQ(Process(&result), S_OK);
+
+    struct Pieces : raster::ByteSink {
+      std::vector<uint8_t> bytes;
+      std::vector<size_t> sizes;
+      void Write(const uint8_t* b, int32_t n) override {
+        bytes.insert(bytes.end(), b, b + n);
+        sizes.push_back(static_cast<size_t>(n));
+      }
+    } want;
+    raster::BandView band;
+    band.bits = bits_.data();
+    band.width = 32;
+    band.height = 2000;
+    band.stride = 4;
+    band.bits_per_pixel = 1;
+    raster::EncodeBand(band, raster::BandSettings{1, c.skip}, &want);
+    EXPECT_EQ(helper.settings_read, 1) << c.keyword;
+    EXPECT_EQ(helper.spool, want.bytes) << c.keyword;
+    EXPECT_EQ(helper.write_sizes, want.sizes) << c.keyword;
+    EXPECT_EQ(std::count(helper.devobjs.begin(), helper.devobjs.end(), &devobj_),
+              static_cast<long>(helper.devobjs.size()))
+        << c.keyword;
+    EXPECT_EQ(V()->DisableDriver(plugin_), S_OK);
+  }
 }
 
 TEST_F(ImageProcessing, WithoutHelperFailsInsteadOfDroppingTheBand) {

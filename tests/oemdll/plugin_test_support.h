@@ -3,19 +3,19 @@
 #define QUILLORY2_TESTS_OEMDLL_PLUGIN_TEST_SUPPORT_H_
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <string>
 
+#include "hosts/module_path.h"
 #include "hosts/unidrv_module.h"
 #include "platform/last_error.h"
 #include "platform/printer_oem.h"
+#include "tests/support/support.h"
 
 namespace q2test {
 
 inline std::string PluginPath() {
-  const char* dir = getenv("QUILLORY2_BUILD_DIR");
-  return std::string(dir != nullptr ? dir : ".") + "/lib/" + hosts::PluginModuleName();
+  return testsupport::BuildDir() + "/lib/" + hosts::PluginModuleName();
 }
 
 // Every test starts with the module freshly loaded and ends by checking that

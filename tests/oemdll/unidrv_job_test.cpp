@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "hosts/unidrv_host.h"
-#include "plugin_test_support.h"
+#include "tests/oemdll/plugin_test_support.h"
 #include "stream/decoder.h"
 
 namespace {
 
-using hosts::InkPage;
+using page::InkPage;
 
 constexpr int32_t kMarginBytes = 7;  // dot k of a page row lands at printer dot 56 + k
 
@@ -87,9 +87,10 @@ struct JobCase {
 
 void RenderAndCompare(const std::vector<InkPage>& pages, const JobCase& c) {
   hosts::UnidrvJobSettings settings;
-  settings.options.resolution = c.rows_per_inch == 300 ? 1 : 2;
+  settings.options.resolution = c.rows_per_inch == 300 ? page::Resolution::k300 : page::Resolution::k600;
   settings.landscape = c.landscape;
-  settings.disc_type = c.disc_type;
+  settings.options.disc_type = std::string(c.disc_type) == "DISC_D" ? page::DiscType::kCentreBand
+                                                                     : page::DiscType::kStandard;
   std::vector<uint8_t> job;
   std::string error;
   hosts::UnidrvTrace trace;
@@ -107,13 +108,13 @@ void RenderAndCompare(const std::vector<InkPage>& pages, const JobCase& c) {
   EXPECT_EQ(decoded.resolution_rows_per_inch, c.rows_per_inch);
 
   // The plug-in sends yellow, magenta, cyan for each colour page.
-  const int inks_colour[3] = {hosts::kYellow, hosts::kMagenta, hosts::kCyan};
+  const int inks_colour[3] = {page::kYellow, page::kMagenta, page::kCyan};
   size_t plane = 0;
   for (const InkPage& page : pages) {
     for (int pass = 0; pass < page.PlaneCount(); ++pass, ++plane) {
       ASSERT_LT(plane, decoded.planes.size());
       SCOPED_TRACE("plane " + std::to_string(plane));
-      ExpectPlane(decoded.planes[plane], page, page.colour ? inks_colour[pass] : hosts::kBlack,
+      ExpectPlane(decoded.planes[plane], page, page.colour ? inks_colour[pass] : page::kBlack,
                   std::string(c.disc_type) == "DISC_D");
     }
   }
@@ -159,7 +160,7 @@ TEST(UnidrvJob, OddWidthColourPageKeepsItsLastDots) {
 
 TEST(UnidrvJob, RefusesPagesAtAnotherResolutionThanTheJobs) {
   hosts::UnidrvJobSettings settings;
-  settings.options.resolution = 1;  // 300 rows per inch
+  settings.options.resolution = page::Resolution::k300;
   std::vector<uint8_t> job;
   std::string error;
   EXPECT_FALSE(hosts::RenderUnidrvJob(q2test::PluginPath(), {MakePage(64, 8, 600, true, 1)},

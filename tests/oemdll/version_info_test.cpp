@@ -2,11 +2,10 @@
 #include <gtest/gtest.h>
 #include <string.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
-#include "oemdll/version_info.h"
+#include "tests/oemdll/version_info.h"
+#include "tests/support/support.h"
 
 namespace {
 
@@ -19,32 +18,35 @@ std::string Value(const char* key) {
   return "<missing>";
 }
 
+// The resource script the build configured from oemdll/version.rc.in.
 std::string ResourceScript() {
-  std::ifstream in(QUILLORY2_SOURCE_DIR "/oemdll/version.rc");
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return testsupport::ReadText(testsupport::BuildDir() + "/oemdll/version.rc");
+}
+
+// The project's version, major.minor.patch.tweak, joined by sep.
+std::string Version(const std::string& sep) {
+  const int parts[4] = {QUILLORY2_VERSION_MAJOR, QUILLORY2_VERSION_MINOR, QUILLORY2_VERSION_PATCH,
+                        QUILLORY2_VERSION_TWEAK};
+  std::string out = std::to_string(parts[0]);
+  for (int i = 1; i < 4; ++i) out += sep + std::to_string(parts[i]);
+  return out;
 }
 
 TEST(VersionInfo, StringsNameThePlugin) {
   EXPECT_EQ(Value("Comments"), "Quillory2 Rendering Plugin");
   EXPECT_EQ(Value("FileDescription"), "Quillory2 Rendering Plugin");
-  EXPECT_EQ(Value("FileVersion"), "1, 0, 0, 1");
+  EXPECT_EQ(Value("FileVersion"), Version(", "));
   EXPECT_EQ(Value("InternalName"), "QUILRY2UNI");
   EXPECT_EQ(Value("ProductName"), "QUILRY2UNI");
   EXPECT_EQ(Value("OriginalFilename"), "QUILRY2UNI.DLL");
-  EXPECT_EQ(Value("ProductVersion"), "1.0");
+  EXPECT_EQ(Value("ProductVersion"), std::to_string(QUILLORY2_VERSION_MAJOR) + "." +
+                                        std::to_string(QUILLORY2_VERSION_MINOR));
   EXPECT_EQ(Value("LegalTrademarks"), "");
   EXPECT_EQ(Value("PrivateBuild"), "");
   EXPECT_EQ(Value("SpecialBuild"), "");
 }
 
 TEST(VersionInfo, FixedPartIsADllForWindowsNt) {
-  const uint16_t expected[4] = {1, 0, 0, 1};
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(kVersionInfo.file_version[i], expected[i]);
-    EXPECT_EQ(kVersionInfo.product_version[i], expected[i]);
-  }
   EXPECT_EQ(kVersionInfo.file_os, 0x40004u);
   EXPECT_EQ(kVersionInfo.file_type, 2u);
   EXPECT_EQ(kVersionInfo.file_flags, 0u);
@@ -55,9 +57,9 @@ TEST(VersionInfo, FixedPartIsADllForWindowsNt) {
 
 TEST(VersionInfo, ResourceScriptSaysTheSame) {
   const std::string rc = ResourceScript();
-  ASSERT_FALSE(rc.empty()) << "version.rc not found";
-  EXPECT_NE(rc.find("FILEVERSION 1,0,0,1"), std::string::npos);
-  EXPECT_NE(rc.find("PRODUCTVERSION 1,0,0,1"), std::string::npos);
+  ASSERT_FALSE(rc.empty()) << "version.rc not configured";
+  EXPECT_NE(rc.find("FILEVERSION " + Version(",") + "\n"), std::string::npos);
+  EXPECT_NE(rc.find("PRODUCTVERSION " + Version(",") + "\n"), std::string::npos);
   EXPECT_NE(rc.find("FILEOS 0x40004L"), std::string::npos);
   EXPECT_NE(rc.find("FILETYPE 0x2L"), std::string::npos);
   EXPECT_NE(rc.find("FILEFLAGS 0x0L"), std::string::npos);

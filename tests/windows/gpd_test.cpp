@@ -6,15 +6,13 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
 
-#include "minidrv/tables/built_tables.h"
-#include "minidrv/tables/table_reader.h"
-#include "raster/band_conversion.h"
+#include "oemdll/image_processing.h"
+#include "tables/built_tables.h"
+#include "tests/support/support.h"
 
 namespace {
 
@@ -108,9 +106,8 @@ std::vector<uint8_t> CommandBytes(const std::string& quoted) {
 class Gpd : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::ifstream in(QUILLORY2_GPD_PATH, std::ios::binary);
-    ASSERT_TRUE(in) << QUILLORY2_GPD_PATH;
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = testsupport::ReadText(testsupport::SourceDir() + "/oemdll/install/quillory2.gpd");
+    ASSERT_FALSE(text.empty()) << "the Unidrv description is missing";
     std::string error;
     ASSERT_TRUE(ParseGpd(text, &root_, &error)) << error;
   }
@@ -163,7 +160,7 @@ TEST_F(Gpd, DiscTypeKeywordsSteerTheCentreBand) {
   for (const std::string& keyword : OptionNames("DISCTYPE")) {
     std::vector<char> buffer(200, '\0');
     std::copy(keyword.begin(), keyword.end(), buffer.begin());
-    EXPECT_EQ(raster::DiscTypeSkipsCentre(buffer.data(), 200), keyword == "DISC_D") << keyword;
+    EXPECT_EQ(oemdll::DiscTypeSkipsCentre(buffer.data(), 200), keyword == "DISC_D") << keyword;
   }
 }
 
@@ -187,7 +184,7 @@ TEST_F(Gpd, JobSetupMatchesThePrinterTableForEveryChoice) {
     for (int m = 1; m <= 2; ++m) {
       for (int t = 1; t <= 2; ++t) {
         for (int k = 1; k <= 101; ++k) {
-          tables::JobOptions options;
+          tables::Positions options;
           options.resolution = r;
           options.paper_quality = m;
           options.text_quality = t;
@@ -214,7 +211,7 @@ TEST_F(Gpd, JobSetupMatchesThePrinterTableForEveryChoice) {
 }
 
 TEST_F(Gpd, DefaultsMatchThePrinterTable) {
-  const tables::JobOptions defaults = tables::BuiltPrinterTable().DefaultOptions();
+  const tables::Positions defaults = tables::BuiltPrinterTable().DefaultPositions();
   EXPECT_EQ(Feature("Resolution").Find("DefaultOption")->value, OptionNames("Resolution")[defaults.resolution - 1]);
   EXPECT_EQ(Feature("MediaType").Find("DefaultOption")->value, OptionNames("MediaType")[defaults.paper_quality - 1]);
   EXPECT_EQ(Feature("TextQuality").Find("DefaultOption")->value, OptionNames("TextQuality")[defaults.text_quality - 1]);
@@ -228,7 +225,7 @@ TEST_F(Gpd, ResolutionsStepRowsAsTheTableDoes) {
   for (int r = 1; r <= 2; ++r) {
     const Entry* dpi = Feature("Resolution").Find("Option", resolutions[r - 1])->Find("DPI");
     ASSERT_NE(dpi, nullptr);
-    tables::JobOptions options;
+    tables::Positions options;
     options.resolution = r;
     // 600 rows per inch advance one vertical master unit, 300 two.
     const std::string want = table.RowStep(options) == 1 ? "PAIR(300, 600)" : "PAIR(300, 300)";

@@ -1,12 +1,15 @@
-// The version resource of the plug-in module as data.
-//
-// The Windows build compiles version.rc into the DLL; this header carries the
-// same values so that builds without a resource compiler can check them, and
-// a test holds version.rc to them.
-#ifndef QUILLORY2_OEMDLL_VERSION_INFO_H_
-#define QUILLORY2_OEMDLL_VERSION_INFO_H_
+// What the version resource of the plug-in module must hold, for the tests
+// that read the resource script and the built DLLs. The numbers come from
+// the project's version, the one place it is stated.
+#ifndef QUILLORY2_TESTS_OEMDLL_VERSION_INFO_H_
+#define QUILLORY2_TESTS_OEMDLL_VERSION_INFO_H_
 
 #include <stdint.h>
+
+#include "quillory2/version.h"
+
+#define Q2_TEXT(x) #x
+#define Q2_STRING(x) Q2_TEXT(x)
 
 namespace oemdll {
 
@@ -30,8 +33,8 @@ struct VersionInfo {
 };
 
 inline constexpr VersionInfo kVersionInfo = {
-    {1, 0, 0, 1},
-    {1, 0, 0, 1},
+    {QUILLORY2_VERSION_MAJOR, QUILLORY2_VERSION_MINOR, QUILLORY2_VERSION_PATCH, QUILLORY2_VERSION_TWEAK},
+    {QUILLORY2_VERSION_MAJOR, QUILLORY2_VERSION_MINOR, QUILLORY2_VERSION_PATCH, QUILLORY2_VERSION_TWEAK},
     0x3F,
     0,
     0x40004,
@@ -43,17 +46,18 @@ inline constexpr VersionInfo kVersionInfo = {
     {
         {"Comments", "Quillory2 Rendering Plugin"},
         {"FileDescription", "Quillory2 Rendering Plugin"},
-        {"FileVersion", "1, 0, 0, 1"},
+        {"FileVersion", Q2_STRING(QUILLORY2_VERSION_MAJOR) ", " Q2_STRING(QUILLORY2_VERSION_MINOR) ", " Q2_STRING(
+                            QUILLORY2_VERSION_PATCH) ", " Q2_STRING(QUILLORY2_VERSION_TWEAK)},
         {"InternalName", "QUILRY2UNI"},
         {"LegalTrademarks", ""},
         {"OriginalFilename", "QUILRY2UNI.DLL"},
         {"PrivateBuild", ""},
         {"ProductName", "QUILRY2UNI"},
-        {"ProductVersion", "1.0"},
+        {"ProductVersion", Q2_STRING(QUILLORY2_VERSION_MAJOR) "." Q2_STRING(QUILLORY2_VERSION_MINOR)},
         {"SpecialBuild", ""},
     },
 };
 
 }  // namespace oemdll
 
-#endif  // QUILLORY2_OEMDLL_VERSION_INFO_H_
+#endif  // QUILLORY2_TESTS_OEMDLL_VERSION_INFO_H_
