@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "minidrv/tables/table_reader.h"
 #include "stream/decoder.h"
+#include "tables/nt_extension.h"
+#include "tables/printer_table.h"
+#include "tables/table_dump.h"
 
 namespace {
 
@@ -27,7 +29,7 @@ void CheckStream(const std::vector<uint8_t>& bytes) {
 }
 
 void UseTable(const tables::PrinterTable& table, fuzzing::FuzzInput* in) {
-  const tables::JobOptions defaults = table.DefaultOptions();
+  const tables::Positions defaults = table.DefaultPositions();
   std::string error;
   const bool defaults_ok = table.CheckOptions(defaults, &error);
   for (tables::OptionKind kind :
@@ -39,7 +41,7 @@ void UseTable(const tables::PrinterTable& table, fuzzing::FuzzInput* in) {
 
   // The defaults, then choices from the input, valid or not.
   for (int round = 0; round < 4; ++round) {
-    tables::JobOptions options = defaults;
+    tables::Positions options = defaults;
     if (round > 0) {
       options.resolution = static_cast<int8_t>(in->Byte());
       options.paper_quality = static_cast<int8_t>(in->Byte());

@@ -4,8 +4,10 @@
 
 #include <random>
 
-#include "minidrv/tables/table_reader.h"
-#include "table_test_util.h"
+#include "tables/nt_extension.h"
+#include "tables/printer_table.h"
+#include "tables/table_dump.h"
+#include "tests/tables/table_test_util.h"
 
 namespace {
 
@@ -230,7 +232,7 @@ TEST(DamagedTable, RandomDamageNeverReadsOutside) {
     }
     ++accepted;
     // Whatever was accepted must answer every query without trouble.
-    const tables::JobOptions defaults = table->DefaultOptions();
+    const tables::Positions defaults = table->DefaultPositions();
     if (table->CheckOptions(defaults, &error)) {
       table->JobSetup(defaults);
       table->PageStart(defaults);

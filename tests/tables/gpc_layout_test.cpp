@@ -1,15 +1,19 @@
 // The printer description table byte for byte: these are the bytes the NT 4.0
 // host driver reads, so every record is checked word by word at its file
-// offset, independently of the layout code that wrote it.
+// offset, independently of the layout code that wrote it. No offset is taken
+// from the generator: record offsets follow from the record sizes, heap
+// offsets from the sizes of the heap items before them.
 #include <gtest/gtest.h>
 
 #include <map>
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
-#include "minidrv/tables/gpc_format.h"
-#include "minidrv/tables/nt_extension_format.h"
-#include "table_test_util.h"
+#include "tables/gpc_format.h"
+#include "tables/nt_extension_format.h"
+#include "tests/tables/table_test_util.h"
 
 namespace {
 
@@ -19,7 +23,6 @@ using tabletest::SWord;
 using tabletest::Word;
 
 constexpr int N = -1;  // NOOCD, as a signed word
-constexpr size_t kHeap = 0x5E0;
 
 // Expects the signed words starting at file offset `at`.
 void ExpectWords(const std::vector<uint8_t>& b, size_t at, const std::vector<int>& words, const char* what) {
@@ -28,25 +31,124 @@ void ExpectWords(const std::vector<uint8_t>& b, size_t at, const std::vector<int
   }
 }
 
+// The record kinds in header-slot order: where each starts, its record size
+// and count. Each starts where the one before ends, right after the 212-byte
+// DATAHDR; the heap follows on the next 16-byte boundary.
+struct Kind {
+  int slot;
+  size_t size;
+  size_t count;
+  size_t at;
+};
+std::vector<Kind> RecordKinds() {
+  std::vector<Kind> kinds = {{0, 152, 1, 0},  {1, 40, 2, 0}, {2, 60, 1, 0}, {3, 12, 2, 0},
+                             {4, 16, 1, 0},   {6, 8, 2, 0},  {7, 8, 1, 0},  {9, 36, 1, 0},
+                             {10, 44, 1, 0},  {12, 44, 1, 0}, {23, 8, 101, 0}};
+  size_t at = 212;
+  for (Kind& k : kinds) {
+    k.at = at;
+    at += k.size * k.count;
+  }
+  return kinds;
+}
+size_t RecordAt(int slot, size_t index = 0) {
+  for (const Kind& k : RecordKinds()) {
+    if (k.slot == slot) return k.at + index * k.size;
+  }
+  return 0;
+}
+const size_t kRecordsEnd = RecordAt(23, 101);
+const size_t kHeap = (kRecordsEnd + 15) / 16 * 16;
+
+// The heap's items in the order the table holds them, one after another,
+// each starting on an even offset: every heap offset below follows from the
+// sizes of the items before it, none is written down. Offset 0 means "no
+// list", so the heap opens with four zero bytes.
+struct HeapItem {
+  std::string name;
+  std::vector<uint8_t> bytes;  // a list's words, or a command descriptor
+  size_t at = 0;               // heap offset
+};
+std::vector<uint8_t> WordBytes(const std::vector<int>& words) {
+  std::vector<uint8_t> out;
+  for (int w : words) {
+    out.push_back(static_cast<uint8_t>(w));
+    out.push_back(static_cast<uint8_t>(w >> 8));
+  }
+  return out;
+}
+// A descriptor: fGeneral 0, bCmdCbId 0, wCount 0, wLength, the bytes.
+std::vector<uint8_t> Descriptor(const std::vector<uint8_t>& command) {
+  std::vector<uint8_t> out(6 + command.size(), 0);
+  out[4] = static_cast<uint8_t>(command.size());
+  std::copy(command.begin(), command.end(), out.begin() + 6);
+  return out;
+}
+std::vector<HeapItem> Heap() {
+  using tabletest::Esc;
+  std::vector<int> image_list;
+  for (int k = 1; k <= 101; ++k) image_list.push_back(k);
+  image_list.push_back(0);
+  std::vector<HeapItem> items = {
+      {"heap start", {0, 0, 0, 0}},
+      {"default list", WordBytes({0, 0, 2, 1, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0})},
+      {"resolution list", WordBytes({1, 2, 0})},
+      {"paper size list", WordBytes({1, 0})},
+      {"paper quality list", WordBytes({1, 2, 0})},
+      {"paper source list", WordBytes({1, 0})},
+      {"text quality list", WordBytes({1, 2, 0})},
+      {"colour list", WordBytes({1, 0})},
+      {"image control list", WordBytes(image_list)},
+      {"order list", WordBytes({1, 6, 13, 10, 15, 8, 12, 16, 11, 0})},
+      {"300 x 300", Descriptor(Esc("*t300R"))},
+      {"600 x 300", Descriptor(Esc("*t600R"))},
+      {"Regular", Descriptor(Esc("!t000Q"))},
+      {"Matte", Descriptor(Esc("!t200Q"))},
+      {"CD Tray", Descriptor(Esc("&l0H"))},
+      {"ON", Descriptor(Esc("!d6Q"))},
+      {"packed", Descriptor(Esc("*b1M"))},
+      {"plain", Descriptor(Esc("*b0M"))},
+      {"begin document", Descriptor(tabletest::Cat(Esc("!c2Q"), {0xFF, 0x00, 0x55, 0xAA, 0x01, 0x02,
+                                                                 0x04, 0x08, 0x10, 0x20, 0x40, 0x80}))},
+      {"begin page", Descriptor(tabletest::Cat(Esc("!d4Q"), Esc("*b0M")))},
+      {"end document", Descriptor(Esc("!d0Q"))},
+      {"row move", Descriptor(Esc("*p%dY"))},
+      {"AUTO", Descriptor(Esc("!s0Q"))},
+  };
+  for (int n = 1; n <= 100; ++n) {
+    items.push_back({"image control " + std::to_string(n), Descriptor(Esc("!s" + std::to_string(500 + 20 * n) + "Q"))});
+  }
+  items.push_back({"plane commands", WordBytes({N, N, N})});
+  size_t at = 0;
+  for (HeapItem& item : items) {
+    item.at = (at + 1) / 2 * 2;
+    at = item.at + item.bytes.size();
+  }
+  return items;
+}
+// The heap offset of the named item.
+int At(const std::string& name) {
+  for (const HeapItem& item : Heap()) {
+    if (item.name == name) return static_cast<int>(item.at);
+  }
+  ADD_FAILURE() << "no heap item " << name;
+  return -2;
+}
+
 TEST(GpcLayout, GeneratedFileMatchesEmbeddedBytes) {
-  const std::string dir = tabletest::BuildDir();
-  if (dir.empty()) GTEST_SKIP() << "QUILLORY2_BUILD_DIR is not set";
-  std::vector<uint8_t> file;
-  ASSERT_TRUE(tabletest::ReadFile(dir + "/tables/gpc.bin", &file));
-  EXPECT_EQ(file, Gpc());
-  ASSERT_TRUE(tabletest::ReadFile(dir + "/tables/ntext.bin", &file));
-  EXPECT_EQ(file, tabletest::NtExt());
+  const std::string dir = testsupport::BuildDir();
+  EXPECT_EQ(testsupport::ReadFile(dir + "/tables/gpc.bin"), Gpc());
+  EXPECT_EQ(testsupport::ReadFile(dir + "/tables/ntext.bin"), tabletest::NtExt());
 }
 
 TEST(GpcLayout, HeaderFields) {
   const std::vector<uint8_t> b = Gpc();
-  ASSERT_EQ(b.size(), 3382u);
   EXPECT_EQ(Word(b, 0), 0x7F00);
   EXPECT_EQ(Word(b, 2), 0x03D4);
   EXPECT_EQ(Word(b, 4), 300);
   EXPECT_EQ(Word(b, 6), 600);
-  EXPECT_EQ(Dword(b, 8), 0x5E0u);
-  EXPECT_EQ(Dword(b, 12), 3382u);
+  EXPECT_EQ(Dword(b, 8), kHeap);
+  EXPECT_EQ(Dword(b, 12), b.size());
   EXPECT_EQ(Word(b, 16), 1);  // escape sequences of the PCL kind
   EXPECT_EQ(Word(b, 18), 0);
   for (size_t i = 20; i < 30; ++i) EXPECT_EQ(b[i], 0) << i;
@@ -55,10 +157,10 @@ TEST(GpcLayout, HeaderFields) {
 
 TEST(GpcLayout, HeaderEntriesInUseAndEmptySlots) {
   const std::vector<uint8_t> b = Gpc();
-  const std::map<int, std::vector<int>> used = {
-      {0, {0x00D4, 152, 1}}, {1, {0x016C, 40, 2}}, {2, {0x01BC, 60, 1}},  {3, {0x01F8, 12, 2}},
-      {4, {0x0210, 16, 1}},  {6, {0x0220, 8, 2}},  {7, {0x0230, 8, 1}},   {9, {0x0238, 36, 1}},
-      {10, {0x025C, 44, 1}}, {12, {0x0288, 44, 1}}, {23, {0x02B4, 8, 101}}};
+  std::map<int, std::vector<int>> used;
+  for (const Kind& k : RecordKinds()) {
+    used[k.slot] = {static_cast<int>(k.at), static_cast<int>(k.size), static_cast<int>(k.count)};
+  }
   for (int slot = 0; slot < 30; ++slot) {
     const auto it = used.find(slot);
     const std::vector<int> expected = it == used.end() ? std::vector<int>{0, 0, 0} : it->second;
@@ -66,17 +168,10 @@ TEST(GpcLayout, HeaderEntriesInUseAndEmptySlots) {
   }
 }
 
-TEST(GpcLayout, RecordsFollowEachOtherUpToTheHeap) {
+TEST(GpcLayout, RecordsEndWhereThePaddingToTheHeapBegins) {
   const std::vector<uint8_t> b = Gpc();
-  // Each kind starts where the previous one ends.
-  const std::vector<std::pair<int, int>> kinds = {{212, 152}, {364, 80}, {444, 60}, {504, 24}, {528, 16}, {544, 16},
-                                                  {560, 8},   {568, 36}, {604, 44}, {648, 44}, {692, 808}};
-  for (size_t i = 1; i < kinds.size(); ++i) {
-    EXPECT_EQ(kinds[i].first, kinds[i - 1].first + kinds[i - 1].second);
-  }
-  EXPECT_EQ(kinds.back().first + kinds.back().second, 1500);
-  for (size_t i = 1500; i < 1504; ++i) EXPECT_EQ(b[i], 0);
-  EXPECT_EQ(b.size() - kHeap, 1878u);
+  EXPECT_EQ(kRecordsEnd, 1500u);
+  for (size_t i = kRecordsEnd; i < kHeap; ++i) EXPECT_EQ(b[i], 0) << i;
 }
 
 TEST(GpcLayout, ModelData) {
@@ -84,20 +179,23 @@ TEST(GpcLayout, ModelData) {
   std::vector<int> words = {152, 1, 0x2421, 0, 0, 0, 0x0800, 0, 0, 0x0800, 55, 1536, 1536, -1, 1416, 2832,
                             -1,  0, -1,     0, 0,
                             // rgoi
-                            0, 0, 0x26, 0x2C, 0x30, 0x36, 0, 0x3A, 0, 0, 0x40, 0,
+                            0, 0, At("resolution list"), At("paper size list"), At("paper quality list"),
+                            At("paper source list"), 0, At("text quality list"), 0, 0, At("colour list"), 0,
                             // rgi
                             0, 0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
                             // rgoi2, orgoiDefaults
-                            0, 0x44, 0, 0, 0, 0x0004};
+                            0, At("image control list"), 0, 0, 0, At("default list")};
   words.resize(76, 0);  // wReserved, the ICM words and rgdwReserved: 42 zero bytes
-  ExpectWords(b, 0xD4, words, "MODELDATA");
+  ExpectWords(b, RecordAt(0), words, "MODELDATA");
 }
 
 TEST(GpcLayout, Resolutions) {
   const std::vector<uint8_t> b = Gpc();
-  ExpectWords(b, 0x16C, {40, 257, 0x01C0, 0x4040, 0x0006, 1, 1, 2, 0, 0, 1, 1, 0, 1, 100, 0x124, N, N, N, N},
+  ExpectWords(b, RecordAt(1, 0),
+              {40, 257, 0x01C0, 0x4040, 0x0006, 1, 1, 2, 0, 0, 1, 1, 0, 1, 100, At("300 x 300"), N, N, N, N},
               "RESOLUTION 1");
-  ExpectWords(b, 0x194, {40, 258, 0x01C0, 0x4040, 0x0006, 1, 1, 1, 0, 0, 1, 1, 0, 1, 100, 0x132, N, N, N, N},
+  ExpectWords(b, RecordAt(1, 1),
+              {40, 258, 0x01C0, 0x4040, 0x0006, 1, 1, 1, 0, 0, 1, 1, 0, 1, 100, At("600 x 300"), N, N, N, N},
               "RESOLUTION 2");
 }
 
@@ -105,99 +203,61 @@ TEST(GpcLayout, PaperSizeMediaTrayAndOnOff) {
   const std::vector<uint8_t> b = Gpc();
   std::vector<int> cd = {60, 259, 0, 1, 1536, 2832, 0, 0, 0, 0, 23, 0, 23, 0, N, -1, -1, -1, -1, -1};
   cd.resize(30, 0);
-  ExpectWords(b, 0x1BC, cd, "PAPERSIZE");
-  ExpectWords(b, 0x1F8, {12, 260, 0, 0, 0, 0x140}, "PAPERQUALITY 1");
-  ExpectWords(b, 0x204, {12, 261, 0, 0, 0, 0x14E}, "PAPERQUALITY 2");
-  ExpectWords(b, 0x210, {16, 262, 1, 1, 0, 0, 0, 0x15C}, "PAPERSOURCE");
-  ExpectWords(b, 0x220, {8, 263, 0, N}, "TEXTQUALITY 1");
-  ExpectWords(b, 0x228, {8, 264, 0, 0x168}, "TEXTQUALITY 2");
-  ExpectWords(b, 0x230, {8, 1, 0x174, 0x180}, "COMPRESSMODE");
+  ExpectWords(b, RecordAt(2), cd, "PAPERSIZE");
+  ExpectWords(b, RecordAt(3, 0), {12, 260, 0, 0, 0, At("Regular")}, "PAPERQUALITY 1");
+  ExpectWords(b, RecordAt(3, 1), {12, 261, 0, 0, 0, At("Matte")}, "PAPERQUALITY 2");
+  ExpectWords(b, RecordAt(4), {16, 262, 1, 1, 0, 0, 0, At("CD Tray")}, "PAPERSOURCE");
+  ExpectWords(b, RecordAt(6, 0), {8, 263, 0, N}, "TEXTQUALITY 1");
+  ExpectWords(b, RecordAt(6, 1), {8, 264, 0, At("ON")}, "TEXTQUALITY 2");
+  ExpectWords(b, RecordAt(7), {8, 1, At("packed"), At("plain")}, "COMPRESSMODE");
 }
 
 TEST(GpcLayout, PageControlCursorMoveAndColour) {
   const std::vector<uint8_t> b = Gpc();
-  ExpectWords(b, 0x238, {36, 1, 0, 0x110, 0x18C, 0x1A4, N, 0x1B4, N, N, N, N, N, N, N, N, N, N}, "PAGECONTROL");
-  ExpectWords(b, 0x25C, {44, 0, 0, 0x0080, 0x0001, N, N, N, 0x1C0, N, N, N, N, N, N, N, N, N, N, N, N, N},
+  ExpectWords(b, RecordAt(9),
+              {36, 1, 0, At("order list"), At("begin document"), At("begin page"), N, At("end document"), N, N,
+               N, N, N, N, N, N, N, N},
+              "PAGECONTROL");
+  ExpectWords(b, RecordAt(10),
+              {44, 0, 0, 0x0080, 0x0001, N, N, N, At("row move"), N, N, N, N, N, N, N, N, N, N, N, N, N},
               "CURSORMOVE");
-  ExpectWords(b, 0x288, {44, 0x0038, 3, 1, 0x750, N, N, N, N, N, N, N, N, N, N, N, N, N, N}, "DEVCOLOR");
-  EXPECT_EQ(b[0x288 + 38], 4);
-  EXPECT_EQ(b[0x288 + 39], 5);
-  EXPECT_EQ(b[0x288 + 40], 6);
-  EXPECT_EQ(b[0x288 + 41], 0);
-  EXPECT_EQ(Word(b, 0x288 + 42), 0);
+  const size_t colour = RecordAt(12);
+  ExpectWords(b, colour, {44, 0x0038, 3, 1, At("plane commands"), N, N, N, N, N, N, N, N, N, N, N, N, N, N},
+              "DEVCOLOR");
+  EXPECT_EQ(b[colour + 38], 4);
+  EXPECT_EQ(b[colour + 39], 5);
+  EXPECT_EQ(b[colour + 40], 6);
+  EXPECT_EQ(b[colour + 41], 0);
+  EXPECT_EQ(Word(b, colour + 42), 0);
 }
 
 TEST(GpcLayout, ImageControlRecordsFollowTheRule) {
   const std::vector<uint8_t> b = Gpc();
-  ExpectWords(b, 0x2B4, {8, 265, 0, 0x1CC}, "IMAGECONTROL 1");
+  ExpectWords(b, RecordAt(23, 0), {8, 265, 0, At("AUTO")}, "IMAGECONTROL 1");
   for (int n = 1; n <= 100; ++n) {
-    ExpectWords(b, 0x2B4 + 8 * n, {8, 265 + n, 0, 0x1D8 + 14 * (n - 1)},
+    ExpectWords(b, RecordAt(23, static_cast<size_t>(n)),
+                {8, 265 + n, 0, At("image control " + std::to_string(n))},
                 ("IMAGECONTROL " + std::to_string(n + 1)).c_str());
   }
 }
 
-TEST(GpcHeap, ListsAtTheirOffsets) {
+// Every heap item where the sizes before it put it, with a zero fill byte
+// after an item of odd length, and nothing after the last.
+TEST(GpcHeap, ItemsLieOneAfterAnotherAsTheirSizesGive) {
   const std::vector<uint8_t> b = Gpc();
-  ExpectWords(b, kHeap, {0, 0}, "heap start");
-  ExpectWords(b, kHeap + 0x04, {0, 0, 2, 1, 1, 1, 0, 1, 0, 0, 1, 0, 0, 1, 0, 0, 0}, "default list");
-  ExpectWords(b, kHeap + 0x26, {1, 2, 0}, "resolution list");
-  ExpectWords(b, kHeap + 0x2C, {1, 0}, "paper size list");
-  ExpectWords(b, kHeap + 0x30, {1, 2, 0}, "paper quality list");
-  ExpectWords(b, kHeap + 0x36, {1, 0}, "paper source list");
-  ExpectWords(b, kHeap + 0x3A, {1, 2, 0}, "text quality list");
-  ExpectWords(b, kHeap + 0x40, {1, 0}, "colour list");
-  std::vector<int> image;
-  for (int k = 1; k <= 101; ++k) image.push_back(k);
-  image.push_back(0);
-  ExpectWords(b, kHeap + 0x44, image, "image control list");
-  ExpectWords(b, kHeap + 0x110, {1, 6, 13, 10, 15, 8, 12, 16, 11, 0}, "order list");
-  ExpectWords(b, kHeap + 0x750, {N, N, N}, "plane commands");
-  EXPECT_EQ(b.size(), kHeap + 0x756);
-}
-
-// A descriptor: fGeneral 0, bCmdCbId 0, wCount 0, wLength, the bytes, and a
-// zero fill byte when the total is odd.
-void ExpectCommand(const std::vector<uint8_t>& b, size_t heap_offset, const std::vector<uint8_t>& command) {
-  const size_t at = kHeap + heap_offset;
-  SCOPED_TRACE("descriptor at heap offset " + std::to_string(heap_offset));
-  EXPECT_EQ(b[at], 0);
-  EXPECT_EQ(b[at + 1], 0);
-  EXPECT_EQ(Word(b, at + 2), 0);
-  ASSERT_EQ(Word(b, at + 4), static_cast<int>(command.size()));
-  EXPECT_EQ(std::vector<uint8_t>(b.begin() + at + 6, b.begin() + at + 6 + command.size()), command);
-  if ((6 + command.size()) % 2 != 0) {
-    EXPECT_EQ(b[at + 6 + command.size()], 0) << "fill byte";
+  const std::vector<HeapItem> heap = Heap();
+  for (const HeapItem& item : heap) {
+    const size_t at = kHeap + item.at;
+    ASSERT_LE(at + item.bytes.size(), b.size()) << item.name;
+    EXPECT_EQ(std::vector<uint8_t>(b.begin() + static_cast<long>(at),
+                                   b.begin() + static_cast<long>(at + item.bytes.size())),
+              item.bytes)
+        << item.name << " at heap offset " << item.at;
+    if (item.bytes.size() % 2 != 0 && &item != &heap.back()) {
+      EXPECT_EQ(b[at + item.bytes.size()], 0) << item.name << ": fill byte";
+    }
   }
-}
-
-TEST(GpcHeap, CommandDescriptorsAtTheirOffsets) {
-  using tabletest::Esc;
-  const std::vector<uint8_t> b = Gpc();
-  ExpectCommand(b, 0x124, Esc("*t300R"));
-  ExpectCommand(b, 0x132, Esc("*t600R"));
-  ExpectCommand(b, 0x140, Esc("!t000Q"));
-  ExpectCommand(b, 0x14E, Esc("!t200Q"));
-  ExpectCommand(b, 0x15C, Esc("&l0H"));
-  ExpectCommand(b, 0x168, Esc("!d6Q"));
-  ExpectCommand(b, 0x174, Esc("*b1M"));
-  ExpectCommand(b, 0x180, Esc("*b0M"));
-  ExpectCommand(b, 0x18C, tabletest::Cat(Esc("!c2Q"), {0xFF, 0x00, 0x55, 0xAA, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20,
-                                                       0x40, 0x80}));
-  ExpectCommand(b, 0x1A4, tabletest::Cat(Esc("!d4Q"), Esc("*b0M")));
-  ExpectCommand(b, 0x1B4, Esc("!d0Q"));
-  ExpectCommand(b, 0x1C0, Esc("*p%dY"));
-  ExpectCommand(b, 0x1CC, Esc("!s0Q"));
-}
-
-TEST(GpcHeap, ImageControlDescriptorsAndFill) {
-  using tabletest::Esc;
-  const std::vector<uint8_t> b = Gpc();
-  ExpectCommand(b, 0x1D8, Esc("!s520Q"));
-  ExpectCommand(b, 0x1D8 + 14 * 23, Esc("!s980Q"));
-  EXPECT_EQ(b[kHeap + 0x1D8 + 14 * 23 + 13], 0) << "option 24 ends with a fill byte";
-  ExpectCommand(b, 0x1D8 + 14 * 24, Esc("!s1000Q"));
-  ExpectCommand(b, 0x1D8 + 14 * 99, Esc("!s2500Q"));
-  for (int n = 1; n <= 100; ++n) ExpectCommand(b, 0x1D8 + 14 * (n - 1), Esc("!s" + std::to_string(500 + 20 * n) + "Q"));
+  EXPECT_EQ(b.size(), kHeap + heap.back().at + heap.back().bytes.size());
 }
 
 // Every field a Visit() lists must lie inside the record, and together they

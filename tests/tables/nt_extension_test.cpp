@@ -3,8 +3,10 @@
 
 #include <memory>
 
-#include "minidrv/tables/table_reader.h"
-#include "table_test_util.h"
+#include "tables/nt_extension.h"
+#include "tables/printer_table.h"
+#include "tables/table_dump.h"
+#include "tests/tables/table_test_util.h"
 
 namespace {
 

@@ -2,15 +2,13 @@
 // holds them, as Windows stores them, and as the resource compiler reads the
 // generated script.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <fstream>
 #include <map>
 #include <set>
 
-#include "minidrv/tables/built_tables.h"
-#include "minidrv/tables/string_resource.h"
-#include "table_test_util.h"
+#include "tables/built_tables.h"
+#include "tables/string_resource.h"
+#include "tests/tables/table_test_util.h"
 
 namespace {
 
@@ -163,23 +161,24 @@ bool ReadResFile(const std::vector<uint8_t>& b, std::vector<ResEntry>* entries, 
 
 const char* kWindres = "x86_64-w64-mingw32-windres";
 
-bool HaveWindres() { return system((std::string(kWindres) + " --version > /dev/null 2>&1").c_str()) == 0; }
+bool HaveWindres() { return testsupport::RunShell(std::string(kWindres) + " --version").exit_code == 0; }
 
 bool Compile(const std::string& rc, const std::string& res, std::vector<ResEntry>* entries, std::string* error) {
   const std::string command = std::string(kWindres) + " -J rc -O res -i '" + rc + "' -o '" + res + "'";
-  if (system(command.c_str()) != 0) return (*error = "the resource compiler failed: " + command), false;
-  std::vector<uint8_t> bytes;
-  if (!tabletest::ReadFile(res, &bytes)) return (*error = "no output " + res), false;
+  const testsupport::RunResult run = testsupport::RunShell(command);
+  if (run.exit_code != 0) return (*error = "the resource compiler failed: " + command + "\n" + run.err), false;
+  const std::vector<uint8_t> bytes = testsupport::ReadFile(res);
+  if (bytes.empty()) return (*error = "no output " + res), false;
   return ReadResFile(bytes, entries, error);
 }
 
 TEST(ResourceScript, CompilesToTheTablesAndStringBlocks) {
   if (!HaveWindres()) GTEST_SKIP() << kWindres << " is not installed; the resource script was not compiled";
-  const std::string dir = tabletest::BuildDir();
-  if (dir.empty()) GTEST_SKIP() << "QUILLORY2_BUILD_DIR is not set";
+  const std::string dir = testsupport::BuildDir();
   std::vector<ResEntry> entries;
   std::string error;
-  ASSERT_TRUE(Compile(dir + "/tables/quilry2.rc", testing::TempDir() + "/quilry2-test.res", &entries, &error))
+  const testsupport::TempDir temp;
+  ASSERT_TRUE(Compile(dir + "/tables/quilry2.rc", temp.File("quilry2-test.res"), &entries, &error))
       << error;
 
   std::map<int, std::vector<uint8_t>> blocks;
@@ -209,16 +208,15 @@ TEST(ResourceScript, QuotedStringsReadBackThroughTheCompiler) {
   if (!HaveWindres()) GTEST_SKIP() << kWindres << " is not installed; the resource script was not compiled";
   const std::vector<tables::StringEntry> tricky = {
       {1, "say \"hi\""}, {2, "back\\slash \\n"}, {3, "caf\xC3\xA9"}, {4, "tab\there"}, {5, "%d x 300 DPI "}};
-  const std::string rc = testing::TempDir() + "/quote-test.rc";
-  {
-    std::ofstream out(rc);
-    out << "LANGUAGE 9, 1\nSTRINGTABLE\nBEGIN\n";
-    for (const tables::StringEntry& s : tricky) out << "  " << s.id << " " << tables::RcQuote(s.text) << "\n";
-    out << "END\n";
+  const testsupport::TempDir temp;
+  std::string script = "LANGUAGE 9, 1\nSTRINGTABLE\nBEGIN\n";
+  for (const tables::StringEntry& s : tricky) {
+    script += "  " + std::to_string(s.id) + " " + tables::RcQuote(s.text) + "\n";
   }
+  ASSERT_TRUE(testsupport::WriteFile(temp.File("quote-test.rc"), script + "END\n"));
   std::vector<ResEntry> entries;
   std::string error;
-  ASSERT_TRUE(Compile(rc, testing::TempDir() + "/quote-test.res", &entries, &error)) << error;
+  ASSERT_TRUE(Compile(temp.File("quote-test.rc"), temp.File("quote-test.res"), &entries, &error)) << error;
   std::map<int, std::string> decoded;
   for (const ResEntry& e : entries) {
     if (e.type != 6) continue;

@@ -4,13 +4,15 @@
 
 #include <stdexcept>
 
-#include "minidrv/tables/built_tables.h"
-#include "minidrv/tables/table_reader.h"
-#include "table_test_util.h"
+#include "tables/built_tables.h"
+#include "tables/nt_extension.h"
+#include "tables/printer_table.h"
+#include "tables/table_dump.h"
+#include "tests/tables/table_test_util.h"
 
 namespace {
 
-using tables::JobOptions;
+using tables::Positions;
 using tables::OptionKind;
 using tables::PrinterTable;
 using tabletest::Cat;
@@ -33,7 +35,7 @@ std::vector<uint8_t> ImageControlCommand(int position) {
 
 // The preamble the printer expects for a choice of options, built from the
 // command sequence rather than from the table.
-std::vector<uint8_t> ExpectedSetup(const JobOptions& o) {
+std::vector<uint8_t> ExpectedSetup(const Positions& o) {
   std::vector<uint8_t> out = kBeginDoc;
   if (o.text_quality == 2) out = Cat(out, Esc("!d6Q"));
   out = Cat(out, o.paper_quality == 1 ? Esc("!t000Q") : Esc("!t200Q"));
@@ -43,7 +45,7 @@ std::vector<uint8_t> ExpectedSetup(const JobOptions& o) {
 
 TEST(JobCommands, DefaultJobStartsWithTheDocumentedBytes) {
   const PrinterTable table = Parsed();
-  const JobOptions defaults;
+  const Positions defaults;
   EXPECT_EQ(table.JobSetup(defaults), Cat(Cat(Cat(kBeginDoc, Esc("!t000Q")), Esc("*t600R")), Esc("!s0Q")));
   EXPECT_EQ(table.PageStart(defaults), Cat(Esc("!d4Q"), Esc("*b0M")));
   EXPECT_EQ(table.JobEnd(), Esc("!d0Q"));
@@ -52,13 +54,13 @@ TEST(JobCommands, DefaultJobStartsWithTheDocumentedBytes) {
 
 TEST(JobCommands, OnInsertsItsCommandRightAfterBeginDocument) {
   const PrinterTable table = Parsed();
-  JobOptions on;
+  Positions on;
   on.text_quality = 2;
   const std::vector<uint8_t> setup = table.JobSetup(on);
   ASSERT_GT(setup.size(), kBeginDoc.size() + 5);
   EXPECT_EQ(std::vector<uint8_t>(setup.begin() + kBeginDoc.size(), setup.begin() + kBeginDoc.size() + 5),
             Esc("!d6Q"));
-  EXPECT_EQ(setup.size(), table.JobSetup(JobOptions()).size() + 5);
+  EXPECT_EQ(setup.size(), table.JobSetup(Positions()).size() + 5);
 }
 
 TEST(JobCommands, EveryOptionCombinationGivesItsCommands) {
@@ -67,7 +69,7 @@ TEST(JobCommands, EveryOptionCombinationGivesItsCommands) {
     for (int p = 1; p <= 2; ++p) {
       for (int t = 1; t <= 2; ++t) {
         for (int i = 1; i <= 101; ++i) {
-          const JobOptions o{r, p, t, i};
+          const Positions o{r, p, t, i};
           ASSERT_EQ(table.JobSetup(o), ExpectedSetup(o)) << r << " " << p << " " << t << " " << i;
           ASSERT_EQ(table.PageStart(o), Cat(Esc("!d4Q"), Esc("*b0M")));
         }
@@ -76,12 +78,43 @@ TEST(JobCommands, EveryOptionCombinationGivesItsCommands) {
   }
 }
 
+// Each named value must choose the entry of the table's list that carries
+// the printer's name for it, and the job's setup must carry its command.
+TEST(JobCommands, NamedOptionsChooseTheEntriesOfTheirNames) {
+  const PrinterTable table = Parsed();
+  const auto name = [&](OptionKind kind, int position) {
+    return table.Options(kind, tables::BuiltString).at(static_cast<size_t>(position - 1)).name;
+  };
+  page::JobOptions o;
+  o.resolution = page::Resolution::k600;
+  o.media = page::Media::kMatte;
+  o.on_option = page::OnOff::kOn;
+  o.image_control = 40;
+  Positions p = tables::PositionsOf(o);
+  EXPECT_EQ(name(OptionKind::kResolution, p.resolution), "600 x 300 DPI ");
+  EXPECT_EQ(name(OptionKind::kPaperQuality, p.paper_quality), "Matte");
+  EXPECT_EQ(name(OptionKind::kTextQuality, p.text_quality), "ON");
+  EXPECT_EQ(name(OptionKind::kImageControl, p.image_control), "40");
+  EXPECT_EQ(table.JobSetup(o), ExpectedSetup(p));
+  EXPECT_EQ(table.PageRows(o), 2832);
+
+  o = page::JobOptions();
+  o.resolution = page::Resolution::k300;
+  p = tables::PositionsOf(o);
+  EXPECT_EQ(name(OptionKind::kResolution, p.resolution), "%d x 300 DPI ");
+  EXPECT_EQ(name(OptionKind::kPaperQuality, p.paper_quality), "Regular");
+  EXPECT_EQ(name(OptionKind::kTextQuality, p.text_quality), "OFF");
+  EXPECT_EQ(name(OptionKind::kImageControl, p.image_control), "AUTO");
+  EXPECT_EQ(table.RowStep(o), 2);
+  EXPECT_EQ(table.PageRows(o), 1416);
+}
+
 TEST(JobCommands, ImageControlLengthsAroundTheFourDigitBoundary) {
   const PrinterTable table = Parsed();
-  const size_t base = table.JobSetup(JobOptions{2, 1, 1, 1}).size() - 5;  // "AUTO" sends 5 bytes
-  EXPECT_EQ(table.JobSetup(JobOptions{2, 1, 1, 25}).size(), base + 7);  // option 24: ESC "!s980Q"
-  EXPECT_EQ(table.JobSetup(JobOptions{2, 1, 1, 26}).size(), base + 8);  // option 25: ESC "!s1000Q"
-  EXPECT_EQ(table.JobSetup(JobOptions{2, 1, 1, 101}).size(), base + 8);
+  const size_t base = table.JobSetup(Positions{2, 1, 1, 1}).size() - 5;  // "AUTO" sends 5 bytes
+  EXPECT_EQ(table.JobSetup(Positions{2, 1, 1, 25}).size(), base + 7);  // option 24: ESC "!s980Q"
+  EXPECT_EQ(table.JobSetup(Positions{2, 1, 1, 26}).size(), base + 8);  // option 25: ESC "!s1000Q"
+  EXPECT_EQ(table.JobSetup(Positions{2, 1, 1, 101}).size(), base + 8);
 }
 
 TEST(JobCommands, RowMovesAreDecimalWithoutSignOrLeadingZeros) {
@@ -95,8 +128,8 @@ TEST(JobCommands, RowMovesAreDecimalWithoutSignOrLeadingZeros) {
 
 TEST(JobCommands, RowStepFollowsTheResolution) {
   const PrinterTable table = Parsed();
-  EXPECT_EQ(table.RowStep(JobOptions{1, 1, 1, 1}), 2);
-  EXPECT_EQ(table.RowStep(JobOptions{2, 1, 1, 1}), 1);
+  EXPECT_EQ(table.RowStep(Positions{1, 1, 1, 1}), 2);
+  EXPECT_EQ(table.RowStep(Positions{2, 1, 1, 1}), 1);
 }
 
 TEST(JobOptionsCheck, AModelWithoutResolutionsTakesNoJob) {
@@ -108,13 +141,13 @@ TEST(JobOptionsCheck, AModelWithoutResolutionsTakesNoJob) {
   std::string error;
   std::optional<PrinterTable> table = PrinterTable::Parse(bytes.data(), bytes.size(), &error);
   ASSERT_TRUE(table) << error;
-  EXPECT_FALSE(table->CheckOptions(table->DefaultOptions(), &error));
+  EXPECT_FALSE(table->CheckOptions(table->DefaultPositions(), &error));
   EXPECT_NE(error.find("no resolution"), std::string::npos) << error;
   EXPECT_NO_THROW((void)tables::DescribeTables(*table, nullptr, {}));
 }
 
 TEST(JobOptionsCheck, DefaultsComeFromTheTable) {
-  const JobOptions d = Parsed().DefaultOptions();
+  const Positions d = Parsed().DefaultPositions();
   EXPECT_EQ(d.resolution, 2);
   EXPECT_EQ(d.paper_quality, 1);
   EXPECT_EQ(d.text_quality, 1);
@@ -123,9 +156,9 @@ TEST(JobOptionsCheck, DefaultsComeFromTheTable) {
 
 TEST(JobOptionsCheck, ChoicesOutsideTheListsAreRefusedWithAMessage) {
   const PrinterTable table = Parsed();
-  const JobOptions bad[] = {{0, 1, 1, 1}, {3, 1, 1, 1}, {2, 0, 1, 1}, {2, 3, 1, 1},
+  const Positions bad[] = {{0, 1, 1, 1}, {3, 1, 1, 1}, {2, 0, 1, 1}, {2, 3, 1, 1},
                             {2, 1, -1, 1}, {2, 1, 3, 1}, {2, 1, 1, 0}, {2, 1, 1, 102}};
-  for (const JobOptions& o : bad) {
+  for (const Positions& o : bad) {
     std::string error;
     EXPECT_FALSE(table.CheckOptions(o, &error));
     EXPECT_FALSE(error.empty());
@@ -134,10 +167,10 @@ TEST(JobOptionsCheck, ChoicesOutsideTheListsAreRefusedWithAMessage) {
     EXPECT_THROW(table.RowStep(o), std::invalid_argument);
   }
   std::string error;
-  EXPECT_FALSE(table.CheckOptions(JobOptions{2, 1, 1, 102}, &error));
+  EXPECT_FALSE(table.CheckOptions(Positions{2, 1, 1, 102}, &error));
   EXPECT_NE(error.find("image control 102"), std::string::npos) << error;
   EXPECT_NE(error.find("1 to 101"), std::string::npos) << error;
-  EXPECT_TRUE(table.CheckOptions(JobOptions{1, 2, 2, 101}, &error));
+  EXPECT_TRUE(table.CheckOptions(Positions{1, 2, 2, 101}, &error));
 }
 
 TEST(TableRoundTrip, OptionsReadBackNamesAndCommands) {

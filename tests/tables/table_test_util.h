@@ -3,14 +3,12 @@
 #define QUILLORY2_TESTS_TABLES_TABLE_TEST_UTIL_H_
 
 #include <stdint.h>
-#include <stdlib.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include "minidrv/tables/built_tables.h"
+#include "tables/built_tables.h"
+#include "tests/support/support.h"
 
 namespace tabletest {
 
@@ -33,27 +31,9 @@ inline void SetWord(std::vector<uint8_t>* b, size_t at, int v) {
   (*b)[at + 1] = static_cast<uint8_t>(v >> 8);
 }
 
-// ESC followed by text.
-inline std::vector<uint8_t> Esc(const std::string& text) {
-  std::vector<uint8_t> out{0x1B};
-  out.insert(out.end(), text.begin(), text.end());
-  return out;
-}
-inline std::vector<uint8_t> Cat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
-
-inline std::string BuildDir() {
-  const char* dir = getenv("QUILLORY2_BUILD_DIR");
-  return dir == nullptr ? std::string() : std::string(dir);
-}
-
-inline bool ReadFile(const std::string& path, std::vector<uint8_t>* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return true;
+using testsupport::Esc;
+inline std::vector<uint8_t> Cat(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  return testsupport::Concat({a, b});
 }
 
 }  // namespace tabletest

@@ -1,4 +1,4 @@
-#include "minidrv/tables/string_resource.h"
+#include "tables/string_resource.h"
 
 #include <stdio.h>
 

@@ -1,8 +1,8 @@
 // The minidriver's resources as generated at build time, compiled into the
 // program, so that the host stand-ins and tools have them without files.
 // On Windows the same bytes go into the minidriver module as resources.
-#ifndef QUILLORY2_MINIDRV_TABLES_BUILT_TABLES_H_
-#define QUILLORY2_MINIDRV_TABLES_BUILT_TABLES_H_
+#ifndef QUILLORY2_TABLES_BUILT_TABLES_H_
+#define QUILLORY2_TABLES_BUILT_TABLES_H_
 
 #include <stddef.h>
 #include <stdint.h>
@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "minidrv/tables/string_resource.h"
-#include "minidrv/tables/table_reader.h"
+#include "tables/nt_extension.h"
+#include "tables/printer_table.h"
+#include "tables/string_resource.h"
 
 namespace tables {
 
@@ -39,4 +40,4 @@ std::string DescribeBuiltTables();
 
 }  // namespace tables
 
-#endif  // QUILLORY2_MINIDRV_TABLES_BUILT_TABLES_H_
+#endif  // QUILLORY2_TABLES_BUILT_TABLES_H_

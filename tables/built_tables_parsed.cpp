@@ -1,6 +1,7 @@
 #include <stdexcept>
 
-#include "minidrv/tables/built_tables.h"
+#include "tables/built_tables.h"
+#include "tables/table_dump.h"
 
 namespace tables {
 

@@ -6,14 +6,14 @@
 // offsets of that model's blocks; each block starts with its own size and
 // version words. Little-endian, like the printer description table, and
 // described with the same Visit() scheme (see gpc_format.h).
-#ifndef QUILLORY2_MINIDRV_TABLES_NT_EXTENSION_FORMAT_H_
-#define QUILLORY2_MINIDRV_TABLES_NT_EXTENSION_FORMAT_H_
+#ifndef QUILLORY2_TABLES_NT_EXTENSION_FORMAT_H_
+#define QUILLORY2_TABLES_NT_EXTENSION_FORMAT_H_
 
 #include <stdint.h>
 
 #include <array>
 
-#include "minidrv/tables/gpc_format.h"
+#include "tables/gpc_format.h"
 
 namespace ntext {
 
@@ -135,4 +135,4 @@ struct HalftoneBlock {
 
 }  // namespace ntext
 
-#endif  // QUILLORY2_MINIDRV_TABLES_NT_EXTENSION_FORMAT_H_
+#endif  // QUILLORY2_TABLES_NT_EXTENSION_FORMAT_H_

@@ -1,14 +1,17 @@
-// Reads the minidriver's printer description table the way the NT 4.0 host
-// driver does, and answers what the host driver sends to the printer for a
-// job: the preamble for the user's option choices, the page start, the job
-// end and the vertical moves. Also reads the NT extension table and dumps
-// both in readable form.
+// The printer description table read the way the NT 4.0 host driver reads
+// it, and what the host driver sends to the printer for a job: the job setup
+// for the chosen options, the page start, the job end and the vertical moves.
 //
-// Parse() checks every offset, length and list before anything is used, so a
-// damaged table is refused with a message and nothing ever reads outside the
-// bytes it was given.
-#ifndef QUILLORY2_MINIDRV_TABLES_TABLE_READER_H_
-#define QUILLORY2_MINIDRV_TABLES_TABLE_READER_H_
+// Parse() (table_parser.cpp) checks every offset, length and list before
+// anything is used, so a damaged table is refused with a message and nothing
+// ever reads outside the bytes it was given. The queries (job_commands.cpp)
+// then read only what Parse() checked.
+//
+// Options come in two forms. Front ends give page::JobOptions, named values.
+// The table's own lists are chosen by 1-based position; Positions is that
+// form, used inside this layer and by its tests and dump.
+#ifndef QUILLORY2_TABLES_PRINTER_TABLE_H_
+#define QUILLORY2_TABLES_PRINTER_TABLE_H_
 
 #include <stddef.h>
 #include <stdint.h>
@@ -19,19 +22,23 @@
 #include <string>
 #include <vector>
 
-#include "minidrv/tables/gpc_format.h"
-#include "minidrv/tables/nt_extension_format.h"
+#include "page/job_options.h"
+#include "tables/gpc_format.h"
 
 namespace tables {
 
 // The user's choices, each a 1-based position in the model's list of that
 // kind (for this printer the same as the record number).
-struct JobOptions {
+struct Positions {
   int resolution = 2;     // 1: 300 x 300 "%d x 300 DPI ", 2: 300 across x 600 down "600 x 300 DPI "
   int paper_quality = 1;  // 1 "Regular", 2 "Matte"
   int text_quality = 1;   // 1 "OFF", 2 "ON"
   int image_control = 1;  // 1 "AUTO", k: option k - 1
 };
+
+// Where the generator puts each named value in its lists. The disc type and
+// the colour mode are not table choices: the band encoder takes them.
+Positions PositionsOf(const page::JobOptions& options);
 
 // The kinds of choice the model offers the user.
 enum class OptionKind { kResolution, kPaperSize, kPaperQuality, kPaperSource, kTextQuality, kImageControl };
@@ -45,7 +52,7 @@ struct CommandDescriptor {
 
 // One entry of a model's option list.
 struct OptionChoice {
-  int position = 0;   // 1-based position in the list: the JobOptions value
+  int position = 0;   // 1-based position in the list: the Positions value
   int record = 0;     // 1-based record number
   int string_id = 0;  // id of the name in the string table
   std::string name;   // the name, empty when no strings were given
@@ -66,18 +73,27 @@ class PrinterTable {
   static std::optional<PrinterTable> Parse(const uint8_t* data, size_t size, std::string* error);
 
   // The model's defaults (its default list).
-  JobOptions DefaultOptions() const;
+  Positions DefaultPositions() const;
   // True when every choice lies within the model's lists; else a message.
-  bool CheckOptions(const JobOptions& options, std::string* error) const;
+  bool CheckOptions(const Positions& options, std::string* error) const;
+  bool CheckOptions(const page::JobOptions& options, std::string* error) const {
+    return CheckOptions(PositionsOf(options), error);
+  }
 
   // The commands of the order list before begin page, each for the chosen
   // option (an option without a command adds nothing). Throws
   // std::invalid_argument for options that CheckOptions refuses; so do
   // PageStart and RowStep.
-  std::vector<uint8_t> JobSetup(const JobOptions& options) const;
+  std::vector<uint8_t> JobSetup(const Positions& options) const;
+  std::vector<uint8_t> JobSetup(const page::JobOptions& options) const {
+    return JobSetup(PositionsOf(options));
+  }
   // The begin-page command and any order positions after it: what starts
   // every page.
-  std::vector<uint8_t> PageStart(const JobOptions& options) const;
+  std::vector<uint8_t> PageStart(const Positions& options) const;
+  std::vector<uint8_t> PageStart(const page::JobOptions& options) const {
+    return PageStart(PositionsOf(options));
+  }
   // The end-page command (this printer has none).
   std::vector<uint8_t> PageEnd() const;
   // The end-document command.
@@ -87,7 +103,12 @@ class PrinterTable {
   // digits of y. Empty when the table has no such command.
   std::vector<uint8_t> MoveToRow(int32_t y) const;
   // Vertical master units a rendered row advances at the chosen resolution.
-  int32_t RowStep(const JobOptions& options) const;
+  int32_t RowStep(const Positions& options) const;
+  int32_t RowStep(const page::JobOptions& options) const { return RowStep(PositionsOf(options)); }
+  // Rows the host driver renders for the paper at the chosen resolution: the
+  // paper's length over the row step. Throws as RowStep does, and
+  // std::invalid_argument when the table has no paper size.
+  int32_t PageRows(const page::JobOptions& options) const;
 
   // The choices of one kind in list order, named through strings if given.
   std::vector<OptionChoice> Options(OptionKind kind, const StringLookup& strings = nullptr) const;
@@ -129,8 +150,8 @@ class PrinterTable {
   int ListSlot(OptionKind kind) const;
   int Choose(OptionKind kind, int position) const;  // 0-based record, or -1
   int DefaultPosition(OptionKind kind) const;
-  std::vector<uint8_t> CommandAt(int order_position, const JobOptions& options) const;
-  void Require(const JobOptions& options) const;
+  std::vector<uint8_t> CommandAt(int order_position, const Positions& options) const;
+  void Require(const Positions& options) const;
 
   std::vector<uint8_t> bytes_;
   gpc::DataHeader header_;
@@ -151,28 +172,6 @@ class PrinterTable {
   std::map<uint16_t, CommandDescriptor> commands_;
 };
 
-// The NT extension table: header, colour block and halftone block of its
-// single model.
-struct NtExtTable {
-  ntext::Header header;
-  ntext::ColorBlock colour;
-  ntext::HalftoneBlock halftone;
-
-  // Checks the identifier ">nt<", the version, the header size, that there
-  // is a model, and that each block lies inside the table with the size and
-  // version its own first words give.
-  static std::optional<NtExtTable> Parse(const uint8_t* data, size_t size, std::string* error);
-};
-
-// The printer's commands written for people: ESC as "ESC", printable text in
-// quotes, other bytes in hex, e.g. ESC "*t600R" or ESC "!c2Q" FF 00 55 ...
-std::string CommandText(const std::vector<uint8_t>& bytes);
-
-// A readable dump: every record with its fields, the lists, each option with
-// its name and command bytes, the job commands for the default options, and
-// the NT extension table when given (ext may be null).
-std::string DescribeTables(const PrinterTable& table, const NtExtTable* ext, const StringLookup& strings);
-
 }  // namespace tables
 
-#endif  // QUILLORY2_MINIDRV_TABLES_TABLE_READER_H_
+#endif  // QUILLORY2_TABLES_PRINTER_TABLE_H_
