@@ -5,7 +5,7 @@
 
 #include <new>
 
-#include "hosts/unidrv_band.h"
+#include "page/band.h"
 
 namespace cupsdrv {
 namespace {
@@ -26,13 +26,6 @@ std::string ColourSpaceName(unsigned space) {
     case CUPS_CSPACE_KCMY: return "KCMY";
     default: return std::to_string(space);
   }
-}
-
-// Clears the bits of the row's last byte that lie beyond the kept width, so
-// that padding or cropped dots never turn into ink.
-void MaskTail(uint8_t* row, int32_t width_dots) {
-  const int32_t spare = (8 - width_dots % 8) % 8;
-  if (spare != 0) row[(width_dots - 1) / 8] &= static_cast<uint8_t>(0xFF << spare);
 }
 
 // Spreads one 4-bit chunky CMY line into the three plane rows.
@@ -173,7 +166,7 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
   g.rows_per_inch = static_cast<int32_t>(header.HWResolution[1]);
   g.width_dots = width < static_cast<uint32_t>(kMaxPrintableDots) ? static_cast<int32_t>(width)
                                                                    : kMaxPrintableDots;
-  const int32_t max_rows = kMaxRowAddresses / (g.rows_per_inch == 600 ? 1 : 2);
+  const int32_t max_rows = page::DiscAreaRows(g.rows_per_inch);
   g.rows = header.cupsHeight < static_cast<uint32_t>(max_rows)
                ? static_cast<int32_t>(header.cupsHeight)
                : max_rows;
@@ -181,45 +174,21 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
   return true;
 }
 
-ReadResult ReadPage(cups_raster_t* raster, const PageGeometry& geometry,
-                    const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
-                    hosts::InkPage* page) {
-  page->width_dots = geometry.width_dots;
-  page->rows = geometry.rows;
-  page->rows_per_inch = geometry.rows_per_inch;
-  page->colour = geometry.colour;
-  page->Allocate();
-  const int32_t kept_bytes = page->BytesPerRow();
-  const uint32_t colour_bytes = BytesFor(geometry.source_width);
-  return ReadRasterLines(raster, geometry, cancel, row,
-                         [&](int stream_plane, int32_t r, const uint8_t* src) {
-    switch (geometry.layout) {
-      case PixelLayout::kBlack:
-        memcpy(page->Row(hosts::kBlack, r), src, kept_bytes);
-        MaskTail(page->Row(hosts::kBlack, r), geometry.width_dots);
-        break;
-      case PixelLayout::kCmyPlanar:
-        memcpy(page->Row(stream_plane, r), src, kept_bytes);
-        MaskTail(page->Row(stream_plane, r), geometry.width_dots);
-        break;
-      case PixelLayout::kCmyBanded:
-        for (int p = 0; p < 3; ++p) {
-          memcpy(page->Row(p, r), src + p * colour_bytes, kept_bytes);
-          MaskTail(page->Row(p, r), geometry.width_dots);
-        }
-        break;
-      case PixelLayout::kCmyChunked:
-        SplitChunkedRow(src, geometry.width_dots, page->Row(hosts::kCyan, r),
-                        page->Row(hosts::kMagenta, r), page->Row(hosts::kYellow, r));
-        break;
-    }
-  });
+raster::BandView PageBand::View() const {
+  raster::BandView view;
+  view.bits = bits.get();
+  view.width = width;
+  view.height = height;
+  view.stride = static_cast<uint16_t>(stride);
+  view.bits_per_pixel = bits_per_pixel;
+  view.landscape = false;
+  return view;
 }
 
 ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
                         const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
                         PageBand* band) {
-  const int32_t stride = hosts::PortraitBandStride(geometry.width_dots, geometry.colour);
+  const int32_t stride = page::PortraitBandStride(geometry.width_dots, geometry.colour);
   const size_t size = static_cast<size_t>(stride) * static_cast<size_t>(geometry.rows);
   // Sized exactly and left uninitialised: each scan line is written whole.
   if (band->capacity < size) {
@@ -242,13 +211,10 @@ ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
     band->capacity = capacity;
   }
   band->rows_per_inch = geometry.rows_per_inch;
-  band->header = BITMAPINFOHEADER{};
-  band->header.biSize = sizeof(BITMAPINFOHEADER);
-  band->header.biWidth = geometry.width_dots;
-  band->header.biHeight = geometry.rows;
-  band->header.biPlanes = 1;
-  band->header.biBitCount = static_cast<WORD>(geometry.colour ? 4 : 1);
-  band->header.biSizeImage = static_cast<DWORD>(size);
+  band->width = geometry.width_dots;
+  band->height = geometry.rows;
+  band->stride = stride;
+  band->bits_per_pixel = static_cast<uint16_t>(geometry.colour ? 4 : 1);
   const uint32_t colour_bytes = BytesFor(geometry.source_width);
   // A chunky line is split into these plane rows first.
   uint8_t split[3][kMaxPrintableDots / 8];
@@ -258,18 +224,18 @@ ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
     switch (geometry.layout) {
       case PixelLayout::kBlack: {
         const uint8_t* const ink[3] = {src, nullptr, nullptr};
-        hosts::PortraitBandLine(ink, false, geometry.width_dots, stride, line);
+        page::PortraitBandLine(ink, false, geometry.width_dots, stride, line);
         break;
       }
       case PixelLayout::kCmyBanded: {
         const uint8_t* const ink[3] = {src, src + colour_bytes, src + 2 * colour_bytes};
-        hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
+        page::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
         break;
       }
       case PixelLayout::kCmyChunked: {
         SplitChunkedRow(src, geometry.width_dots, split[0], split[1], split[2]);
         const uint8_t* const ink[3] = {split[0], split[1], split[2]};
-        hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
+        page::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
         break;
       }
       case PixelLayout::kCmyPlanar:
@@ -278,9 +244,9 @@ ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
         if (stream_plane == 0) {
           static const uint8_t kBlank[kMaxPrintableDots / 8] = {};
           const uint8_t* const ink[3] = {src, kBlank, kBlank};
-          hosts::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
+          page::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
         } else {
-          hosts::AddPortraitInk(src, stream_plane, geometry.width_dots, line);
+          page::AddPortraitInk(src, stream_plane, geometry.width_dots, line);
         }
         break;
     }

@@ -1,4 +1,4 @@
-// Reading one page of CUPS raster into the printer's ink planes.
+// Reading one page of CUPS raster into the band the encoder takes.
 //
 // The printer takes 1 bit per colour at 300 dots per inch across and 300 or
 // 600 rows per inch down, either black alone (CUPS_CSPACE_K) or cyan, magenta
@@ -20,16 +20,14 @@
 #include <string>
 #include <vector>
 
-#include "hosts/ink_page.h"
-#include "platform/windows_types.h"
+#include "page/geometry.h"
+#include "raster/band_encoder.h"
 
 namespace cupsdrv {
 
-// The widest line the printer takes from this path: the printer line is 192
-// bytes and the band encoder places its lines 7 bytes in.
-constexpr int32_t kMaxPrintableDots = (192 - 7) * 8;
-// The disc area is 2832 rows of 1/600 inch long.
-constexpr int32_t kMaxRowAddresses = 2832;
+// The widest line the printer takes from this path: the band encoder places
+// its lines 7 bytes into the printer line.
+constexpr int32_t kMaxPrintableDots = page::kPluginPrintableDots;
 // Widest raster line accepted at all, so that a damaged header cannot make
 // the filter allocate without bound.
 constexpr uint32_t kMaxRasterDots = 100000;
@@ -65,29 +63,27 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
 
 enum class ReadResult { kComplete, kTruncated, kCancelled };
 
-// Reads the rows of the page whose header was just read into *page (sized
-// and cleared here; its storage is reused from page to page). Rows and dots
-// beyond the geometry's crop are read and dropped. *row is the raster line
-// buffer, reused as well. Stops early when *cancel becomes non-zero.
-ReadResult ReadPage(cups_raster_t* raster, const PageGeometry& geometry,
-                    const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
-                    hosts::InkPage* page);
-
-// A page read straight into the band that the band conversion takes:
-// exactly what hosts::MakeBand makes of the page in portrait, without the
-// ink planes in between, so the band is the only page-sized buffer the
-// filter touches. Its storage is kept from page to page and is not cleared:
-// every byte of the band is written as the rows arrive.
+// A page read straight into the band that the band encoder takes: exactly
+// what page::MakeBand makes of the page in portrait, without the ink planes
+// in between, so the band is the only page-sized buffer the filter touches.
+// Its storage is kept from page to page and is not cleared: every byte of
+// the band is written as the rows arrive.
 struct PageBand {
-  BITMAPINFOHEADER header{};
+  int32_t width = 0;            // dots kept across
+  int32_t height = 0;           // rows kept
+  int32_t stride = 0;           // bytes per scan line
+  uint16_t bits_per_pixel = 4;  // 4 colour, 1 black
   int32_t rows_per_inch = 600;
   std::unique_ptr<uint8_t[], void (*)(void*)> bits{nullptr, free};
   size_t capacity = 0;
+
+  raster::BandView View() const;
 };
 
-// Reads the rows of the page whose header was just read into *band, as
-// ReadPage does into ink planes (same crop, same results). *row is the raster
-// line buffer, reused from page to page.
+// Reads the rows of the page whose header was just read into *band: rows
+// and dots beyond the geometry's crop are read and dropped. *row is the
+// raster line buffer, reused from page to page. Stops early when *cancel
+// becomes non-zero.
 ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
                         const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
                         PageBand* band);

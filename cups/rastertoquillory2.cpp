@@ -25,9 +25,8 @@
 #include <vector>
 
 #include "cups/job_choices.h"
-#include "cups/job_framing.h"
-#include "cups/page_encoder.h"
 #include "cups/raster_page.h"
+#include "printjob/job_writer.h"
 
 namespace {
 
@@ -75,30 +74,28 @@ class Filter {
  private:
   // Prints one page that has been read completely; false with the reason
   // when it cannot.
-  bool EmitPage(const cupsdrv::JobChoices& choices, std::string* error);
+  bool EmitPage(const page::JobOptions& choices, std::string* error);
   // Sends the end of the job if it was started.
   bool Finish();
 
   int num_options_;
   cups_option_t* options_;
-  cupsdrv::JobFraming framing_;
+  printjob::JobWriter writer_;
   cupsdrv::PageBand band_;
   std::vector<uint8_t> row_;
   std::vector<uint8_t> out_;
   bool job_started_ = false;
-  int first_resolution_ = 0;
+  bool have_resolution_ = false;
+  page::Resolution resolution_ = page::Resolution::k600;
 };
 
-bool Filter::EmitPage(const cupsdrv::JobChoices& choices, std::string* error) {
+bool Filter::EmitPage(const page::JobOptions& choices, std::string* error) {
   // The page buffer is sized once for the worst case, so that encoding the
   // rows never allocates.
   out_.clear();
-  out_.reserve(cupsdrv::PageStreamBound(band_) + 256);
-  if (!job_started_ && !framing_.AppendJobSetup(choices, &out_)) {
-    *error = "no printer description loaded";
-    return false;
-  }
-  cupsdrv::PageEncoder::EncodeBand(band_, choices.DiscTypeKeyword(), &out_);
+  out_.reserve(raster::EncodedBandBound(band_.View()) + 256);
+  if (!job_started_ && !writer_.AppendJobSetup(choices, &out_, error)) return false;
+  printjob::JobWriter::AppendPage(band_.View(), choices, &out_);
   if (!WriteOut(out_)) {
     *error = std::string("Unable to write print data: ") + strerror(errno);
     return false;
@@ -110,14 +107,14 @@ bool Filter::EmitPage(const cupsdrv::JobChoices& choices, std::string* error) {
 bool Filter::Finish() {
   if (!job_started_) return true;
   out_.clear();
-  framing_.AppendJobEnd(&out_);
+  writer_.AppendJobEnd(&out_);
   job_started_ = false;
   return WriteOut(out_);
 }
 
 int Filter::Run(cups_raster_t* raster) {
   std::string error;
-  if (!framing_.Load(&error)) {
+  if (!writer_.Load(&error)) {
     fprintf(stderr, "ERROR: Printer description unusable: %s\n", error.c_str());
     return 1;
   }
@@ -128,7 +125,7 @@ int Filter::Run(cups_raster_t* raster) {
   while (!g_cancelled && cupsRasterReadHeader2(raster, &header)) {
     const int number = pages + 1;
     cupsdrv::PageGeometry geometry;
-    cupsdrv::JobChoices choices;
+    page::JobOptions choices;
     if (!cupsdrv::CheckPageHeader(header, &geometry, &error) ||
         !cupsdrv::ResolveJobChoices(header, num_options_, options_, &choices, &error)) {
       fprintf(stderr, "ERROR: Page %d: %s\n", number, error.c_str());
@@ -136,9 +133,10 @@ int Filter::Run(cups_raster_t* raster) {
       break;
     }
     // The resolution is chosen once for the whole job by its setup commands.
-    if (first_resolution_ == 0) {
-      first_resolution_ = choices.resolution;
-    } else if (choices.resolution != first_resolution_) {
+    if (!have_resolution_) {
+      have_resolution_ = true;
+      resolution_ = choices.resolution;
+    } else if (choices.resolution != resolution_) {
       fprintf(stderr,
               "ERROR: Page %d: resolution changes within the job (%ux%u dpi); "
               "the printer takes one resolution per job\n",
@@ -148,12 +146,13 @@ int Filter::Run(cups_raster_t* raster) {
     }
     fprintf(stderr, "INFO: Printing page %d\n", number);
     fprintf(stderr,
-            "DEBUG: Page %d: %ux%u %s, order %u, %ux%u dpi, media %d, text quality %d, "
-            "image control %d, disc type %s\n",
+            "DEBUG: Page %d: %ux%u %s, order %u, %ux%u dpi, media %s, text quality %s, "
+            "image control %s, disc type %s\n",
             number, header.cupsWidth, header.cupsHeight, geometry.colour ? "CMY" : "K",
             header.cupsColorOrder, header.HWResolution[0], header.HWResolution[1],
-            choices.paper_quality, choices.text_quality, choices.image_control,
-            choices.DiscTypeKeyword());
+            page::MediaName(choices.media), page::OnOffName(choices.on_option),
+            page::ImageControlName(choices.image_control).c_str(),
+            page::DiscTypeKeyword(choices.disc_type));
     if (geometry.Cropped()) {
       fprintf(stderr,
               "WARNING: Page %d is %ux%u dots; only the disc area of %dx%d dots is printed\n",

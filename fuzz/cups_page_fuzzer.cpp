@@ -1,6 +1,6 @@
-// Fuzzes the CUPS filter's page handling: reading a page of CUPS raster into
-// ink planes (header check, every colour order) and encoding it through the
-// band conversion.
+// Fuzzes the CUPS filter's page handling: reading a page of CUPS raster
+// straight into the encoder's band (header check, every colour order) and
+// sending it through the job writer, held to a page read dot by dot.
 //
 // The first input byte chooses how the raster is made: odd, the rest of the
 // input is the raster stream itself, as a damaged or hostile file would be;
@@ -13,10 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "cups/page_encoder.h"
 #include "cups/raster_page.h"
 #include "fuzz/fuzz_input.h"
+#include "page/band.h"
+#include "printjob/job_writer.h"
 #include "stream/decoder.h"
+#include "tests/cups/reference_page_reader.h"
 
 namespace {
 
@@ -86,26 +88,25 @@ Bytes BuildRaster(fuzzing::FuzzInput* in) {
   return out.bytes;
 }
 
-void CheckEncoding(const hosts::InkPage& page, const Bytes& job) {
+void CheckEncoding(const page::InkPage& page, const Bytes& job) {
   stream::DecodeOptions options;
   options.row_step = page.RowStep();
   const stream::DecodedStream decoded = stream::Decode(job.data(), job.size(), options);
   FUZZ_CHECK(decoded.Clean());
   FUZZ_CHECK(decoded.planes.size() == static_cast<size_t>(page.PlaneCount()));
-  constexpr int32_t kMarginDots = 56;
-  static_assert(kMarginDots % 8 == 0, "rows land on whole bytes");
+  constexpr int32_t kMarginBytes = page::kPluginMarginBytes;
   for (int send = 0; send < page.PlaneCount(); ++send) {
     const int ink = page.colour ? 2 - send : 0;  // yellow, magenta, cyan
     const stream::Plane& plane = decoded.planes[static_cast<size_t>(send)];
     size_t printed = 0;
     for (int32_t r = 0; r < page.rows; ++r) {
       const auto row = plane.rows.find(r * page.RowStep());
-      // The margin is a whole number of bytes: the row's bytes land as they are.
+      // The margin is whole bytes: the row's bytes land as they are.
       Bytes expected(stream::kLineBytes, 0);
       const uint8_t* dots = page.Row(ink, r);
       bool any = false;
       for (int32_t i = 0; i < page.BytesPerRow(); ++i) {
-        expected[static_cast<size_t>(kMarginDots / 8 + i)] = dots[i];
+        expected[static_cast<size_t>(kMarginBytes + i)] = dots[i];
         any |= dots[i] != 0;
       }
       FUZZ_CHECK(any == (row != plane.rows.end()));
@@ -123,8 +124,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput in(data, size);
   Memory raster_bytes;
   raster_bytes.bytes = (in.Byte() & 1) ? in.Rest() : BuildRaster(&in);
-  // The filter reads rows straight into the band; the ink-page path is the
-  // reference it must agree with, byte for byte. Each reads its own copy.
+  // The filter reads rows straight into the band; a page read dot by dot,
+  // made into a band, is the reference it must agree with, byte for byte.
+  // Each reads its own copy.
   Memory band_bytes = raster_bytes;
   cups_raster_t* raster = cupsRasterOpenIO(ReadMemory, &raster_bytes, CUPS_RASTER_READ);
   cups_raster_t* band_raster = cupsRasterOpenIO(ReadMemory, &band_bytes, CUPS_RASTER_READ);
@@ -134,10 +136,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
 
-  Bytes row, band_row;
-  hosts::InkPage page;
+  Bytes band_row;
+  page::InkPage ink;
   cupsdrv::PageBand band;
-  cupsdrv::PageEncoder encoder;
   cups_page_header2_t header, band_header;
   for (int pages = 0; pages < 4 && cupsRasterReadHeader2(raster, &header); ++pages) {
     FUZZ_CHECK(cupsRasterReadHeader2(band_raster, &band_header));
@@ -148,23 +149,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     }
     FUZZ_CHECK(geometry.width_dots <= cupsdrv::kMaxPrintableDots);
-    const cupsdrv::ReadResult result = cupsdrv::ReadPage(raster, geometry, nullptr, &row, &page);
+    const cupsdrv::ReadResult result = cupstest::ReadPage(raster, geometry, nullptr, &ink);
     const cupsdrv::ReadResult band_result =
         cupsdrv::ReadPageBand(band_raster, geometry, nullptr, &band_row, &band);
     FUZZ_CHECK(result != cupsdrv::ReadResult::kCancelled);
     FUZZ_CHECK(band_result == result);
-    FUZZ_CHECK(page.width_dots == geometry.width_dots && page.rows == geometry.rows);
+    FUZZ_CHECK(ink.width_dots == geometry.width_dots && ink.rows == geometry.rows);
     if (result != cupsdrv::ReadResult::kComplete) break;
+    page::Band made;
+    FUZZ_CHECK(page::MakeBand(ink, false, &made, &error));
+    FUZZ_CHECK(band.stride == made.stride && band.height == made.height);
+    FUZZ_CHECK(memcmp(band.bits.get(), made.bits.data(), made.bits.size()) == 0);
+    page::JobOptions options;
+    options.resolution = geometry.rows_per_inch == 600 ? page::Resolution::k600 : page::Resolution::k300;
     Bytes job;
-    if (!encoder.Encode(page, "DISC_S", &job, &error)) {
-      FUZZ_CHECK(!error.empty());
-      continue;
-    }
-    FUZZ_CHECK(job.size() <= cupsdrv::PageStreamBound(page));
-    CheckEncoding(page, job);
-    Bytes band_job;
-    cupsdrv::PageEncoder::EncodeBand(band, "DISC_S", &band_job);
-    FUZZ_CHECK(band_job == job);
+    printjob::JobWriter::AppendPage(band.View(), options, &job);
+    FUZZ_CHECK(job.size() <= raster::EncodedBandBound(band.View()));
+    CheckEncoding(ink, job);
   }
   cupsRasterClose(raster);
   cupsRasterClose(band_raster);

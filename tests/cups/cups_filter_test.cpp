@@ -36,7 +36,7 @@ size_t Count(const std::string& text, const std::string& what) {
 
 // Checks a whole job: setup for choices, each page's planes, then the end.
 void ExpectJob(const RunResult& run, const std::vector<RasterPage>& pages,
-               const cupsdrv::JobChoices& choices, bool skip_centre) {
+               const page::JobOptions& choices, bool skip_centre) {
   const std::vector<uint8_t> setup = cupstest::ExpectedJobSetup(choices);
   const std::vector<uint8_t> end = cupstest::ExpectedJobEnd();
   ASSERT_FALSE(setup.empty());
@@ -61,8 +61,8 @@ TEST(FilterJob, ColourAndBlackPagesAtBothResolutions) {
                                            Page(1416, rows, rpi, PixelLayout::kCmyPlanar, 4)};
     const RunResult run = RunFilter(pages);
     ASSERT_EQ(run.exit_code, 0) << run.err;
-    cupsdrv::JobChoices choices;
-    choices.resolution = rpi == 600 ? 2 : 1;
+    page::JobOptions choices;
+    choices.resolution = rpi == 600 ? page::Resolution::k600 : page::Resolution::k300;
     ExpectJob(run, pages, choices, false);
     for (int n = 1; n <= 4; ++n) {
       EXPECT_EQ(Count(run.err, "PAGE: " + std::to_string(n) + " 1\n"), 1u) << run.err;
@@ -75,18 +75,18 @@ TEST(FilterJob, ReadsStandardInputWhenNoFileIsGiven) {
   const std::vector<RasterPage> pages = {Page(600, 300, 600, PixelLayout::kCmyBanded, 9)};
   const RunResult run = RunFilter(pages, "", /*from_stdin=*/true);
   ASSERT_EQ(run.exit_code, 0) << run.err;
-  ExpectJob(run, pages, cupsdrv::JobChoices{}, false);
+  ExpectJob(run, pages, page::JobOptions{}, false);
 }
 
 TEST(FilterJob, OptionsArgumentChoosesMediaOptionsAndDiscType) {
   const std::vector<RasterPage> pages = {Page(1416, 2832, 600, PixelLayout::kCmyBanded, 5)};
   const RunResult run = RunFilter(pages, "MediaType=Matte TextQuality=ON ImageControl=24 DiscType=DISC_D");
   ASSERT_EQ(run.exit_code, 0) << run.err;
-  cupsdrv::JobChoices choices;
-  choices.paper_quality = 2;
-  choices.text_quality = 2;
-  choices.image_control = 25;
-  choices.disc_type = 2;
+  page::JobOptions choices;
+  choices.media = page::Media::kMatte;
+  choices.on_option = page::OnOff::kOn;
+  choices.image_control = 24;
+  choices.disc_type = page::DiscType::kCentreBand;
   ExpectJob(run, pages, choices, true);
   const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size());
   EXPECT_EQ(decoded.image_control, "24");
@@ -128,7 +128,7 @@ TEST(FilterBadInput, TruncatedRasterKeepsCompletePagesAndEndsTheJob) {
     EXPECT_NE(run.err.find("ERROR: Page"), std::string::npos) << run.err;
     EXPECT_NE(run.err.find("ended early"), std::string::npos) << run.err;
     if (keep > whole.size() / 2) {
-      ExpectJob(run, {pages[0]}, cupsdrv::JobChoices{}, false);
+      ExpectJob(run, {pages[0]}, page::JobOptions{}, false);
       EXPECT_EQ(Count(run.err, "PAGE:"), 1u);
     } else {
       EXPECT_TRUE(run.out.empty()) << "nothing of a job without a complete page";
@@ -167,7 +167,7 @@ TEST(FilterBadInput, UnsupportedPagesAreRefusedWithAClearError) {
     const RunResult after = RunFilter({good, bad});
     EXPECT_EQ(after.exit_code, 1) << c.what;
     EXPECT_NE(after.err.find("ERROR: Page 2: "), std::string::npos) << after.err;
-    ExpectJob(after, {good}, cupsdrv::JobChoices{}, false);
+    ExpectJob(after, {good}, page::JobOptions{}, false);
   }
 }
 
@@ -177,7 +177,7 @@ TEST(FilterBadInput, ResolutionChangeWithinAJobIsRefused) {
   const RunResult run = RunFilter({first, second});
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("resolution changes"), std::string::npos) << run.err;
-  ExpectJob(run, {first}, cupsdrv::JobChoices{}, false);
+  ExpectJob(run, {first}, page::JobOptions{}, false);
 }
 
 TEST(FilterBadInput, UnknownOptionValueStopsBeforeAnythingIsPrinted) {
@@ -189,7 +189,7 @@ TEST(FilterBadInput, UnknownOptionValueStopsBeforeAnythingIsPrinted) {
 
 TEST(FilterBadInput, NotRasterAtAll) {
   cupstest::TempDir dir;
-  ASSERT_TRUE(cupstest::WriteFile(dir.File("job.pdf"), {'%', 'P', 'D', 'F', '-', '1', '.', '4'}));
+  ASSERT_TRUE(cupstest::WriteFile(dir.File("job.pdf"), std::string("%PDF-1.4")));
   for (const std::string& file : {dir.File("job.pdf"), dir.File("missing.ras")}) {
     const RunResult run = cupstest::RunProgram(cupstest::FilterArgs("", file), "");
     EXPECT_EQ(run.exit_code, 1) << file;
@@ -235,7 +235,7 @@ TEST(FilterCancellation, SigtermStopsAtAPageBoundaryAndEndsTheJob) {
   EXPECT_EQ(run.signal, 0);
   EXPECT_EQ(run.exit_code, 0) << run.err;
   EXPECT_NE(run.err.find("INFO: Job cancelled after 1 page"), std::string::npos) << run.err;
-  ExpectJob(run, {pages[0]}, cupsdrv::JobChoices{}, false);
+  ExpectJob(run, {pages[0]}, page::JobOptions{}, false);
 }
 
 }  // namespace

@@ -1,17 +1,14 @@
 // The filter's pieces: header checks, page reading in every colour order,
-// option resolution, the helper interface and the page encoder.
+// option resolution, and its job through the core's job writer.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <string.h>
 #include <unistd.h>
 
-#include <random>
-
 #include "cups/job_choices.h"
-#include "cups/job_framing.h"
-#include "cups/page_encoder.h"
 #include "cups/raster_page.h"
-#include "hosts/unidrv_band.h"
+#include "page/band.h"
+#include "printjob/job_writer.h"
 #include "stream/decoder.h"
 #include "tests/cups/cups_test_support.h"
 
@@ -114,66 +111,93 @@ TEST(RasterHeaderCheck, CropsToTheDiscArea) {
   EXPECT_EQ(g.rows, 1416);
 }
 
-// Writes pages to a raster file and reads them back with the filter's reader.
-std::vector<hosts::InkPage> RoundTrip(const std::vector<RasterPage>& pages, cups_mode_t mode) {
-  cupstest::TempDir dir;
-  std::vector<hosts::InkPage> read;
-  std::vector<cups_page_header2_t> headers;
-  EXPECT_TRUE(cupstest::WriteRaster(dir.File("in.ras"), pages, mode));
-  EXPECT_TRUE(cupstest::ReadRaster(dir.File("in.ras"), &read, &headers));
-  return read;
+// Reads every page of a raster file with the filter's reader into one band,
+// reused from page to page as the filter reuses it, and checks each band
+// against what page::MakeBand makes of the page it should hold.
+void ExpectBands(const std::string& path, const std::vector<page::InkPage>& expected) {
+  const int fd = open(path.c_str(), O_RDONLY);
+  cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+  ASSERT_NE(raster, nullptr);
+  std::vector<uint8_t> row;
+  cupsdrv::PageBand band;
+  size_t pages = 0;
+  cups_page_header2_t h;
+  while (cupsRasterReadHeader2(raster, &h)) {
+    ASSERT_LT(pages, expected.size());
+    cupsdrv::PageGeometry g;
+    std::string error;
+    ASSERT_TRUE(cupsdrv::CheckPageHeader(h, &g, &error)) << error;
+    ASSERT_EQ(cupsdrv::ReadPageBand(raster, g, nullptr, &row, &band), cupsdrv::ReadResult::kComplete);
+    page::Band made;
+    ASSERT_TRUE(page::MakeBand(expected[pages], false, &made, &error)) << error;
+    const std::string what = "page " + std::to_string(pages + 1) + " of " + path;
+    EXPECT_EQ(band.width, made.width) << what;
+    EXPECT_EQ(band.height, made.height) << what;
+    EXPECT_EQ(band.stride, made.stride) << what;
+    EXPECT_EQ(band.bits_per_pixel, made.bits_per_pixel) << what;
+    EXPECT_EQ(band.rows_per_inch, expected[pages].rows_per_inch) << what;
+    EXPECT_EQ(std::vector<uint8_t>(band.bits.get(), band.bits.get() + made.bits.size()), made.bits)
+        << what;
+    ++pages;
+  }
+  EXPECT_EQ(pages, expected.size());
+  cupsRasterClose(raster);
+  close(fd);
 }
 
-TEST(RasterPageReading, EveryColourOrderGivesTheSamePlanes) {
-  const hosts::InkPage ink = cupstest::PatternPage(203, 61, 600, true, 5);
-  for (PixelLayout layout : {PixelLayout::kCmyChunked, PixelLayout::kCmyBanded, PixelLayout::kCmyPlanar}) {
-    for (cups_mode_t mode : {CUPS_RASTER_WRITE, CUPS_RASTER_WRITE_COMPRESSED}) {
-      RasterPage page;
-      page.ink = ink;
-      page.layout = layout;
-      const std::vector<hosts::InkPage> read = RoundTrip({page}, mode);
-      ASSERT_EQ(read.size(), 1u);
-      EXPECT_TRUE(read[0].colour);
-      for (int p = 0; p < 3; ++p) {
-        EXPECT_EQ(read[0].planes[p], ink.planes[p]) << "layout " << static_cast<int>(layout)
-                                                   << " plane " << p;
+// The page cut to the disc area: dots beyond the printer line and rows
+// beyond the disc's length are not printed.
+page::InkPage Cropped(const page::InkPage& ink) {
+  const int32_t width = std::min(ink.width_dots, page::kPluginPrintableDots);
+  const int32_t rows = std::min(ink.rows, page::DiscAreaRows(ink.rows_per_inch));
+  page::InkPage out = page::InkPage::Blank(width, rows, ink.rows_per_inch, ink.colour);
+  for (int p = 0; p < ink.PlaneCount(); ++p) {
+    for (int32_t r = 0; r < rows; ++r) {
+      for (int32_t x = 0; x < width; ++x) {
+        if (ink.Dot(p, r, x)) out.SetDot(p, r, x);
       }
     }
   }
+  return out;
 }
 
-TEST(RasterPageReading, CroppingDropsDotsBeyondTheLineAndRowsBeyondTheDisc) {
-  RasterPage page;
-  page.ink = cupstest::PatternPage(1500, 1500, 300, false, 2);
-  page.layout = PixelLayout::kBlack;
-  for (int32_t r = 0; r < page.ink.rows; ++r) page.ink.SetDot(0, r, 1480);  // first dot cut off
-  const std::vector<hosts::InkPage> read = RoundTrip({page}, CUPS_RASTER_WRITE);
-  ASSERT_EQ(read.size(), 1u);
-  ASSERT_EQ(read[0].width_dots, 1480);
-  ASSERT_EQ(read[0].rows, 1416);
-  for (int32_t r = 0; r < read[0].rows; ++r) {
-    for (int32_t x = 0; x < 1480; ++x) {
-      ASSERT_EQ(read[0].Dot(0, r, x), page.ink.Dot(0, r, x)) << r << "," << x;
+TEST(RasterPageBand, IsTheBandOfThePageInEveryOrderAndSize) {
+  struct Size {
+    int32_t width;
+    int32_t rows;
+    int rpi;
+  };
+  // Odd widths, a width of whole 32-dot groups, one dot, and pages cut to
+  // the disc area across and down; a large page first, so that the reused
+  // band holds old bytes where the smaller pages that follow land.
+  const Size sizes[] = {{1500, 1500, 300}, {203, 61, 600}, {13, 5, 600}, {1, 3, 300},
+                        {1472, 40, 600},   {1480, 2900, 600}, {97, 33, 300}};
+  uint32_t seed = 1;
+  for (PixelLayout layout : {PixelLayout::kBlack, PixelLayout::kCmyChunked,
+                             PixelLayout::kCmyBanded, PixelLayout::kCmyPlanar}) {
+    std::vector<RasterPage> pages;
+    std::vector<page::InkPage> expected;
+    for (const Size& size : sizes) {
+      RasterPage raster_page;
+      raster_page.layout = layout;
+      raster_page.ink = cupstest::PatternPage(size.width, size.rows, size.rpi,
+                                              layout != PixelLayout::kBlack, seed++);
+      expected.push_back(Cropped(raster_page.ink));
+      // Rubbish in the padding bits of each row's last byte.
+      if (size.width % 8 != 0) {
+        for (int p = 0; p < raster_page.ink.PlaneCount(); ++p) {
+          for (int32_t r = 0; r < raster_page.ink.rows; r += 2) raster_page.ink.SetDot(p, r, size.width);
+        }
+      }
+      pages.push_back(raster_page);
+    }
+    for (cups_mode_t mode : {CUPS_RASTER_WRITE, CUPS_RASTER_WRITE_COMPRESSED}) {
+      cupstest::TempDir dir;
+      ASSERT_TRUE(cupstest::WriteRaster(dir.File("in.ras"), pages, mode));
+      SCOPED_TRACE("layout " + std::to_string(static_cast<int>(layout)));
+      ExpectBands(dir.File("in.ras"), expected);
     }
   }
-}
-
-TEST(RasterPageReading, OddWidthPaddingNeverBecomesInk) {
-  // A rasterizer may leave rubbish in the padding bits of the last byte.
-  cupstest::TempDir dir;
-  RasterPage page;
-  page.ink.width_dots = 13;
-  page.ink.rows = 2;
-  page.ink.rows_per_inch = 600;
-  page.ink.colour = false;
-  page.ink.Allocate();
-  page.layout = PixelLayout::kBlack;
-  page.ink.Row(0, 0)[1] = 0xFF;  // dots 8..12 plus three padding bits
-  ASSERT_TRUE(cupstest::WriteRaster(dir.File("in.ras"), {page}));
-  std::vector<hosts::InkPage> read;
-  std::vector<cups_page_header2_t> headers;
-  ASSERT_TRUE(cupstest::ReadRaster(dir.File("in.ras"), &read, &headers));
-  EXPECT_EQ(read[0].Row(0, 0)[1], 0xF8);
 }
 
 // Reads a page cut 500 bytes before its end, and the whole page with the
@@ -207,105 +231,6 @@ void ExpectTruncationAndCancellation(PixelLayout layout, Read read) {
   }
 }
 
-TEST(RasterPageReading, ReportsTruncationAndCancellation) {
-  ExpectTruncationAndCancellation(
-      PixelLayout::kCmyBanded, [](cups_raster_t* raster, const cupsdrv::PageGeometry& g,
-                                  volatile sig_atomic_t* flag, std::vector<uint8_t>* row) {
-        hosts::InkPage ink;
-        return cupsdrv::ReadPage(raster, g, flag, row, &ink);
-      });
-}
-
-// Reads every page of a raster file twice, into ink planes (then made into
-// a band by hosts::MakeBand) and straight into one reused band, and checks
-// that both give the same band and, through the encoder, the same stream.
-void ExpectSameBandBothWays(const std::string& path, size_t pages_expected) {
-  const int fd_planes = open(path.c_str(), O_RDONLY);
-  const int fd_band = open(path.c_str(), O_RDONLY);
-  cups_raster_t* planes_in = cupsRasterOpen(fd_planes, CUPS_RASTER_READ);
-  cups_raster_t* band_in = cupsRasterOpen(fd_band, CUPS_RASTER_READ);
-  ASSERT_NE(planes_in, nullptr);
-  ASSERT_NE(band_in, nullptr);
-  std::vector<uint8_t> row;
-  cupsdrv::PageBand band;  // kept across the pages, as the filter keeps it
-  cupsdrv::PageEncoder encoder;
-  size_t pages = 0;
-  cups_page_header2_t h;
-  cups_page_header2_t h2;
-  while (cupsRasterReadHeader2(planes_in, &h)) {
-    ASSERT_TRUE(cupsRasterReadHeader2(band_in, &h2));
-    cupsdrv::PageGeometry g;
-    std::string error;
-    ASSERT_TRUE(cupsdrv::CheckPageHeader(h, &g, &error)) << error;
-    hosts::InkPage ink;
-    ASSERT_EQ(cupsdrv::ReadPage(planes_in, g, nullptr, &row, &ink), cupsdrv::ReadResult::kComplete);
-    ASSERT_EQ(cupsdrv::ReadPageBand(band_in, g, nullptr, &row, &band),
-              cupsdrv::ReadResult::kComplete);
-    std::vector<uint8_t> made;
-    BITMAPINFOHEADER header{};
-    ASSERT_TRUE(hosts::MakeBand(ink, false, &made, &header, &error)) << error;
-    const std::string what = "page " + std::to_string(pages + 1) + " of " + path;
-    EXPECT_EQ(memcmp(&band.header, &header, sizeof header), 0) << what;
-    ASSERT_EQ(band.header.biSizeImage, made.size()) << what;
-    EXPECT_EQ(std::vector<uint8_t>(band.bits.get(), band.bits.get() + made.size()), made) << what;
-    EXPECT_EQ(band.rows_per_inch, ink.rows_per_inch) << what;
-
-    for (const char* disc : {"DISC_S", "DISC_D"}) {
-      std::vector<uint8_t> from_planes;
-      std::vector<uint8_t> from_band;
-      ASSERT_TRUE(encoder.Encode(ink, disc, &from_planes, &error));
-      cupsdrv::PageEncoder::EncodeBand(band, disc, &from_band);
-      EXPECT_EQ(from_band, from_planes) << what << " " << disc;
-      EXPECT_LE(from_band.size(), cupsdrv::PageStreamBound(band));
-      EXPECT_EQ(cupsdrv::PageStreamBound(band), cupsdrv::PageStreamBound(ink));
-    }
-    ++pages;
-  }
-  EXPECT_FALSE(cupsRasterReadHeader2(band_in, &h2));
-  EXPECT_EQ(pages, pages_expected);
-  cupsRasterClose(planes_in);
-  cupsRasterClose(band_in);
-  close(fd_planes);
-  close(fd_band);
-}
-
-TEST(RasterPageBand, IsTheBandMakeBandMakesInEveryOrderAndSize) {
-  struct Size {
-    int32_t width;
-    int32_t rows;
-    int rpi;
-  };
-  // Odd widths, a width of whole 32-dot groups, one dot, and pages cut to
-  // the disc area across and down; a large page first, so that the reused
-  // band holds old bytes where the smaller pages that follow land.
-  const Size sizes[] = {{1500, 1500, 300}, {203, 61, 600}, {13, 5, 600}, {1, 3, 300},
-                        {1472, 40, 600},   {1480, 2900, 600}, {97, 33, 300}};
-  uint32_t seed = 1;
-  for (PixelLayout layout : {PixelLayout::kBlack, PixelLayout::kCmyChunked,
-                             PixelLayout::kCmyBanded, PixelLayout::kCmyPlanar}) {
-    std::vector<RasterPage> pages;
-    for (const Size& size : sizes) {
-      RasterPage page;
-      page.layout = layout;
-      page.ink = cupstest::PatternPage(size.width, size.rows, size.rpi,
-                                       layout != PixelLayout::kBlack, seed++);
-      // Rubbish in the padding bits of each row's last byte.
-      if (size.width % 8 != 0) {
-        for (int p = 0; p < page.ink.PlaneCount(); ++p) {
-          for (int32_t r = 0; r < page.ink.rows; r += 2) page.ink.SetDot(p, r, size.width);
-        }
-      }
-      pages.push_back(page);
-    }
-    for (cups_mode_t mode : {CUPS_RASTER_WRITE, CUPS_RASTER_WRITE_COMPRESSED}) {
-      cupstest::TempDir dir;
-      ASSERT_TRUE(cupstest::WriteRaster(dir.File("in.ras"), pages, mode));
-      SCOPED_TRACE("layout " + std::to_string(static_cast<int>(layout)));
-      ExpectSameBandBothWays(dir.File("in.ras"), pages.size());
-    }
-  }
-}
-
 TEST(RasterPageBand, ReportsTruncationAndCancellation) {
   // Planar, cut within the last (yellow) plane: the band is nearly complete.
   ExpectTruncationAndCancellation(
@@ -320,7 +245,7 @@ cups_page_header2_t PlainHeader(int rows_per_inch = 600) {
   return Header(PixelLayout::kCmyBanded, 100, 10, rows_per_inch);
 }
 
-bool Resolve(const cups_page_header2_t& h, const char* options, cupsdrv::JobChoices* c,
+bool Resolve(const cups_page_header2_t& h, const char* options, page::JobOptions* c,
              std::string* error) {
   cups_option_t* parsed = nullptr;
   const int n = cupsParseOptions(options, 0, &parsed);
@@ -330,33 +255,29 @@ bool Resolve(const cups_page_header2_t& h, const char* options, cupsdrv::JobChoi
 }
 
 TEST(JobChoiceResolution, DefaultsAreThePrintersDefaults) {
-  cupsdrv::JobChoices c;
+  page::JobOptions c;
   std::string error;
   ASSERT_TRUE(Resolve(PlainHeader(), "", &c, &error)) << error;
-  EXPECT_EQ(c.resolution, 2);
-  EXPECT_EQ(c.paper_quality, 1);
-  EXPECT_EQ(c.text_quality, 1);
-  EXPECT_EQ(c.image_control, 1);
-  EXPECT_STREQ(c.DiscTypeKeyword(), "DISC_S");
+  EXPECT_EQ(c, page::JobOptions{});
   ASSERT_TRUE(Resolve(PlainHeader(300), "", &c, &error));
-  EXPECT_EQ(c.resolution, 1);
+  EXPECT_EQ(c.resolution, page::Resolution::k300);
 }
 
 TEST(JobChoiceResolution, JobOptionsFillWhatTheHeaderLeavesOpen) {
-  cupsdrv::JobChoices c;
+  page::JobOptions c;
   std::string error;
   ASSERT_TRUE(Resolve(PlainHeader(),
                       "MediaType=matte TextQuality=ON ImageControl=100 DiscType=DISC_D", &c,
                       &error))
       << error;
-  EXPECT_EQ(c.paper_quality, 2);
-  EXPECT_EQ(c.text_quality, 2);
-  EXPECT_EQ(c.image_control, 101);
-  EXPECT_STREQ(c.DiscTypeKeyword(), "DISC_D");
+  EXPECT_EQ(c.media, page::Media::kMatte);
+  EXPECT_EQ(c.on_option, page::OnOff::kOn);
+  EXPECT_EQ(c.image_control, 100);
+  EXPECT_EQ(c.disc_type, page::DiscType::kCentreBand);
   ASSERT_TRUE(Resolve(PlainHeader(), "ImageControl=1", &c, &error));
-  EXPECT_EQ(c.image_control, 2);
-  ASSERT_TRUE(Resolve(PlainHeader(), "ImageControl=auto", &c, &error));
   EXPECT_EQ(c.image_control, 1);
+  ASSERT_TRUE(Resolve(PlainHeader(), "ImageControl=auto", &c, &error));
+  EXPECT_EQ(c.image_control, page::kImageControlAuto);
 }
 
 TEST(JobChoiceResolution, HeaderFieldsWinOverJobOptions) {
@@ -365,19 +286,19 @@ TEST(JobChoiceResolution, HeaderFieldsWinOverJobOptions) {
   h.cupsInteger[0] = 25;
   h.cupsInteger[1] = 1;
   h.cupsInteger[2] = 2;
-  cupsdrv::JobChoices c;
+  page::JobOptions c;
   std::string error;
   ASSERT_TRUE(Resolve(h, "MediaType=Matte TextQuality=ON ImageControl=3 DiscType=DISC_S", &c,
                       &error));
-  EXPECT_EQ(c.paper_quality, 1);
-  EXPECT_EQ(c.text_quality, 1);
-  EXPECT_EQ(c.image_control, 25);
-  EXPECT_STREQ(c.DiscTypeKeyword(), "DISC_D");
+  EXPECT_EQ(c.media, page::Media::kRegular);
+  EXPECT_EQ(c.on_option, page::OnOff::kOff);
+  EXPECT_EQ(c.image_control, 24);
+  EXPECT_EQ(c.disc_type, page::DiscType::kCentreBand);
 
   cups_page_header2_t named = PlainHeader();
   strcpy(named.MediaType, "Matte");
   ASSERT_TRUE(Resolve(named, "MediaType=Regular", &c, &error));
-  EXPECT_EQ(c.paper_quality, 2);
+  EXPECT_EQ(c.media, page::Media::kMatte);
 }
 
 TEST(JobChoiceResolution, RefusesUnknownValues) {
@@ -385,7 +306,7 @@ TEST(JobChoiceResolution, RefusesUnknownValues) {
                                "ImageControl=",   "ImageControl=0050", "DiscType=DISC_X",
                                "TextQuality=MAYBE", "MediaType=Glossy"};
   for (const char* options : bad_options) {
-    cupsdrv::JobChoices c;
+    page::JobOptions c;
     std::string error;
     EXPECT_FALSE(Resolve(PlainHeader(), options, &c, &error)) << options;
     EXPECT_NE(error.find("Unknown"), std::string::npos) << options << ": " << error;
@@ -393,152 +314,92 @@ TEST(JobChoiceResolution, RefusesUnknownValues) {
   for (int field = 0; field < 3; ++field) {
     cups_page_header2_t h = PlainHeader();
     h.cupsInteger[field] = field == 0 ? 102 : 3;
-    cupsdrv::JobChoices c;
+    page::JobOptions c;
     std::string error;
     EXPECT_FALSE(Resolve(h, "", &c, &error)) << "cupsInteger" << field;
   }
   cups_page_header2_t h = PlainHeader();
   h.cupsMediaType = 3;
-  cupsdrv::JobChoices c;
+  page::JobOptions c;
   std::string error;
   EXPECT_FALSE(Resolve(h, "", &c, &error));
 }
 
-TEST(JobFramingCommands, EveryChoiceHasItsSetupCommands) {
-  cupsdrv::JobFraming framing;
+// The filter's framing: the printer's own commands for the options, written
+// out here from its command sequence, not read from the table.
+TEST(FilterJobFraming, SetupAndEndAreThePrintersCommands) {
+  printjob::JobWriter writer;
   std::string error;
-  ASSERT_TRUE(framing.Load(&error)) << error;
-  cupsdrv::JobChoices choices;
-  choices.resolution = 1;
-  choices.paper_quality = 2;
-  choices.text_quality = 2;
-  choices.image_control = 101;
+  ASSERT_TRUE(writer.Load(&error)) << error;
+  page::JobOptions options;
   std::vector<uint8_t> bytes;
-  ASSERT_TRUE(framing.AppendJobSetup(choices, &bytes));
-  const stream::DecodedStream decoded = stream::Decode(bytes.data(), bytes.size());
-  EXPECT_TRUE(decoded.has_begin_document);
-  EXPECT_TRUE(decoded.on_option);
-  EXPECT_EQ(decoded.media, "Matte");
-  EXPECT_EQ(decoded.resolution_rows_per_inch, 300);
-  EXPECT_EQ(decoded.image_control, "100");
-  // Pages bring their own plane starts: the setup ends before any plane.
-  EXPECT_TRUE(decoded.planes.empty());
-  EXPECT_FALSE(decoded.has_end_document);
+  ASSERT_TRUE(writer.AppendJobSetup(options, &bytes, &error)) << error;
+  EXPECT_EQ(bytes, cupstest::ExpectedJobSetup(options));
+  options.resolution = page::Resolution::k300;
+  options.media = page::Media::kMatte;
+  options.on_option = page::OnOff::kOn;
+  for (int level : {1, 24, 25, 100}) {
+    options.image_control = level;
+    bytes.clear();
+    ASSERT_TRUE(writer.AppendJobSetup(options, &bytes, &error)) << error;
+    EXPECT_EQ(bytes, cupstest::ExpectedJobSetup(options)) << level;
+  }
+  bytes.clear();
+  writer.AppendJobEnd(&bytes);
+  EXPECT_EQ(bytes, cupstest::ExpectedJobEnd());
 
-  std::vector<uint8_t> end;
-  framing.AppendJobEnd(&end);
-  EXPECT_TRUE(stream::Decode(end.data(), end.size()).has_end_document);
-
-  choices.image_control = 102;
-  EXPECT_FALSE(framing.AppendJobSetup(choices, &bytes));
+  options.image_control = 101;
+  EXPECT_FALSE(writer.AppendJobSetup(options, &bytes, &error));
+  EXPECT_FALSE(printjob::JobWriter().AppendJobSetup({}, &bytes, &error)) << "nothing loaded";
 }
 
-TEST(FilterSpoolInterface, AnswersTheDiscTypeOnly) {
-  std::vector<uint8_t> out;
-  cupsdrv::FilterSpool spool(&out, "DISC_D");
-  plat::IPrintOemDriverUni* helper = &spool.iface;
-  char buffer[200];
-  memset(buffer, 'x', sizeof buffer);
-  DWORD needed = 0;
-  DWORD returned = 0;
-  ASSERT_EQ(helper->lpVtbl->DrvGetDriverSetting(helper, nullptr, "DISCTYPE", buffer, sizeof buffer,
-                                                &needed, &returned),
-            S_OK);
-  EXPECT_STREQ(buffer, "DISC_D");
-  EXPECT_EQ(needed, 7u);
-  EXPECT_EQ(returned, 1u);
-
-  char small[6];
-  memset(small, 'x', sizeof small);
-  EXPECT_NE(helper->lpVtbl->DrvGetDriverSetting(helper, nullptr, "DISCTYPE", small, sizeof small,
-                                                &needed, &returned),
-            S_OK);
-  EXPECT_EQ(needed, 7u);
-  EXPECT_EQ(small[5], 'x') << "nothing written past a buffer too small";
-  EXPECT_NE(helper->lpVtbl->DrvGetDriverSetting(helper, nullptr, "Resolution", buffer,
-                                                sizeof buffer, &needed, &returned),
-            S_OK);
-
-  const uint8_t bytes[] = {1, 2, 3};
-  DWORD written = 0;
-  EXPECT_EQ(helper->lpVtbl->DrvWriteSpoolBuf(helper, nullptr, const_cast<uint8_t*>(bytes), 3,
-                                             &written),
-            S_OK);
-  EXPECT_EQ(helper->lpVtbl->DrvWriteSpoolBuf(helper, nullptr, const_cast<uint8_t*>(bytes), 2,
-                                             &written),
-            S_OK);
-  EXPECT_EQ(written, 2u);
-  EXPECT_EQ(out, (std::vector<uint8_t>{1, 2, 3, 1, 2}));
-  void* self = nullptr;
-  EXPECT_EQ(helper->lpVtbl->QueryInterface(helper, plat::kIidIPrintOemDriverUni, &self), S_OK);
-  EXPECT_EQ(self, helper);
-  EXPECT_EQ(helper->lpVtbl->QueryInterface(helper, plat::kIidIPrintOemUni, &self), E_NOINTERFACE);
-}
-
-stream::DecodedStream EncodeAndDecode(const hosts::InkPage& page, const char* disc_type,
+// One page through the job writer, as the filter sends it.
+stream::DecodedStream EncodeAndDecode(const page::InkPage& ink, page::DiscType disc_type,
                                       std::vector<uint8_t>* bytes) {
-  cupsdrv::PageEncoder encoder;
+  page::Band band;
   std::string error;
-  EXPECT_TRUE(encoder.Encode(page, disc_type, bytes, &error)) << error;
-  stream::DecodeOptions options;
-  options.row_step = page.RowStep();
-  return stream::Decode(bytes->data(), bytes->size(), options);
+  EXPECT_TRUE(page::MakeBand(ink, false, &band, &error)) << error;
+  page::JobOptions options;
+  options.resolution = ink.rows_per_inch == 600 ? page::Resolution::k600 : page::Resolution::k300;
+  options.disc_type = disc_type;
+  printjob::JobWriter::AppendPage(band.View(), options, bytes);
+  stream::DecodeOptions decode;
+  decode.row_step = ink.RowStep();
+  return stream::Decode(bytes->data(), bytes->size(), decode);
 }
 
 TEST(PageEncoding, PlanesComeOutYellowMagentaCyanAtBothResolutions) {
   for (int rpi : {300, 600}) {
-    const hosts::InkPage page = cupstest::PatternPage(1416, rpi == 600 ? 2832 : 1416, rpi, true, 3);
+    const page::InkPage ink = cupstest::PatternPage(1416, rpi == 600 ? 2832 : 1416, rpi, true, 3);
     std::vector<uint8_t> bytes;
-    const stream::DecodedStream decoded = EncodeAndDecode(page, "DISC_S", &bytes);
+    const stream::DecodedStream decoded = EncodeAndDecode(ink, page::DiscType::kStandard, &bytes);
     ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;
     ASSERT_EQ(decoded.planes.size(), 3u);
-    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, page, false)) << rpi;
+    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, ink, false)) << rpi;
   }
 }
 
 TEST(PageEncoding, MonochromeIsOnePlane) {
-  const hosts::InkPage page = cupstest::PatternPage(1480, 700, 300, false, 4);
+  const page::InkPage ink = cupstest::PatternPage(1480, 700, 300, false, 4);
   std::vector<uint8_t> bytes;
-  const stream::DecodedStream decoded = EncodeAndDecode(page, "DISC_S", &bytes);
+  const stream::DecodedStream decoded = EncodeAndDecode(ink, page::DiscType::kStandard, &bytes);
   ASSERT_TRUE(decoded.Clean());
   ASSERT_EQ(decoded.planes.size(), 1u);
-  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, page, false));
+  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, ink, false));
 }
 
 TEST(PageEncoding, CentreBandDiscLeavesOutTheHubRows) {
   for (int rpi : {300, 600}) {
-    hosts::InkPage page = cupstest::PatternPage(1416, rpi == 600 ? 2832 : 1416, rpi, true, 6);
+    const page::InkPage ink = cupstest::PatternPage(1416, rpi == 600 ? 2832 : 1416, rpi, true, 6);
     std::vector<uint8_t> bytes;
-    const stream::DecodedStream decoded = EncodeAndDecode(page, "DISC_D", &bytes);
+    const stream::DecodedStream decoded = EncodeAndDecode(ink, page::DiscType::kCentreBand, &bytes);
     ASSERT_TRUE(decoded.Clean());
-    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, page, true)) << rpi;
+    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, ink, true)) << rpi;
     // The hub rows of the page do hold ink, so leaving them out is visible.
     std::vector<uint8_t> whole;
-    const stream::DecodedStream all = EncodeAndDecode(page, "DISC_S", &whole);
+    const stream::DecodedStream all = EncodeAndDecode(ink, page::DiscType::kStandard, &whole);
     EXPECT_GT(whole.size(), bytes.size());
-    EXPECT_FALSE(cupstest::PlanesMatch(all, 0, page, true));
-  }
-}
-
-TEST(PageEncoding, StreamStaysWithinItsStatedBound) {
-  // Random dots defeat the packer: every line goes plain with all its commands.
-  std::mt19937 random(7);
-  for (bool colour : {true, false}) {
-    hosts::InkPage page;
-    page.width_dots = 1480;
-    page.rows = 2832;
-    page.rows_per_inch = 600;
-    page.colour = colour;
-    page.Allocate();
-    for (int p = 0; p < page.PlaneCount(); ++p) {
-      for (uint8_t& b : page.planes[p]) b = static_cast<uint8_t>(random() | 0x81);
-    }
-    std::vector<uint8_t> bytes;
-    cupsdrv::PageEncoder encoder;
-    std::string error;
-    ASSERT_TRUE(encoder.Encode(page, "DISC_S", &bytes, &error));
-    EXPECT_LE(bytes.size(), cupsdrv::PageStreamBound(page));
-    EXPECT_GT(bytes.size(), cupsdrv::PageStreamBound(page) * 3 / 4) << "bound far too loose";
+    EXPECT_FALSE(cupstest::PlanesMatch(all, 0, ink, true));
   }
 }
 

@@ -12,7 +12,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "tests/cups/cups_test_support.h"
 
@@ -117,19 +116,20 @@ class CupsChain : public ::testing::Test {
       closedir(d);
     }
     ASSERT_EQ(symlink(cupstest::FilterPath().c_str(), (filters + "/rastertoquillory2").c_str()), 0);
-    std::ofstream(dir_.File("cups-files.conf")) << "ServerBin " << dir_.File("serverbin") << "\n";
+    ASSERT_TRUE(cupstest::WriteFile(dir_.File("cups-files.conf"), "ServerBin " + dir_.File("serverbin") + "\n"));
 
     // A label: cyan, magenta and yellow blocks, their overlaps, black text
     // and a ring, on the 4.72 inch square.
-    std::ofstream(dir_.File("label.ps"))
-        << "%!PS\n<< /PageSize [339.84 339.84] >> setpagedevice\n"
-           "0 1 1 setrgbcolor 30 40 120 120 rectfill\n"
-           "1 0 1 setrgbcolor 100 100 120 120 rectfill\n"
-           "1 1 0 setrgbcolor 170 160 120 120 rectfill\n"
-           "0.2 0.5 0.9 setrgbcolor 170 170 60 0 360 arc fill\n"
-           "0 setgray 4 setlinewidth 170 170 165 0 360 arc stroke\n"
-           "/Helvetica findfont 28 scalefont setfont 60 290 moveto (DISC LABEL) show\n"
-           "showpage\n";
+    ASSERT_TRUE(cupstest::WriteFile(
+        dir_.File("label.ps"),
+        std::string("%!PS\n<< /PageSize [339.84 339.84] >> setpagedevice\n"
+                    "0 1 1 setrgbcolor 30 40 120 120 rectfill\n"
+                    "1 0 1 setrgbcolor 100 100 120 120 rectfill\n"
+                    "1 1 0 setrgbcolor 170 160 120 120 rectfill\n"
+                    "0.2 0.5 0.9 setrgbcolor 170 170 60 0 360 arc fill\n"
+                    "0 setgray 4 setlinewidth 170 170 165 0 360 arc stroke\n"
+                    "/Helvetica findfont 28 scalefont setfont 60 290 moveto (DISC LABEL) show\n"
+                    "showpage\n")));
     const RunResult pdf = cupstest::RunProgram(
         {gs_, "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite",
          "-sOutputFile=" + dir_.File("label.pdf"), dir_.File("label.ps")},
@@ -159,19 +159,19 @@ class CupsChain : public ::testing::Test {
   // Renders the label to CUPS raster, then to the printer's stream, and
   // compares the two.
   void CheckLabel(const std::string& input, const std::vector<std::string>& options,
-                  const cupsdrv::JobChoices& choices, bool colour) {
+                  const page::JobOptions& choices, bool colour) {
     const RunResult raster = Filter(input, "application/vnd.cups-raster", options, false);
     if (raster.exit_code != 0 || raster.out.empty()) {
       GTEST_SKIP() << "cupsfilter cannot render raster here: " << raster.err;
     }
     ASSERT_TRUE(cupstest::WriteFile(dir_.File("label.ras"), raster.out));
-    std::vector<hosts::InkPage> pages;
+    std::vector<page::InkPage> pages;
     std::vector<cups_page_header2_t> headers;
     ASSERT_TRUE(cupstest::ReadRaster(dir_.File("label.ras"), &pages, &headers));
     ASSERT_EQ(pages.size(), 1u);
     EXPECT_EQ(pages[0].colour, colour);
     EXPECT_EQ(headers[0].cupsWidth, 1416u);
-    EXPECT_EQ(headers[0].cupsHeight, choices.resolution == 2 ? 2832u : 1416u);
+    EXPECT_EQ(headers[0].cupsHeight, choices.resolution == page::Resolution::k600 ? 2832u : 1416u);
     for (int p = 0; p < pages[0].PlaneCount(); ++p) {
       EXPECT_TRUE(std::any_of(pages[0].planes[p].begin(), pages[0].planes[p].end(),
                               [](uint8_t b) { return b != 0; }))
@@ -186,7 +186,7 @@ class CupsChain : public ::testing::Test {
     const stream::DecodedStream decoded = stream::Decode(job.out.data(), job.out.size());
     ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;
     ASSERT_EQ(decoded.planes.size(), static_cast<size_t>(pages[0].PlaneCount()));
-    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, pages[0], choices.disc_type == 2));
+    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, pages[0], choices.SkipsCentre()));
   }
 
   cupstest::TempDir dir_;
@@ -195,16 +195,16 @@ class CupsChain : public ::testing::Test {
 };
 
 TEST_F(CupsChain, PdfLabelWithPrinterDefaults) {
-  CheckLabel(dir_.File("label.pdf"), {}, cupsdrv::JobChoices{}, true);
+  CheckLabel(dir_.File("label.pdf"), {}, page::JobOptions{}, true);
 }
 
 TEST_F(CupsChain, PngLabelInMonochromeAt300WithCentreBandLeftOut) {
-  cupsdrv::JobChoices choices;
-  choices.resolution = 1;
-  choices.paper_quality = 2;
-  choices.text_quality = 2;
-  choices.image_control = 51;
-  choices.disc_type = 2;
+  page::JobOptions choices;
+  choices.resolution = page::Resolution::k300;
+  choices.media = page::Media::kMatte;
+  choices.on_option = page::OnOff::kOn;
+  choices.image_control = 50;
+  choices.disc_type = page::DiscType::kCentreBand;
   CheckLabel(dir_.File("label.png"),
              {"ColorModel=Gray", "Resolution=300x300dpi", "MediaType=Matte", "TextQuality=ON",
               "ImageControl=50", "DiscType=DISC_D"},
@@ -212,8 +212,8 @@ TEST_F(CupsChain, PngLabelInMonochromeAt300WithCentreBandLeftOut) {
 }
 
 TEST_F(CupsChain, PngLabelInColour) {
-  cupsdrv::JobChoices choices;
-  choices.image_control = 2;
+  page::JobOptions choices;
+  choices.image_control = 1;
   CheckLabel(dir_.File("label.png"), {"ImageControl=1"}, choices, true);
 }
 

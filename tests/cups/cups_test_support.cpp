@@ -1,79 +1,13 @@
 #include "tests/cups/cups_test_support.h"
 
-#include <dirent.h>
-#include <errno.h>
 #include <fcntl.h>
-#include <signal.h>
-#include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
-
-#include "cups/job_framing.h"
 
 namespace cupstest {
 namespace {
-
-void RemoveTree(const std::string& path) {
-  DIR* dir = opendir(path.c_str());
-  if (dir != nullptr) {
-    while (dirent* entry = readdir(dir)) {
-      const std::string name = entry->d_name;
-      if (name == "." || name == "..") continue;
-      const std::string child = path + "/" + name;
-      struct stat st;
-      if (lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        RemoveTree(child);
-      } else {
-        unlink(child.c_str());
-      }
-    }
-    closedir(dir);
-  }
-  rmdir(path.c_str());
-}
-
-std::vector<char*> CArgs(const std::vector<std::string>& args) {
-  std::vector<char*> c;
-  for (const std::string& a : args) c.push_back(const_cast<char*>(a.c_str()));
-  c.push_back(nullptr);
-  return c;
-}
-
-pid_t Start(const std::vector<std::string>& argv, int input, const std::string& out_path,
-            const std::string& err_path, const std::vector<std::string>& env) {
-  std::vector<char*> args = CArgs(argv);
-  const pid_t pid = fork();
-  if (pid != 0) return pid;
-  const int out = open(out_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  const int err = open(err_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (input < 0 || out < 0 || err < 0) _exit(127);
-  dup2(input, 0);
-  dup2(out, 1);
-  dup2(err, 2);
-  for (const std::string& e : env) putenv(const_cast<char*>(e.c_str()));
-  execv(args[0], args.data());
-  _exit(127);
-}
-
-RunResult Collect(pid_t pid, const std::string& out_path, const std::string& err_path) {
-  RunResult result;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
-  result.out = ReadFile(out_path);
-  const std::vector<uint8_t> err = ReadFile(err_path);
-  result.err.assign(err.begin(), err.end());
-  return result;
-}
 
 void PutRasterRow(cups_raster_t* raster, const uint8_t* row, size_t size) {
   cupsRasterWritePixels(raster, const_cast<uint8_t*>(row), static_cast<unsigned>(size));
@@ -81,36 +15,12 @@ void PutRasterRow(cups_raster_t* raster, const uint8_t* row, size_t size) {
 
 }  // namespace
 
-std::string BuildDir() {
-  const char* dir = getenv("QUILLORY2_BUILD_DIR");
-  return dir != nullptr ? dir : "";
-}
 std::string FilterPath() { return BuildDir() + "/bin/rastertoquillory2"; }
 std::string PpdPath() { return BuildDir() + "/share/ppd/quilry2.ppd"; }
 
-TempDir::TempDir() {
-  char name[] = "/tmp/q2cups-XXXXXX";
-  const char* made = mkdtemp(name);
-  path_ = made != nullptr ? made : "";
-}
-TempDir::~TempDir() {
-  if (!path_.empty()) RemoveTree(path_);
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out);
-}
-
-hosts::InkPage PatternPage(int32_t width, int32_t rows, int rows_per_inch, bool colour,
+page::InkPage PatternPage(int32_t width, int32_t rows, int rows_per_inch, bool colour,
                            uint32_t seed) {
-  hosts::InkPage page = hosts::InkPage::Blank(width, rows, rows_per_inch, colour);
+  page::InkPage page = page::InkPage::Blank(width, rows, rows_per_inch, colour);
   for (int p = 0; p < page.PlaneCount(); ++p) {
     const uint32_t s = seed * 7 + static_cast<uint32_t>(p) * 13;
     for (int32_t r = 0; r < rows; ++r) {
@@ -129,7 +39,7 @@ hosts::InkPage PatternPage(int32_t width, int32_t rows, int rows_per_inch, bool 
 cups_page_header2_t HeaderFor(const RasterPage& page) {
   cups_page_header2_t h;
   memset(&h, 0, sizeof h);
-  const hosts::InkPage& ink = page.ink;
+  const page::InkPage& ink = page.ink;
   const unsigned width = static_cast<unsigned>(ink.width_dots);
   const unsigned colour_bytes = (width + 7) / 8;
   h.cupsWidth = width;
@@ -181,7 +91,7 @@ bool WriteRaster(const std::string& path, const std::vector<RasterPage>& pages, 
   for (size_t i = 0; ok && i < pages.size(); ++i) {
     cups_page_header2_t h = HeaderFor(pages[i]);
     ok = cupsRasterWriteHeader2(raster, &h) != 0;
-    const hosts::InkPage& ink = pages[i].ink;
+    const page::InkPage& ink = pages[i].ink;
     const size_t colour_bytes = static_cast<size_t>(ink.BytesPerRow());
     std::vector<uint8_t> row(h.cupsBytesPerLine, 0);
     if (!ok) break;
@@ -209,9 +119,9 @@ bool WriteRaster(const std::string& path, const std::vector<RasterPage>& pages, 
         for (int32_t r = 0; r < ink.rows; ++r) {
           std::fill(row.begin(), row.end(), 0);
           for (int32_t x = 0; x < ink.width_dots; ++x) {
-            const uint8_t nibble = static_cast<uint8_t>((ink.Dot(hosts::kCyan, r, x) ? 4 : 0) |
-                                                        (ink.Dot(hosts::kMagenta, r, x) ? 2 : 0) |
-                                                        (ink.Dot(hosts::kYellow, r, x) ? 1 : 0));
+            const uint8_t nibble = static_cast<uint8_t>((ink.Dot(page::kCyan, r, x) ? 4 : 0) |
+                                                        (ink.Dot(page::kMagenta, r, x) ? 2 : 0) |
+                                                        (ink.Dot(page::kYellow, r, x) ? 1 : 0));
             row[x / 2] |= static_cast<uint8_t>(x % 2 == 0 ? nibble << 4 : nibble);
           }
           PutRasterRow(raster, row.data(), row.size());
@@ -224,23 +134,21 @@ bool WriteRaster(const std::string& path, const std::vector<RasterPage>& pages, 
   return ok;
 }
 
-bool ReadRaster(const std::string& path, std::vector<hosts::InkPage>* pages,
+bool ReadRaster(const std::string& path, std::vector<page::InkPage>* pages,
                 std::vector<cups_page_header2_t>* headers) {
   const int fd = open(path.c_str(), O_RDONLY);
   if (fd < 0) return false;
   cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
   bool ok = raster != nullptr;
   cups_page_header2_t h;
-  std::vector<uint8_t> row;
   while (ok && cupsRasterReadHeader2(raster, &h)) {
     cupsdrv::PageGeometry geometry;
     std::string error;
-    hosts::InkPage page;
+    page::InkPage ink;
     ok = cupsdrv::CheckPageHeader(h, &geometry, &error) &&
-         cupsdrv::ReadPage(raster, geometry, nullptr, &row, &page) ==
-             cupsdrv::ReadResult::kComplete;
+         ReadPage(raster, geometry, nullptr, &ink) == cupsdrv::ReadResult::kComplete;
     if (ok) {
-      pages->push_back(std::move(page));
+      pages->push_back(std::move(ink));
       headers->push_back(h);
     }
   }
@@ -249,97 +157,32 @@ bool ReadRaster(const std::string& path, std::vector<hosts::InkPage>* pages,
   return ok;
 }
 
-RunResult RunProgram(const std::vector<std::string>& argv, const std::string& stdin_path,
-                     const std::vector<std::string>& env) {
-  TempDir dir;
-  const int input = open(stdin_path.empty() ? "/dev/null" : stdin_path.c_str(), O_RDONLY);
-  const pid_t pid = Start(argv, input, dir.File("out"), dir.File("err"), env);
-  if (input >= 0) close(input);
-  if (pid < 0) return RunResult{};
-  return Collect(pid, dir.File("out"), dir.File("err"));
-}
-
-Spawned::Spawned(const std::vector<std::string>& argv, const TempDir& dir)
-    : out_path_(dir.File("spawned.out")), err_path_(dir.File("spawned.err")) {
-  // Feeding a filter that has already stopped must fail the write, not the test.
-  signal(SIGPIPE, SIG_IGN);
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  // The writing end must not leak into the child, or its input never ends.
-  fcntl(fds[1], F_SETFD, FD_CLOEXEC);
-  pid_ = Start(argv, fds[0], out_path_, err_path_, {});
-  close(fds[0]);
-  input_ = fds[1];
-}
-
-Spawned::~Spawned() {
-  CloseInput();
-  if (pid_ > 0) {
-    kill(pid_, SIGKILL);
-    waitpid(pid_, nullptr, 0);
-  }
-}
-
-bool Spawned::Feed(const uint8_t* data, size_t size) {
-  while (size > 0) {
-    const ssize_t n = write(input_, data, size);
-    if (n <= 0) return false;
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-void Spawned::CloseInput() {
-  if (input_ >= 0) close(input_);
-  input_ = -1;
-}
-
-bool Spawned::WaitForError(const std::string& text, int timeout_ms) {
-  for (int waited = 0; waited < timeout_ms; waited += 10) {
-    const std::vector<uint8_t> err = ReadFile(err_path_);
-    if (std::string(err.begin(), err.end()).find(text) != std::string::npos) return true;
-    usleep(10000);
-  }
-  return false;
-}
-
-void Spawned::Signal(int sig) {
-  if (pid_ > 0) kill(pid_, sig);
-}
-
-RunResult Spawned::Wait() {
-  CloseInput();
-  RunResult result = Collect(pid_, out_path_, err_path_);
-  pid_ = -1;
-  return result;
-}
-
 std::vector<std::string> FilterArgs(const std::string& options, const std::string& file) {
   std::vector<std::string> args = {FilterPath(), "42", "tester", "disc label", "1", options};
   if (!file.empty()) args.push_back(file);
   return args;
 }
 
-std::vector<uint8_t> ExpectedJobSetup(const cupsdrv::JobChoices& choices) {
-  cupsdrv::JobFraming framing;
-  std::string error;
-  std::vector<uint8_t> bytes;
-  if (framing.Load(&error)) framing.AppendJobSetup(choices, &bytes);
-  return bytes;
+std::vector<uint8_t> ExpectedJobSetup(const page::JobOptions& options) {
+  using testsupport::Esc;
+  // Begin document with its pattern, the OFF/ON option when on, media,
+  // resolution, image control (AUTO, or 500 + 20 n for level n).
+  std::vector<uint8_t> out = testsupport::Concat(
+      {Esc("!c2Q"), {0xFF, 0x00, 0x55, 0xAA, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80}});
+  if (options.on_option == page::OnOff::kOn) out = testsupport::Concat({out, Esc("!d6Q")});
+  return testsupport::Concat(
+      {out, Esc(options.media == page::Media::kMatte ? "!t200Q" : "!t000Q"),
+       Esc(options.resolution == page::Resolution::k300 ? "*t300R" : "*t600R"),
+       Esc(options.image_control == page::kImageControlAuto
+               ? "!s0Q"
+               : "!s" + std::to_string(500 + 20 * options.image_control) + "Q")});
 }
 
-std::vector<uint8_t> ExpectedJobEnd() {
-  cupsdrv::JobFraming framing;
-  std::string error;
-  std::vector<uint8_t> bytes;
-  if (framing.Load(&error)) framing.AppendJobEnd(&bytes);
-  return bytes;
-}
+std::vector<uint8_t> ExpectedJobEnd() { return testsupport::Esc("!d0Q"); }
 
 ::testing::AssertionResult PlanesMatch(const stream::DecodedStream& decoded, size_t first,
-                                       const hosts::InkPage& ink, bool skip_centre) {
-  static const int kColourOrder[3] = {hosts::kYellow, hosts::kMagenta, hosts::kCyan};
+                                       const page::InkPage& ink, bool skip_centre) {
+  static const int kColourOrder[3] = {page::kYellow, page::kMagenta, page::kCyan};
   constexpr int kMarginBytes = 7;
   const int32_t step = ink.RowStep();
   for (int k = 0; k < ink.PlaneCount(); ++k) {
@@ -349,7 +192,7 @@ std::vector<uint8_t> ExpectedJobEnd() {
                                            << decoded.planes.size() << " decoded";
     }
     const stream::Plane& plane = decoded.planes[index];
-    const int ink_plane = ink.colour ? kColourOrder[k] : hosts::kBlack;
+    const int ink_plane = ink.colour ? kColourOrder[k] : page::kBlack;
     // Every decoded row must belong to a page row that is printed.
     for (const auto& entry : plane.rows) {
       const int32_t y = entry.first;
