@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "hosts/nt4_module.h"
-#include "minidrv/tables/built_tables.h"
+#include "tables/built_tables.h"
 
 namespace hosts {
 
@@ -47,14 +47,14 @@ bool RowIsBlank(const uint8_t* row, int32_t length) {
 
 std::string PageName(size_t index) { return "page " + std::to_string(index + 1); }
 
-bool CheckPages(const std::vector<InkPage>& pages, int32_t rows_per_inch, int32_t page_rows,
+bool CheckPages(const std::vector<page::InkPage>& pages, int32_t rows_per_inch, int32_t page_rows,
                 std::string* error) {
   if (pages.empty()) {
     *error = "the job has no pages";
     return false;
   }
   for (size_t i = 0; i < pages.size(); ++i) {
-    const InkPage& page = pages[i];
+    const page::InkPage& page = pages[i];
     if (page.colour != pages[0].colour) {
       *error = "a job is either colour or monochrome, but " + PageName(i) + " is " +
                (page.colour ? "colour" : "monochrome") + " and page 1 is not";
@@ -93,15 +93,16 @@ bool CheckPages(const std::vector<InkPage>& pages, int32_t rows_per_inch, int32_
   return true;
 }
 
-void SendColourPage(const Nt4Module& module, SpoolSink* sink, const InkPage& page, int32_t page_rows) {
+void SendColourPage(const Nt4Module& module, SpoolSink* sink, const page::InkPage& page,
+                    int32_t page_rows) {
   std::vector<uint8_t> line(kNt4ColourScanlineBytes);
   const int32_t bytes = page.BytesPerRow();
   // The host driver renders the whole paper; rows below the image are blank.
   for (int32_t r = 0; r < page_rows; ++r) {
-    for (int plane : {kCyan, kMagenta, kYellow}) {
+    for (int plane : {page::kCyan, page::kMagenta, page::kYellow}) {
       std::fill(line.begin(), line.end(), 0);
       if (r < page.rows) std::copy(page.Row(plane, r), page.Row(plane, r) + bytes, line.begin());
-      if (r == 0 && plane == kCyan) {
+      if (r == 0 && plane == page::kCyan) {
         if (page.rows_per_inch == 600) {
           line[0] |= 0x40;
         } else {
@@ -113,12 +114,12 @@ void SendColourPage(const Nt4Module& module, SpoolSink* sink, const InkPage& pag
   }
 }
 
-void SendMonoPage(const Nt4Module& module, SpoolSink* sink, const InkPage& page,
+void SendMonoPage(const Nt4Module& module, SpoolSink* sink, const page::InkPage& page,
                   const tables::PrinterTable& table, int32_t step) {
   const int32_t bytes = page.BytesPerRow();
   int32_t cursor = 0;  // the printer's row address, in 1/600 inch
   for (int32_t r = 0; r < page.rows; ++r) {
-    const uint8_t* row = page.Row(kBlack, r);
+    const uint8_t* row = page.Row(page::kBlack, r);
     if (RowIsBlank(row, bytes)) continue;
     int32_t y = r * step;
     if (y != cursor) {
@@ -132,14 +133,7 @@ void SendMonoPage(const Nt4Module& module, SpoolSink* sink, const InkPage& page,
 
 }  // namespace
 
-int32_t Nt4PageRows(int32_t rows_per_inch) {
-  std::string error;
-  std::optional<tables::PrinterTable> table = BuiltTable(&error);
-  int32_t length = table && !table->paper_sizes().empty() ? table->paper_sizes()[0].ptSize.y : 2832;
-  return rows_per_inch == 600 ? length : length / 2;
-}
-
-bool RenderNt4Job(const std::string& module_path, const std::vector<InkPage>& pages,
+bool RenderNt4Job(const std::string& module_path, const std::vector<page::InkPage>& pages,
                   const Nt4JobSettings& settings, std::vector<uint8_t>* job, std::string* error) {
   std::string ignored;
   if (error == nullptr) error = &ignored;
@@ -155,9 +149,11 @@ bool RenderNt4Job(const std::string& module_path, const std::vector<InkPage>& pa
     return false;
   }
 
+  // The host driver renders the paper's whole length: its rows come from
+  // the table, as the host driver reads them.
   const int32_t step = table->RowStep(settings.options);
   const int32_t rows_per_inch = step == 1 ? 600 : 300;
-  const int32_t page_rows = table->paper_sizes()[0].ptSize.y / step;
+  const int32_t page_rows = table->PageRows(settings.options);
   if (!CheckPages(pages, rows_per_inch, page_rows, error)) return false;
 
   std::unique_ptr<Nt4Module> module = Nt4Module::Load(module_path, error);

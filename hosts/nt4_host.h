@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
-#include "hosts/ink_page.h"
-#include "minidrv/tables/table_reader.h"
+#include "page/ink_page.h"
+#include "page/job_options.h"
 
 namespace hosts {
 
@@ -36,7 +36,9 @@ constexpr int32_t kNt4ColourScanlineBytes = 186;
 constexpr int32_t kNt4MonoScanlineMaxBytes = 184;
 
 struct Nt4JobSettings {
-  tables::JobOptions options;
+  // Resolution, media, the OFF/ON option and image control. The minidriver
+  // has no disc type, and the colour comes from the pages.
+  page::JobOptions options;
 };
 
 // Renders the pages as one job through the minidriver module at module_path
@@ -45,12 +47,8 @@ struct Nt4JobSettings {
 // row must fit 186 bytes, a monochrome row 184 bytes, and a page the paper's
 // length. On any error returns false with a message in *error and leaves
 // *job as it was.
-bool RenderNt4Job(const std::string& module_path, const std::vector<InkPage>& pages,
+bool RenderNt4Job(const std::string& module_path, const std::vector<page::InkPage>& pages,
                   const Nt4JobSettings& settings, std::vector<uint8_t>* job, std::string* error);
-
-// Rows of the paper at rows_per_inch (300 or 600), from the printer
-// description table: the page length the host driver renders.
-int32_t Nt4PageRows(int32_t rows_per_inch);
 
 }  // namespace hosts
 

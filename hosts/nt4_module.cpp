@@ -4,7 +4,6 @@
 #include <string.h>
 
 #include <fstream>
-#include <iterator>
 #include <vector>
 
 #ifdef _WIN32
@@ -15,27 +14,15 @@
 #include <unistd.h>
 #endif
 
+#include "files/read_file.h"
+
 namespace hosts {
 
 namespace {
 
-bool ReadFile(const std::string& path, std::vector<char>* bytes, std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    *error = "cannot open the minidriver module " + path + ": " + strerror(errno);
-    return false;
-  }
-  bytes->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (bytes->empty()) {
-    *error = "the minidriver module " + path + " is empty";
-    return false;
-  }
-  return true;
-}
-
 #ifdef _WIN32
 
-void* OpenCopy(const std::vector<char>& bytes, std::string* copy_path, std::string* error) {
+void* OpenCopy(const std::vector<uint8_t>& bytes, std::string* copy_path, std::string* error) {
   char dir[MAX_PATH];
   char name[MAX_PATH];
   if (GetTempPathA(MAX_PATH, dir) == 0 || GetTempFileNameA(dir, "q2m", 0, name) == 0) {
@@ -45,7 +32,7 @@ void* OpenCopy(const std::vector<char>& bytes, std::string* copy_path, std::stri
   *copy_path = name;
   {
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out) {
       *error = std::string("cannot write ") + name;
       DeleteFileA(name);
@@ -73,7 +60,7 @@ void Close(void* handle, const std::string& copy_path) {
 
 #else
 
-void* OpenCopy(const std::vector<char>& bytes, std::string* copy_path, std::string* error) {
+void* OpenCopy(const std::vector<uint8_t>& bytes, std::string* copy_path, std::string* error) {
   const char* tmp = getenv("TMPDIR");
   std::string name = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") + "/quilry2-XXXXXX.so";
   std::vector<char> templ(name.begin(), name.end());
@@ -118,8 +105,16 @@ void Close(void* handle, const std::string&) { dlclose(handle); }
 std::unique_ptr<Nt4Module> Nt4Module::Load(const std::string& path, std::string* error) {
   std::string ignored;
   if (error == nullptr) error = &ignored;
-  std::vector<char> bytes;
-  if (!ReadFile(path, &bytes, error)) return nullptr;
+  std::vector<uint8_t> bytes;
+  std::string why;
+  if (!files::ReadWholeFile(path, &bytes, &why)) {
+    *error = "the minidriver module: " + why;
+    return nullptr;
+  }
+  if (bytes.empty()) {
+    *error = "the minidriver module " + path + " is empty";
+    return nullptr;
+  }
 
   std::unique_ptr<Nt4Module> module(new Nt4Module());
   module->handle_ = OpenCopy(bytes, &module->copy_path_, error);

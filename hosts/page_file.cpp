@@ -6,9 +6,6 @@
 #include <fstream>
 #include <vector>
 
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace hosts {
 namespace {
@@ -49,7 +46,7 @@ bool ReadNumber(std::istream& in, long* value) {
 
 }  // namespace
 
-bool ReadPageFile(const std::string& path, int32_t rows_per_inch, InkPage* page,
+bool ReadPageFile(const std::string& path, int32_t rows_per_inch, page::InkPage* page,
                   std::string* error) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {
@@ -118,34 +115,18 @@ bool ReadPageFile(const std::string& path, int32_t rows_per_inch, InkPage* page,
       }
       const int32_t dot = static_cast<int32_t>(x);
       if (format == 1) {
-        if (pixel[0] != 0) page->SetDot(kBlack, row, dot);
+        if (pixel[0] != 0) page->SetDot(page::kBlack, row, dot);
       } else if (format == 2) {
-        if (pixel[0] * 2 < maxval) page->SetDot(kBlack, row, dot);
+        if (pixel[0] * 2 < maxval) page->SetDot(page::kBlack, row, dot);
       } else {
         // Red light is what cyan ink takes away, green magenta, blue yellow.
-        if (pixel[0] * 2 < maxval) page->SetDot(kCyan, row, dot);
-        if (pixel[1] * 2 < maxval) page->SetDot(kMagenta, row, dot);
-        if (pixel[2] * 2 < maxval) page->SetDot(kYellow, row, dot);
+        if (pixel[0] * 2 < maxval) page->SetDot(page::kCyan, row, dot);
+        if (pixel[1] * 2 < maxval) page->SetDot(page::kMagenta, row, dot);
+        if (pixel[2] * 2 < maxval) page->SetDot(page::kYellow, row, dot);
       }
     }
   }
   return true;
-}
-
-std::string ModuleBesideProgram(const char* argv0, const std::string& module_name) {
-  std::string program = argv0 != nullptr ? argv0 : "";
-#ifndef _WIN32
-  char self[4096];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-  if (n > 0) program.assign(self, static_cast<size_t>(n));
-#endif
-  const size_t slash = program.find_last_of("/\\");
-  const std::string dir = slash == std::string::npos ? "." : program.substr(0, slash);
-#ifdef _WIN32
-  return dir + "/" + module_name;
-#else
-  return dir + "/../lib/" + module_name;
-#endif
 }
 
 }  // namespace hosts

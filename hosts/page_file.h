@@ -12,19 +12,15 @@
 
 #include <string>
 
-#include "hosts/ink_page.h"
+#include "page/ink_page.h"
 
 namespace hosts {
 
 // Reads one page. Pages wider than the printer line (1536 dots) or longer
 // than 100000 rows are refused; each host checks its own, narrower limits.
 // Returns false with a one-line message in *error.
-bool ReadPageFile(const std::string& path, int32_t rows_per_inch, InkPage* page,
+bool ReadPageFile(const std::string& path, int32_t rows_per_inch, page::InkPage* page,
                   std::string* error);
-
-// Where a host program finds the module it drives: beside the program on
-// Windows, in the build's lib folder (<program dir>/../lib) elsewhere.
-std::string ModuleBesideProgram(const char* argv0, const std::string& module_name);
 
 }  // namespace hosts
 

@@ -71,6 +71,7 @@ HRESULT Q2_STDCALL UnidrvHelper::DrvGetDriverSetting(plat::IPrintOemDriverUni* s
                                                      PDWORD options_returned) {
   UnidrvHelper* helper = From(self);
   ++helper->settings_read;
+  helper->devobjs.push_back(pdriverobj);
   // Unidrv also accepts small integers naming predefined features; this
   // stand-in knows none of them.
   if (reinterpret_cast<uintptr_t>(feature) < 0x10000 || strcmp(feature, "DISCTYPE") != 0) {
@@ -89,9 +90,11 @@ HRESULT Q2_STDCALL UnidrvHelper::DrvWriteSpoolBuf(plat::IPrintOemDriverUni* self
                                                   DWORD* written) {
   UnidrvHelper* helper = From(self);
   ++helper->writes;
+  helper->devobjs.push_back(pdevobj);
   if (buffer == nullptr && size != 0) return E_FAIL;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   helper->spool.insert(helper->spool.end(), bytes, bytes + size);
+  helper->write_sizes.push_back(size);
   if (written != nullptr) *written = size;
   return S_OK;
 }

@@ -25,8 +25,11 @@ class UnidrvHelper {
   plat::IPrintOemDriverUni* Interface() { return &object_.iface; }
   LONG References() const;
 
-  // Everything written through DrvWriteSpoolBuf, in call order.
+  // Everything written through DrvWriteSpoolBuf, in call order; the size
+  // of each write, and the device object each call named.
   std::vector<uint8_t> spool;
+  std::vector<size_t> write_sizes;
+  std::vector<const void*> devobjs;
   // Number of DrvWriteSpoolBuf and DrvGetDriverSetting calls.
   int writes = 0;
   int settings_read = 0;

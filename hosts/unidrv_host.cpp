@@ -8,8 +8,9 @@
 #include "hosts/unidrv_device.h"
 #include "hosts/unidrv_helper.h"
 #include "hosts/unidrv_module.h"
-#include "minidrv/tables/built_tables.h"
+#include "page/band.h"
 #include "platform/printer_oem.h"
+#include "tables/built_tables.h"
 
 namespace hosts {
 
@@ -29,10 +30,12 @@ std::string Hex(HRESULT hr) {
 class UnidrvJob {
  public:
   UnidrvJob(const UnidrvJobSettings& settings, UnidrvTrace* trace)
-      : settings_(settings), trace_(trace), helper_(settings.disc_type) {}
+      : settings_(settings),
+        trace_(trace),
+        helper_(page::DiscTypeKeyword(settings.options.disc_type)) {}
   ~UnidrvJob() { TearDown(); }
 
-  bool Run(const std::string& module_path, const std::vector<InkPage>& pages,
+  bool Run(const std::string& module_path, const std::vector<page::InkPage>& pages,
            std::vector<uint8_t>* job);
   const std::string& Error() const { return error_; }
 
@@ -48,7 +51,7 @@ class UnidrvJob {
   bool CreatePlugin(const std::string& module_path);
   bool Introduce();
   bool EnableDevice();
-  bool PrintPage(const InkPage& page, int number);
+  bool PrintPage(const page::InkPage& page, int number);
   bool Finish();
   void TearDown();
   PFN Ddi(ULONG index) const;
@@ -165,13 +168,26 @@ PFN UnidrvJob::Ddi(ULONG index) const {
   return device_.Function(index);
 }
 
-bool UnidrvJob::PrintPage(const InkPage& page, int number) {
-  std::vector<uint8_t> bits;
-  BITMAPINFOHEADER header;
+// The band in Unidrv's form: its bits, and the header that describes them.
+BITMAPINFOHEADER HeaderOf(const page::Band& band) {
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof(BITMAPINFOHEADER);
+  header.biWidth = band.width;
+  header.biHeight = band.height;
+  header.biPlanes = 1;
+  header.biBitCount = band.bits_per_pixel;
+  header.biSizeImage = static_cast<DWORD>(band.bits.size());
+  return header;
+}
+
+bool UnidrvJob::PrintPage(const page::InkPage& page, int number) {
+  page::Band band;
   std::string why;
-  if (!MakeBand(page, settings_.landscape, &bits, &header, &why)) {
+  if (!page::MakeBand(page, settings_.landscape, &band, &why)) {
     return Fail("page " + std::to_string(number) + ": " + why);
   }
+  std::vector<uint8_t>& bits = band.bits;
+  const BITMAPINFOHEADER header = HeaderOf(band);
   device_.public_dm.dmYResolution = static_cast<SHORT>(page.rows_per_inch);
   device_.public_dm.dmColor = static_cast<SHORT>(page.colour ? 2 : 1);
   surface_.sizlBitmap = {header.biWidth, header.biHeight};
@@ -243,11 +259,11 @@ bool UnidrvJob::PrintPage(const InkPage& page, int number) {
   return true;
 }
 
-bool UnidrvJob::Run(const std::string& module_path, const std::vector<InkPage>& pages,
+bool UnidrvJob::Run(const std::string& module_path, const std::vector<page::InkPage>& pages,
                     std::vector<uint8_t>* job) {
   job->clear();
   if (pages.empty()) return Fail("there is no page to print");
-  const int rows_per_inch = settings_.options.resolution == 1 ? 300 : 600;
+  const int rows_per_inch = settings_.options.RowsPerInch();
   for (size_t i = 0; i < pages.size(); ++i) {
     if (pages[i].rows_per_inch != rows_per_inch) {
       return Fail("page " + std::to_string(i + 1) + " has " +
@@ -315,7 +331,7 @@ void UnidrvJob::TearDown() {
 
 }  // namespace
 
-bool RenderUnidrvJob(const std::string& module_path, const std::vector<InkPage>& pages,
+bool RenderUnidrvJob(const std::string& module_path, const std::vector<page::InkPage>& pages,
                      const UnidrvJobSettings& settings, std::vector<uint8_t>* job,
                      std::string* error, UnidrvTrace* trace) {
   UnidrvJob run(settings, trace);

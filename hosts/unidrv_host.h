@@ -15,20 +15,18 @@
 #include <string>
 #include <vector>
 
-#include "hosts/ink_page.h"
-#include "hosts/unidrv_band.h"
 #include "hosts/unidrv_module.h"
-#include "minidrv/tables/table_reader.h"
+#include "page/ink_page.h"
+#include "page/job_options.h"
 #include "platform/windows_types.h"
 
 namespace hosts {
 
 struct UnidrvJobSettings {
-  tables::JobOptions options;
+  // Resolution, media, the OFF/ON option and image control go into the job
+  // setup; the disc type is the option selected for the feature "DISCTYPE".
+  page::JobOptions options;
   bool landscape = false;
-  // Keyword of the selected option of the feature "DISCTYPE": "DISC_S" prints
-  // the whole disc, "DISC_D" leaves the centre band rows out.
-  std::string disc_type = "DISC_S";
 };
 
 // What happened during a job, one line per call, for listings and tests.
@@ -41,7 +39,7 @@ struct UnidrvTrace {
 // breaks the plug-in contract (wrong signature, band changed or not handed
 // back, references left behind, module not unloadable at the end); job then
 // holds what was written so far.
-bool RenderUnidrvJob(const std::string& module_path, const std::vector<InkPage>& pages,
+bool RenderUnidrvJob(const std::string& module_path, const std::vector<page::InkPage>& pages,
                      const UnidrvJobSettings& settings, std::vector<uint8_t>* job,
                      std::string* error, UnidrvTrace* trace = nullptr);
 

@@ -35,14 +35,6 @@ void CloseModule(void* handle) { dlclose(handle); }
 
 }  // namespace
 
-std::string PluginModuleName() {
-#ifdef _WIN32
-  return "QUILRY2UNI.DLL";
-#else
-  return "libquilry2uni.so";
-#endif
-}
-
 bool PluginModule::Load(const std::string& path, std::string* error) {
   Unload();
   handle_ = OpenModule(path, error);

@@ -8,10 +8,6 @@
 
 namespace hosts {
 
-// File name of the plug-in module as the build makes it, in <build>/lib
-// (on Windows QUILRY2UNI.DLL beside the programs).
-std::string PluginModuleName();
-
 class PluginModule {
  public:
   PluginModule() = default;

@@ -14,8 +14,6 @@
 namespace corpus {
 namespace {
 
-constexpr int32_t kWidthDots = 1416;
-
 // A fixed pseudo-random sequence, the same on every platform.
 struct Lcg {
   uint32_t state;
@@ -27,16 +25,14 @@ struct Lcg {
 
 }  // namespace
 
-hosts::InkPage MakePage(const std::string& name) {
-  hosts::InkPage page;
-  page.colour = name.rfind("colour", 0) == 0;
-  page.rows_per_inch = name.find("300") != std::string::npos ? 300 : 600;
-  page.width_dots = kWidthDots;
-  page.rows = page.rows_per_inch == 600 ? 2832 : 1416;
-  page.Allocate();
+page::InkPage MakePage(const std::string& name) {
+  const bool colour = name.rfind("colour", 0) == 0;
+  const int32_t rows_per_inch = name.find("300") != std::string::npos ? 300 : 600;
+  page::InkPage page = page::InkPage::Blank(page::kDiscAreaDots, page::DiscAreaRows(rows_per_inch),
+                                            rows_per_inch, colour);
 
   // Distances in dots of 1/300 inch: a disc of 4.72 inch with a 0.59 inch hub.
-  const int64_t cx = kWidthDots / 2, cy = 708, outer = 700, hub = 90;
+  const int64_t cx = page::kDiscAreaDots / 2, cy = page::kDiscAreaDots / 2, outer = 700, hub = 90;
   const int32_t down = page.rows_per_inch == 600 ? 2 : 1;  // rows per dot down
   Lcg noise{12345};
   for (int32_t row = 0; row < page.rows; ++row) {
@@ -50,12 +46,12 @@ hosts::InkPage MakePage(const std::string& name) {
       if (!page.colour) {
         // Rings, a solid sector (long runs) and a speckled sector (short ones).
         bool ink = (r2 / 4000) % 3 == 0 || (dx > 0 && dy > 0 && dx < 300) || (dx < 0 && dy < 0 && (n & 7) == 0);
-        if (ink) page.SetDot(hosts::kBlack, row, x);
+        if (ink) page.SetDot(page::kBlack, row, x);
         continue;
       }
-      if ((r2 / 5000) % 4 == 1 || (dx > 200 && dy < -100)) page.SetDot(hosts::kCyan, row, x);
-      if (((x + y) / 24) % 3 == 0 && dy > -300) page.SetDot(hosts::kMagenta, row, x);
-      if ((dx < -150 && (n & 3) == 0) || (dy > 400 && dx > -400)) page.SetDot(hosts::kYellow, row, x);
+      if ((r2 / 5000) % 4 == 1 || (dx > 200 && dy < -100)) page.SetDot(page::kCyan, row, x);
+      if (((x + y) / 24) % 3 == 0 && dy > -300) page.SetDot(page::kMagenta, row, x);
+      if ((dx < -150 && (n & 3) == 0) || (dy > 400 && dx > -400)) page.SetDot(page::kYellow, row, x);
     }
   }
   return page;
@@ -65,7 +61,7 @@ std::string PageFile(const std::string& name) {
   return name + (name.rfind("colour", 0) == 0 ? ".ppm" : ".pbm");
 }
 
-bool WritePage(const hosts::InkPage& page, const std::string& path, std::string* error) {
+bool WritePage(const page::InkPage& page, const std::string& path, std::string* error) {
   const std::string temp = path + ".tmp" + std::to_string(getpid());
   FILE* out = fopen(temp.c_str(), "wb");
   if (!out) {
@@ -79,9 +75,9 @@ bool WritePage(const hosts::InkPage& page, const std::string& path, std::string*
     for (int32_t row = 0; ok && row < page.rows; ++row) {
       for (int32_t x = 0; x < page.width_dots; ++x) {
         // Each ink takes away its complementary light.
-        line[3 * x] = page.Dot(hosts::kCyan, row, x) ? 0 : 255;
-        line[3 * x + 1] = page.Dot(hosts::kMagenta, row, x) ? 0 : 255;
-        line[3 * x + 2] = page.Dot(hosts::kYellow, row, x) ? 0 : 255;
+        line[3 * x] = page.Dot(page::kCyan, row, x) ? 0 : 255;
+        line[3 * x + 1] = page.Dot(page::kMagenta, row, x) ? 0 : 255;
+        line[3 * x + 2] = page.Dot(page::kYellow, row, x) ? 0 : 255;
       }
       ok = fwrite(line.data(), 1, line.size(), out) == line.size();
     }

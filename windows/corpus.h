@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "hosts/ink_page.h"
+#include "page/ink_page.h"
 
 namespace corpus {
 
@@ -21,14 +21,14 @@ struct Job {
 
 // The page called name ("colour600", "mono300", ...): a full CD page of
 // 1416 dots across and 4.72 inch down at the page's rows per inch.
-hosts::InkPage MakePage(const std::string& name);
+page::InkPage MakePage(const std::string& name);
 
 // File name of the page in netpbm form: PPM for colour, PBM for monochrome.
 std::string PageFile(const std::string& name);
 
 // Writes the page as netpbm into path (via a temporary name, so parallel
 // writers never see half a file). Returns false with a message on failure.
-bool WritePage(const hosts::InkPage& page, const std::string& path, std::string* error);
+bool WritePage(const page::InkPage& page, const std::string& path, std::string* error);
 
 // Every job of the comparison.
 std::vector<Job> Jobs();

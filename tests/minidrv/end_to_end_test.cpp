@@ -5,7 +5,8 @@
 #include <random>
 
 #include "hosts/nt4_host.h"
-#include "minidrv/tables/built_tables.h"
+#include "tables/built_tables.h"
+#include "tables/printer_table.h"
 #include "stream/decoder.h"
 #include "tests/minidrv/minidriver_fixture.h"
 
@@ -21,8 +22,8 @@ tables::PrinterTable Table() {
 }
 
 // A page with random dots in every plane, blank bands, and full rows.
-hosts::InkPage RandomPage(bool colour, int32_t rows_per_inch, int32_t width, int32_t rows, uint32_t seed) {
-  hosts::InkPage page = hosts::InkPage::Blank(width, rows, rows_per_inch, colour);
+page::InkPage RandomPage(bool colour, int32_t rows_per_inch, int32_t width, int32_t rows, uint32_t seed) {
+  page::InkPage page = page::InkPage::Blank(width, rows, rows_per_inch, colour);
   std::mt19937 random(seed);
   for (int p = 0; p < page.PlaneCount(); ++p) {
     for (int32_t r = 0; r < rows; ++r) {
@@ -75,7 +76,7 @@ void ExpectPlane(const stream::Plane& plane, const std::map<int32_t, Bytes>& exp
   EXPECT_EQ(mismatches, 0) << name;
 }
 
-std::vector<uint8_t> Framing(const tables::JobOptions& options, size_t pages) {
+std::vector<uint8_t> Framing(const page::JobOptions& options, size_t pages) {
   tables::PrinterTable table = Table();
   std::vector<uint8_t> head = table.JobSetup(options);
   std::vector<uint8_t> start = table.PageStart(options);
@@ -83,11 +84,11 @@ std::vector<uint8_t> Framing(const tables::JobOptions& options, size_t pages) {
   return head;
 }
 
-void CheckColourJob(int32_t rows_per_inch, const tables::JobOptions& options) {
+void CheckColourJob(int32_t rows_per_inch, const page::JobOptions& options) {
   const int32_t step = rows_per_inch == 600 ? 1 : 2;
   const int32_t page_rows = 2832 / step;
   const int32_t kept = page_rows - (rows_per_inch == 600 ? 3 : 2);
-  hosts::InkPage page = RandomPage(true, rows_per_inch, 1488, page_rows, 7u + rows_per_inch);
+  page::InkPage page = RandomPage(true, rows_per_inch, 1488, page_rows, 7u + rows_per_inch);
   std::vector<uint8_t> job;
   std::string error;
   ASSERT_TRUE(hosts::RenderNt4Job(ModulePath(), {page}, {options}, &job, &error)) << error;
@@ -109,7 +110,7 @@ void CheckColourJob(int32_t rows_per_inch, const tables::JobOptions& options) {
   // byte k + 3; the leftmost dot of every row and bit 6 of byte 0 on the
   // first row are not printed; rows past the line limit are dropped.
   const char* names[3] = {"yellow", "magenta", "cyan"};
-  const int ink[3] = {hosts::kYellow, hosts::kMagenta, hosts::kCyan};
+  const int ink[3] = {page::kYellow, page::kMagenta, page::kCyan};
   for (int i = 0; i < 3; ++i) {
     std::map<int32_t, Bytes> expected;
     for (int32_t r = 0; r < kept; ++r) {
@@ -121,23 +122,23 @@ void CheckColourJob(int32_t rows_per_inch, const tables::JobOptions& options) {
   }
 }
 
-TEST(Nt4HostEndToEnd, ColourPageAt600RowsPerInch) { CheckColourJob(600, tables::JobOptions{}); }
+TEST(Nt4HostEndToEnd, ColourPageAt600RowsPerInch) { CheckColourJob(600, page::JobOptions{}); }
 
 TEST(Nt4HostEndToEnd, ColourPageAt300RowsPerInchWithOtherOptions) {
-  tables::JobOptions options;
-  options.resolution = 1;
-  options.paper_quality = 2;
-  options.text_quality = 2;
-  options.image_control = 26;
+  page::JobOptions options;
+  options.resolution = page::Resolution::k300;
+  options.media = page::Media::kMatte;
+  options.on_option = page::OnOff::kOn;
+  options.image_control = 25;
   CheckColourJob(300, options);
 }
 
 TEST(Nt4HostEndToEnd, MonochromePageLandsWithItsLastByteOnPrinterByte188) {
   for (int32_t rows_per_inch : {600, 300}) {
-    tables::JobOptions options;
-    options.resolution = rows_per_inch == 600 ? 2 : 1;
+    page::JobOptions options;
+    options.resolution = rows_per_inch == 600 ? page::Resolution::k600 : page::Resolution::k300;
     const int32_t step = rows_per_inch == 600 ? 1 : 2;
-    hosts::InkPage page = RandomPage(false, rows_per_inch, 1395, 700, 11u);
+    page::InkPage page = RandomPage(false, rows_per_inch, 1395, 700, 11u);
     std::vector<uint8_t> job;
     std::string error;
     ASSERT_TRUE(hosts::RenderNt4Job(ModulePath(), {page}, {options}, &job, &error)) << error;
@@ -150,15 +151,15 @@ TEST(Nt4HostEndToEnd, MonochromePageLandsWithItsLastByteOnPrinterByte188) {
     ASSERT_EQ(decoded.planes.size(), 1u);
     std::map<int32_t, Bytes> expected;
     for (int32_t r = 0; r < page.rows; ++r) {
-      expected[r * step] = ExpectedLine(page.Row(hosts::kBlack, r), page.BytesPerRow(), 189 - page.BytesPerRow());
+      expected[r * step] = ExpectedLine(page.Row(page::kBlack, r), page.BytesPerRow(), 189 - page.BytesPerRow());
     }
     ExpectPlane(decoded.planes[0], expected, "black");
   }
 }
 
 TEST(Nt4HostEndToEnd, EveryJobGetsAFreshModule) {
-  hosts::InkPage first = RandomPage(true, 600, 800, 2832, 1u);
-  hosts::InkPage second = RandomPage(true, 600, 800, 2832, 2u);
+  page::InkPage first = RandomPage(true, 600, 800, 2832, 1u);
+  page::InkPage second = RandomPage(true, 600, 800, 2832, 2u);
   std::vector<uint8_t> job_a, job_b, job_c;
   std::string error;
   ASSERT_TRUE(hosts::RenderNt4Job(ModulePath(), {first}, {}, &job_a, &error)) << error;
@@ -170,13 +171,13 @@ TEST(Nt4HostEndToEnd, EveryJobGetsAFreshModule) {
 }
 
 TEST(Nt4HostEndToEnd, SecondColourPageOfAJobIsDropped) {
-  hosts::InkPage page = RandomPage(true, 600, 800, 100, 3u);
+  page::InkPage page = RandomPage(true, 600, 800, 100, 3u);
   std::vector<uint8_t> one, two;
   std::string error;
   ASSERT_TRUE(hosts::RenderNt4Job(ModulePath(), {page}, {}, &one, &error)) << error;
   ASSERT_TRUE(hosts::RenderNt4Job(ModulePath(), {page, page}, {}, &two, &error)) << error;
   // The second page adds only its page start.
-  std::vector<uint8_t> start = Table().PageStart({});
+  std::vector<uint8_t> start = Table().PageStart(page::JobOptions{});
   std::vector<uint8_t> end = Table().JobEnd();
   std::vector<uint8_t> expected(one.begin(), one.end() - end.size());
   expected.insert(expected.end(), start.begin(), start.end());
@@ -187,23 +188,23 @@ TEST(Nt4HostEndToEnd, SecondColourPageOfAJobIsDropped) {
 TEST(Nt4HostErrors, RefusesPagesItCannotRenderAndLeavesTheJobAlone) {
   std::vector<uint8_t> job = {1, 2, 3};
   std::string error;
-  hosts::InkPage wide = RandomPage(true, 600, 1489, 10, 4u);
+  page::InkPage wide = RandomPage(true, 600, 1489, 10, 4u);
   EXPECT_FALSE(hosts::RenderNt4Job(ModulePath(), {wide}, {}, &job, &error));
   EXPECT_NE(error.find("1488 dots"), std::string::npos) << error;
-  hosts::InkPage mono = RandomPage(false, 600, 1473, 10, 4u);
+  page::InkPage mono = RandomPage(false, 600, 1473, 10, 4u);
   EXPECT_FALSE(hosts::RenderNt4Job(ModulePath(), {mono}, {}, &job, &error));
-  hosts::InkPage slow = RandomPage(true, 300, 100, 10, 4u);
+  page::InkPage slow = RandomPage(true, 300, 100, 10, 4u);
   EXPECT_FALSE(hosts::RenderNt4Job(ModulePath(), {slow}, {}, &job, &error));
   EXPECT_NE(error.find("rows per inch"), std::string::npos) << error;
-  hosts::InkPage tall = RandomPage(true, 600, 100, 2833, 4u);
+  page::InkPage tall = RandomPage(true, 600, 100, 2833, 4u);
   EXPECT_FALSE(hosts::RenderNt4Job(ModulePath(), {tall}, {}, &job, &error));
-  hosts::InkPage colour = RandomPage(true, 600, 100, 10, 4u);
-  hosts::InkPage black = RandomPage(false, 600, 100, 10, 4u);
+  page::InkPage colour = RandomPage(true, 600, 100, 10, 4u);
+  page::InkPage black = RandomPage(false, 600, 100, 10, 4u);
   EXPECT_FALSE(hosts::RenderNt4Job(ModulePath(), {colour, black}, {}, &job, &error));
   EXPECT_FALSE(hosts::RenderNt4Job(ModulePath(), {}, {}, &job, &error));
   EXPECT_FALSE(hosts::RenderNt4Job("/nonexistent/libquilry2.so", {colour}, {}, &job, &error));
-  tables::JobOptions bad;
-  bad.image_control = 102;
+  page::JobOptions bad;
+  bad.image_control = page::kImageControlLevels + 1;
   EXPECT_FALSE(hosts::RenderNt4Job(ModulePath(), {colour}, {bad}, &job, &error));
   EXPECT_EQ(job, (std::vector<uint8_t>{1, 2, 3}));
 }

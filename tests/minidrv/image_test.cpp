@@ -2,28 +2,22 @@
 // nothing, need no library and run no code when it is loaded.
 #include <gtest/gtest.h>
 #include <stdio.h>
-#include <stdlib.h>
 
 #include <set>
 #include <sstream>
 #include <string>
 
+#include "tests/support/support.h"
+
 namespace {
 
-std::string ModulePath() {
-  const char* dir = getenv("QUILLORY2_BUILD_DIR");
-  return std::string(dir != nullptr ? dir : ".") + "/lib/libquilry2.so";
-}
+std::string ModulePath() { return testsupport::BuildDir() + "/lib/libquilry2.so"; }
 
 // Runs a binutils command on the module and returns its standard output.
 bool RunTool(const std::string& command, std::string* out) {
-  FILE* pipe = popen((command + " '" + ModulePath() + "' 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return false;
-  char buffer[4096];
-  size_t n;
-  out->clear();
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) out->append(buffer, n);
-  return pclose(pipe) == 0;
+  const testsupport::RunResult run = testsupport::RunShell(command + " " + testsupport::Quote(ModulePath()));
+  *out = run.Out();
+  return run.exit_code == 0;
 }
 
 class MinidriverImage : public ::testing::Test {

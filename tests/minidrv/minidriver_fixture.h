@@ -4,7 +4,6 @@
 #define QUILLORY2_TESTS_MINIDRV_MINIDRIVER_FIXTURE_H_
 
 #include <stdint.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <initializer_list>
@@ -12,33 +11,19 @@
 #include <string>
 #include <vector>
 
+#include "hosts/module_path.h"
 #include "hosts/nt4_module.h"
 #include "minidrv/quilry2.h"
+#include "tests/support/support.h"
 
 namespace minidrv_test {
 
 using Bytes = std::vector<uint8_t>;
+using testsupport::Concat;
+using testsupport::Esc;
 
 inline std::string ModulePath() {
-  const char* dir = getenv("QUILLORY2_BUILD_DIR");
-#ifdef _WIN32
-  return std::string(dir != nullptr ? dir : ".") + "/bin/QUILRY2.DLL";
-#else
-  return std::string(dir != nullptr ? dir : ".") + "/lib/libquilry2.so";
-#endif
-}
-
-// ESC followed by the text, e.g. Esc("*b0M").
-inline Bytes Esc(const std::string& text) {
-  Bytes out{0x1B};
-  out.insert(out.end(), text.begin(), text.end());
-  return out;
-}
-
-inline Bytes Concat(std::initializer_list<Bytes> parts) {
-  Bytes out;
-  for (const Bytes& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
+  return testsupport::BuildDir() + "/lib/" + hosts::MinidriverModuleName();
 }
 
 // What the module hands to the spool: one entry per write. The device pointer
