@@ -1,49 +1,20 @@
 #include "tools/encode_job.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <limits.h>
-#include <unistd.h>
-#endif
-
+#include "hosts/module_path.h"
 #include "hosts/nt4_host.h"
 #include "hosts/unidrv_host.h"
-#include "tools/job_options.h"
 
 namespace tools {
 
-std::string ProgramDirectory() {
-#ifdef _WIN32
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (n == 0 || n >= MAX_PATH) return std::string();
-  std::string p(path, n);
-#else
-  char path[PATH_MAX];
-  ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
-  if (n <= 0) return std::string();
-  std::string p(path, static_cast<size_t>(n));
-#endif
-  size_t slash = p.find_last_of("/\\");
-  return slash == std::string::npos ? std::string(".") : p.substr(0, slash);
-}
-
 std::string ModuleFileName(Driver driver) {
-#ifdef _WIN32
-  return driver == Driver::kPlugin ? "QUILRY2UNI.DLL" : "QUILRY2.DLL";
-#else
-  return driver == Driver::kPlugin ? "libquilry2uni.so" : "libquilry2.so";
-#endif
+  return driver == Driver::kPlugin ? hosts::PluginModuleName() : hosts::MinidriverModuleName();
 }
 
 std::string DefaultModulePath(Driver driver) {
-  std::string dir = ProgramDirectory();
-  if (dir.empty()) dir = ".";
-  return dir + "/../lib/" + ModuleFileName(driver);
+  return hosts::ModuleBesideProgram(ModuleFileName(driver));
 }
 
-bool CheckEncodeSettings(const std::vector<hosts::InkPage>& pages, const EncodeSettings& settings,
+bool CheckEncodeSettings(const std::vector<page::InkPage>& pages, const EncodeSettings& settings,
                          std::string* error) {
   if (pages.empty()) {
     *error = "there is no page to print";
@@ -56,7 +27,7 @@ bool CheckEncodeSettings(const std::vector<hosts::InkPage>& pages, const EncodeS
       *error = "landscape bands are a plug-in feature; use --driver plugin";
       return false;
     }
-    if (settings.disc_type != "DISC_S") {
+    if (settings.options.disc_type != page::DiscType::kStandard) {
       *error = "the centre-band disc type is a plug-in feature; use --driver plugin";
       return false;
     }
@@ -65,17 +36,17 @@ bool CheckEncodeSettings(const std::vector<hosts::InkPage>& pages, const EncodeS
       return false;
     }
   }
-  for (const hosts::InkPage& page : pages) {
-    if (page.rows_per_inch != RowsPerInch(settings.options.resolution)) {
+  for (const page::InkPage& page : pages) {
+    if (page.rows_per_inch != settings.options.RowsPerInch()) {
       *error = "the page has " + std::to_string(page.rows_per_inch) + " rows per inch but " +
-               ResolutionName(settings.options.resolution) + " was chosen";
+               page::ResolutionName(settings.options.resolution) + " was chosen";
       return false;
     }
   }
   return true;
 }
 
-bool EncodeJob(const std::vector<hosts::InkPage>& pages, const EncodeSettings& settings,
+bool EncodeJob(const std::vector<page::InkPage>& pages, const EncodeSettings& settings,
                std::vector<uint8_t>* job, std::string* error) {
   if (!CheckEncodeSettings(pages, settings, error)) return false;
   const std::string module =
@@ -86,7 +57,6 @@ bool EncodeJob(const std::vector<hosts::InkPage>& pages, const EncodeSettings& s
     hosts::UnidrvJobSettings s;
     s.options = settings.options;
     s.landscape = settings.landscape;
-    s.disc_type = settings.disc_type;
     ok = hosts::RenderUnidrvJob(module, pages, s, job, error);
   } else {
     hosts::Nt4JobSettings s;

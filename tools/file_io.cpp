@@ -13,7 +13,7 @@
 
 #include <random>
 
-namespace imaging {
+namespace tools {
 
 namespace {
 
@@ -27,38 +27,6 @@ std::string FolderOf(const std::string& path) {
 }
 
 }  // namespace
-
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error,
-                   size_t max_bytes) {
-  const bool is_stdin = path == "-";
-  FILE* f = is_stdin ? stdin : fopen(path.c_str(), "rb");
-  if (!f) {
-    *error = Reason("cannot open", path);
-    return false;
-  }
-  bytes->clear();
-  uint8_t chunk[65536];
-  bool ok = true;
-  for (;;) {
-    size_t n = fread(chunk, 1, sizeof chunk, f);
-    if (bytes->size() + n > max_bytes) {
-      *error = "'" + path + "' is larger than " + std::to_string(max_bytes >> 20) + " MiB";
-      ok = false;
-      break;
-    }
-    bytes->insert(bytes->end(), chunk, chunk + n);
-    if (n < sizeof chunk) {
-      if (ferror(f)) {
-        *error = Reason("cannot read", path);
-        ok = false;
-      }
-      break;
-    }
-  }
-  if (!is_stdin) fclose(f);
-  if (!ok) bytes->clear();
-  return ok;
-}
 
 bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, std::string* error) {
   if (path == "-") {
@@ -107,4 +75,4 @@ bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, s
   return true;
 }
 
-}  // namespace imaging
+}  // namespace tools

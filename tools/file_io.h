@@ -1,6 +1,7 @@
-// Files as the tool's users expect them: "-" for standard input or output,
-// and an output file that either appears complete or not at all (written to
-// a temporary file in the same folder, then renamed over the target).
+// Output files as the tool's users expect them: "-" for standard output, and
+// an output file that either appears complete or not at all (written to a
+// temporary file in the same folder, then renamed over the target). Files
+// are read with files::ReadWholeFile.
 #ifndef QUILLORY2_TOOLS_FILE_IO_H_
 #define QUILLORY2_TOOLS_FILE_IO_H_
 
@@ -10,12 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace imaging {
-
-// Reads the whole file (or standard input for "-"), refusing more than
-// max_bytes. Returns false with a one-line reason in *error.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error,
-                   size_t max_bytes = size_t{1} << 30);
+namespace tools {
 
 // Writes bytes to path (standard output for "-") so that a failure leaves no
 // partial file behind and an existing file is replaced only on success.
@@ -24,6 +20,6 @@ inline bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& 
   return WriteWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
-}  // namespace imaging
+}  // namespace tools
 
 #endif  // QUILLORY2_TOOLS_FILE_IO_H_

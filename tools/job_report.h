@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "imaging/preview.h"
 #include "stream/decoder.h"
 #include "tools/encode_job.h"
-#include "tools/preview.h"
 
 namespace tools {
 
@@ -35,7 +35,7 @@ void WriteSummary(const stream::DecodedStream& decoded, size_t size, std::ostrea
 // where page dot 0 lies. Anything else is taken for the plug-in.
 struct DriverGuess {
   Driver driver = Driver::kPlugin;
-  int32_t origin_dots = 56;  // printer dot of page dot 0
+  int32_t origin_dots = imaging::kPluginOriginDots;  // printer dot of page dot 0
   std::string reason;
 };
 DriverGuess GuessDriver(const stream::DecodedStream& decoded, const uint8_t* data, size_t size);

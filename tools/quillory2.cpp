@@ -14,18 +14,19 @@
 #include <string>
 #include <vector>
 
-#include "minidrv/tables/built_tables.h"
-#include "minidrv/tables/table_reader.h"
+#include "files/read_file.h"
+#include "imaging/disc_layout.h"
+#include "imaging/label.h"
+#include "imaging/png_writer.h"
+#include "imaging/preview.h"
+#include "page/job_options.h"
+#include "quillory2/version.h"
 #include "stream/decoder.h"
-#include "tools/disc_layout.h"
+#include "tables/built_tables.h"
+#include "tables/table_dump.h"
 #include "tools/encode_job.h"
 #include "tools/file_io.h"
-#include "tools/halftone.h"
-#include "tools/image_reader.h"
 #include "tools/job_report.h"
-#include "tools/job_options.h"
-#include "tools/png_writer.h"
-#include "tools/preview.h"
 
 namespace {
 
@@ -60,45 +61,42 @@ struct EncodeArgs {
 int RunEncode(const EncodeArgs& a) {
   tools::EncodeSettings settings;
   settings.driver = a.driver == "minidriver" ? tools::Driver::kMinidriver : tools::Driver::kPlugin;
-  if (!tools::ParseResolution(a.resolution, &settings.options.resolution))
-    return Fail("unknown resolution '" + a.resolution + "' (use \"600 x 300 DPI \", 600x300, 600, \"300 x 300\" or 300)", kExitUsage);
-  if (!tools::ParseMedia(a.media, &settings.options.paper_quality))
-    return Fail("unknown media '" + a.media + "' (use Regular or Matte)", kExitUsage);
-  if (!tools::ParseOnOff(a.option, &settings.options.text_quality))
-    return Fail("unknown --option value '" + a.option + "' (use OFF or ON)", kExitUsage);
-  if (!tools::ParseImageControl(a.image_control, &settings.options.image_control))
-    return Fail("unknown image control '" + a.image_control + "' (use AUTO or 1 to 100)", kExitUsage);
-  if (!tools::ParseDiscType(a.disc, &settings.disc_type))
+  page::JobOptions& o = settings.options;
+  if (!page::ParseResolution(a.resolution, &o.resolution))
+    return Fail("unknown resolution '" + a.resolution + "' (use " + page::kResolutionWords + ")", kExitUsage);
+  if (!page::ParseMedia(a.media, &o.media))
+    return Fail("unknown media '" + a.media + "' (use " + page::kMediaWords + ")", kExitUsage);
+  if (!page::ParseOnOff(a.option, &o.on_option))
+    return Fail("unknown --option value '" + a.option + "' (use " + page::kOnOffWords + ")", kExitUsage);
+  if (!page::ParseImageControl(a.image_control, &o.image_control))
+    return Fail("unknown image control '" + a.image_control + "' (use " + page::kImageControlWords + ")", kExitUsage);
+  if (!page::ParseDiscType(a.disc, &o.disc_type))
     return Fail("unknown disc type '" + a.disc + "' (use standard or centre-band)", kExitUsage);
+  o.colour = a.mono ? page::ColourMode::kMonochrome : page::ColourMode::kColour;
   std::string error;
-  if (!imaging::ValidateRing(a.ring, &error)) return Fail(error, kExitUsage);
-  if (!(a.gamma >= 0.2 && a.gamma <= 5)) return Fail("--gamma must lie between 0.2 and 5", kExitUsage);
+  imaging::LabelLayout layout;
+  layout.ring = a.ring;
+  layout.gamma = a.gamma;
+  if (!imaging::ValidateLayout(layout, &error)) return Fail(error, kExitUsage);
   settings.landscape = a.landscape;
   settings.module_path = a.module;
   if (WritesBinaryToTerminal(a.output)) return Fail("refusing to write a print job to a terminal; use -o FILE", kExitUsage);
 
   std::vector<uint8_t> bytes;
-  if (!imaging::ReadWholeFile(a.image, &bytes, &error)) return Fail(error);
-  imaging::RgbImage image;
-  if (!imaging::DecodeImage(bytes.data(), bytes.size(), &image, &error)) {
+  if (!files::ReadWholeFile(a.image, &bytes, &error)) return Fail(error);
+  std::vector<page::InkPage> pages;
+  if (!imaging::MakeLabelPages(bytes.data(), bytes.size(), o, layout, &pages, &error)) {
     return Fail((a.image == "-" ? std::string("standard input") : "'" + a.image + "'") + ": " + error);
   }
   bytes = std::vector<uint8_t>();
-
-  imaging::LabelSettings label;
-  label.rows_per_inch = tools::RowsPerInch(settings.options.resolution);
-  label.colour = !a.mono;
-  label.gamma = a.gamma;
-  label.ring = a.ring;
-  std::vector<hosts::InkPage> pages = {imaging::MakeLabelPage(image, label)};
   if (!tools::CheckEncodeSettings(pages, settings, &error)) return Fail(error, kExitUsage);
 
   std::vector<uint8_t> job;
   if (!tools::EncodeJob(pages, settings, &job, &error)) return Fail(error);
-  if (!imaging::WriteWholeFile(a.output, job, &error)) return Fail(error);
+  if (!tools::WriteWholeFile(a.output, job, &error)) return Fail(error);
   if (a.verbose) {
     fprintf(stderr, "quillory2: %s: %zu bytes, %s, %s, %s\n", a.output.c_str(), job.size(),
-            tools::ResolutionName(settings.options.resolution).c_str(), a.mono ? "monochrome" : "colour",
+            page::ResolutionName(o.resolution).c_str(), page::ColourModeName(o.colour),
             settings.driver == tools::Driver::kPlugin ? "plug-in" : "minidriver");
   }
   return 0;
@@ -117,15 +115,15 @@ bool ReadJob(const std::string& path, const std::string& resolution, std::vector
              stream::DecodedStream* decoded, int* status) {
   stream::DecodeOptions options;
   if (!resolution.empty()) {
-    int r = 0;
-    if (!tools::ParseResolution(resolution, &r)) {
+    page::Resolution r;
+    if (!page::ParseResolution(resolution, &r)) {
       *status = Fail("unknown resolution '" + resolution + "' (use 600 or 300)", kExitUsage);
       return false;
     }
-    options.row_step = r == 2 ? 1 : 2;
+    options.row_step = page::JobOptions{r}.RowStep();
   }
   std::string error;
-  if (!imaging::ReadWholeFile(path, bytes, &error)) {
+  if (!files::ReadWholeFile(path, bytes, &error)) {
     *status = Fail(error);
     return false;
   }
@@ -194,9 +192,9 @@ int RunPreview(const PreviewArgs& a) {
   s.separate_planes = a.planes;
   s.rows_per_inch = tools::JobRowsPerInch(decoded);
   if (!a.resolution.empty()) {
-    int r = 0;
-    tools::ParseResolution(a.resolution, &r);
-    s.rows_per_inch = tools::RowsPerInch(r);
+    page::JobOptions o;
+    page::ParseResolution(a.resolution, &o.resolution);
+    s.rows_per_inch = o.RowsPerInch();
   }
   tools::DriverGuess guess = tools::GuessDriver(decoded, bytes.data(), bytes.size());
   if (a.driver == "plugin") guess = {tools::Driver::kPlugin, tools::OriginDots(tools::Driver::kPlugin), "--driver"};
@@ -209,7 +207,7 @@ int RunPreview(const PreviewArgs& a) {
   imaging::RgbImage picture = imaging::DrawPreview(planes, s);
   if (a.width > 0) picture = imaging::ScaleImage(picture, a.width);
   if (!imaging::EncodePng(picture, &png, &error)) return Fail(error);
-  if (!imaging::WriteWholeFile(a.output, png, &error)) return Fail(error);
+  if (!tools::WriteWholeFile(a.output, png, &error)) return Fail(error);
   if (a.verbose) {
     fprintf(stderr, "quillory2: %s: page %d of %d, %zu plane(s), %d rows per inch, disc centred on printer dot %d "
                     "(%s placement, from %s)\n",
@@ -248,7 +246,7 @@ int main(int argc, char** argv) {
   CLI::App app{"quillory2: prints pictures on discs with the Quillory2 disc-label printer through either "
                "driver component, and reads print jobs back.",
                "quillory2"};
-  app.set_version_flag("--version", "quillory2 1.0.0");
+  app.set_version_flag("--version", "quillory2 " QUILLORY2_VERSION);
   app.require_subcommand(1);
   app.footer("Run 'quillory2 COMMAND --help' for the options of a command.\n"
              "Example:\n  quillory2 encode label.png -o label.prn && quillory2 preview label.prn -o preview.png");

@@ -3,21 +3,25 @@
 #ifndef QUILLORY2_TESTS_TOOLS_CLI_HARNESS_H_
 #define QUILLORY2_TESTS_TOOLS_CLI_HARNESS_H_
 
-#include <stdint.h>
-
-#include <filesystem>
 #include <string>
-#include <vector>
+
+#include "tests/support/support.h"
 
 namespace clitest {
 
+using testsupport::ReadFile;
+using testsupport::TempDir;
+using testsupport::WriteFile;
+
+// What the program did: its exit status (-1 if it did not exit normally) and
+// what it printed.
 struct RunResult {
-  int status = -1;  // exit status, -1 if the program did not exit normally
+  int status = -1;
   std::string out;
   std::string err;
 };
 
-// <build>/bin/quillory2, from QUILLORY2_BUILD_DIR.
+// <build>/bin/quillory2.
 std::string ProgramPath();
 // The source tree's examples/label.png.
 std::string ExampleLabel();
@@ -25,20 +29,6 @@ std::string ExampleLabel();
 // Runs quillory2 with args (already shell-quoted where needed); stdin_path
 // feeds standard input when not empty.
 RunResult Quillory2(const std::string& args, const std::string& stdin_path = "");
-
-// A fresh directory for one test, removed by the destructor.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-
- private:
-  std::filesystem::path dir_;
-};
-
-std::vector<uint8_t> ReadFile(const std::string& path);
-void WriteFile(const std::string& path, const std::string& bytes);
 
 }  // namespace clitest
 

@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "imaging/image_reader.h"
+#include "imaging/label.h"
+#include "imaging/preview.h"
 #include "stream/decoder.h"
 #include "tests/tools/cli_harness.h"
-#include "tools/halftone.h"
-#include "tools/image_reader.h"
-#include "tools/preview.h"
 
 namespace {
 
@@ -41,16 +41,17 @@ std::string Args(const Case& c) {
 }
 
 // The page the tool prints for the case, computed here from the same picture.
-hosts::InkPage ExpectedPage(const Case& c) {
+page::InkPage ExpectedPage(const Case& c) {
   std::vector<uint8_t> bytes = clitest::ReadFile(c.image);
   imaging::RgbImage image;
   std::string error;
   EXPECT_TRUE(imaging::DecodeImage(bytes.data(), bytes.size(), &image, &error)) << error;
-  imaging::LabelSettings s;
-  s.rows_per_inch = c.rows_per_inch;
-  s.colour = !c.mono;
-  s.ring = c.ring;
-  return imaging::MakeLabelPage(image, s);
+  page::JobOptions options;
+  options.resolution = c.rows_per_inch == 600 ? page::Resolution::k600 : page::Resolution::k300;
+  options.colour = c.mono ? page::ColourMode::kMonochrome : page::ColourMode::kColour;
+  imaging::LabelLayout layout;
+  layout.ring = c.ring;
+  return imaging::MakeLabelPage(image, options, layout);
 }
 
 // What the printer should hold in each plane, row address -> printer line,
@@ -59,12 +60,12 @@ hosts::InkPage ExpectedPage(const Case& c) {
 // when the line limit is reached, 2829 rows at 600 rows per inch, 1414 at
 // 300) and the leftmost dot of every colour row (and the dot next to it on
 // row 0), which carry its resolution mark.
-std::vector<std::map<int32_t, std::vector<uint8_t>>> ExpectedPlanes(const Case& c, const hosts::InkPage& page,
+std::vector<std::map<int32_t, std::vector<uint8_t>>> ExpectedPlanes(const Case& c, const page::InkPage& page,
                                                                     size_t* dropped_dots) {
   const bool mini = c.driver == "minidriver";
   const int32_t origin = !mini ? 56 : c.mono ? 8 * (189 - page.BytesPerRow()) : 24;
   const int32_t step = page.RowStep();
-  const int inks[3] = {hosts::kYellow, hosts::kMagenta, hosts::kCyan};
+  const int inks[3] = {page::kYellow, page::kMagenta, page::kCyan};
   std::vector<std::map<int32_t, std::vector<uint8_t>>> planes(page.PlaneCount());
   *dropped_dots = 0;
   for (int p = 0; p < page.PlaneCount(); ++p) {
@@ -101,7 +102,7 @@ bool Blank(const std::vector<uint8_t>& line) {
 
 // Encodes, checks, decodes and compares; returns the decoded job for more checks.
 stream::DecodedStream RoundTrip(const Case& c, const TempDir& dir, size_t* dropped_dots = nullptr) {
-  const std::string job = dir.Path("job.prn");
+  const std::string job = dir.File("job.prn");
   RunResult enc = Quillory2("encode '" + c.image + "' -o '" + job + "' " + Args(c));
   EXPECT_EQ(enc.status, 0) << enc.err;
   RunResult check = Quillory2("decode --check --quiet '" + job + "'");
@@ -115,7 +116,7 @@ stream::DecodedStream RoundTrip(const Case& c, const TempDir& dir, size_t* dropp
   EXPECT_TRUE(d.has_end_document);
   EXPECT_EQ(d.resolution_rows_per_inch, c.rows_per_inch);
 
-  const hosts::InkPage page = ExpectedPage(c);
+  const page::InkPage page = ExpectedPage(c);
   size_t dropped = 0;
   const auto expected = ExpectedPlanes(c, page, &dropped);
   if (dropped_dots) *dropped_dots = dropped;
@@ -147,8 +148,8 @@ stream::DecodedStream RoundTrip(const Case& c, const TempDir& dir, size_t* dropp
 // The preview's pixels follow from the decoded planes: per ink the share of
 // the pixel's dots that are set, taken away from that ink's own channel.
 void ExpectPreviewMatches(const stream::DecodedStream& d, int rows_per_inch, bool mono, const TempDir& dir) {
-  const std::string png = dir.Path("preview.png");
-  RunResult r = Quillory2("preview --no-outline '" + dir.Path("job.prn") + "' -o '" + png + "'");
+  const std::string png = dir.File("preview.png");
+  RunResult r = Quillory2("preview --no-outline '" + dir.File("job.prn") + "' -o '" + png + "'");
   ASSERT_EQ(r.status, 0) << r.err;
   std::vector<uint8_t> bytes = clitest::ReadFile(png);
   imaging::RgbImage img;
@@ -254,12 +255,12 @@ TEST(EncodeRoundTrip, MinidriverDropsOnlyItsLastRowsAndMarkDots) {
   // A black picture on an unmasked square inks the edges where the
   // minidriver's losses lie; everything else must still arrive.
   TempDir dir;
-  clitest::WriteFile(dir.Path("black.pgm"), "P5 4 4 255\n" + std::string(16, '\0'));
+  clitest::WriteFile(dir.File("black.pgm"), "P5 4 4 255\n" + std::string(16, '\0'));
   for (int rpi : {600, 300}) {
     Case c;
     c.driver = "minidriver";
     c.rows_per_inch = rpi;
-    c.image = dir.Path("black.pgm");
+    c.image = dir.File("black.pgm");
     c.ring = imaging::DiscRing{120, 0};
     size_t dropped = 0;
     RoundTrip(c, dir, &dropped);
@@ -269,11 +270,11 @@ TEST(EncodeRoundTrip, MinidriverDropsOnlyItsLastRowsAndMarkDots) {
 
 TEST(EncodeRoundTrip, StandardInputAndOutputGiveTheSameJob) {
   TempDir dir;
-  RunResult files = Quillory2("encode '" + clitest::ExampleLabel() + "' --resolution 300 -o '" + dir.Path("a.prn") + "'");
+  RunResult files = Quillory2("encode '" + clitest::ExampleLabel() + "' --resolution 300 -o '" + dir.File("a.prn") + "'");
   ASSERT_EQ(files.status, 0) << files.err;
   RunResult pipes = Quillory2("encode - --resolution 300 -o -", clitest::ExampleLabel());
   ASSERT_EQ(pipes.status, 0) << pipes.err;
-  std::vector<uint8_t> a = clitest::ReadFile(dir.Path("a.prn"));
+  std::vector<uint8_t> a = clitest::ReadFile(dir.File("a.prn"));
   EXPECT_EQ(std::string(a.begin(), a.end()), pipes.out);
 }
 

@@ -1,25 +1,24 @@
 #include <gtest/gtest.h>
 #include <stdio.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
 
+#include "files/read_file.h"
+#include "tests/support/support.h"
 #include "tools/file_io.h"
 
-namespace imaging {
+namespace tools {
 namespace {
+
+using files::ReadWholeFile;
 
 namespace fs = std::filesystem;
 
 class FileIo : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("q2-fileio-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-  fs::path dir_;
+  testsupport::TempDir temp_;
+  const fs::path dir_ = temp_.path();
 };
 
 TEST_F(FileIo, WritesAndReadsBack) {
@@ -66,4 +65,4 @@ TEST_F(FileIo, RefusesFilesAboveTheLimit) {
 }
 
 }  // namespace
-}  // namespace imaging
+}  // namespace tools

@@ -3,46 +3,9 @@
 #include <string>
 
 #include "tools/job_report.h"
-#include "tools/job_options.h"
 
 namespace tools {
 namespace {
-
-TEST(JobOptionNames, AcceptThePrintersSpellingsAndShortForms) {
-  int v = 0;
-  for (const char* s : {"600 x 300 DPI ", "600x300", "600", "300x600", "600 DPI"}) {
-    v = 0;
-    EXPECT_TRUE(ParseResolution(s, &v)) << s;
-    EXPECT_EQ(v, 2) << s;
-  }
-  for (const char* s : {"300 x 300 DPI ", "300 x 300", "300"}) {
-    v = 0;
-    EXPECT_TRUE(ParseResolution(s, &v)) << s;
-    EXPECT_EQ(v, 1) << s;
-  }
-  v = 7;
-  EXPECT_FALSE(ParseResolution("1200", &v));
-  EXPECT_FALSE(ParseResolution("", &v));
-  EXPECT_EQ(v, 7);
-  EXPECT_TRUE(ParseMedia("matte", &v));
-  EXPECT_EQ(v, 2);
-  EXPECT_FALSE(ParseMedia("Glossy", &v));
-  EXPECT_TRUE(ParseOnOff("ON", &v));
-  EXPECT_EQ(v, 2);
-  EXPECT_TRUE(ParseImageControl("AUTO", &v));
-  EXPECT_EQ(v, 1);
-  EXPECT_TRUE(ParseImageControl("100", &v));
-  EXPECT_EQ(v, 101);
-  EXPECT_TRUE(ParseImageControl("1", &v));
-  EXPECT_EQ(v, 2);
-  for (const char* bad : {"0", "101", "007", "-1", "1000", "x"}) EXPECT_FALSE(ParseImageControl(bad, &v)) << bad;
-  std::string k;
-  EXPECT_TRUE(ParseDiscType("centre-band", &k));
-  EXPECT_EQ(k, "DISC_D");
-  EXPECT_TRUE(ParseDiscType("DISC_S", &k));
-  EXPECT_EQ(k, "DISC_S");
-  EXPECT_FALSE(ParseDiscType("DISC_X", &k));
-}
 
 TEST(HexListing, ElidesLongData) {
   const uint8_t bytes[20] = {0x1B, 0x2A, 0x62, 0x31, 0x4D};

@@ -1,11 +1,11 @@
-#include "tools/preview.h"
+#include "imaging/preview.h"
 
 #include <math.h>
 
 #include <algorithm>
 
-#include "tools/bitmap_font.h"
-#include "tools/halftone.h"
+#include "imaging/bitmap_font.h"
+#include "imaging/halftone.h"
 
 namespace imaging {
 

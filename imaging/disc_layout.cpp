@@ -1,4 +1,4 @@
-#include "tools/disc_layout.h"
+#include "imaging/disc_layout.h"
 
 #include <math.h>
 

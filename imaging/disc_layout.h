@@ -6,17 +6,20 @@
 // that square. Ink outside the printable ring (beyond the outer diameter, or
 // inside the hub hole) would land on the tray or run into the hole, so a
 // label is masked to the ring before it is halftoned.
-#ifndef QUILLORY2_TOOLS_DISC_LAYOUT_H_
-#define QUILLORY2_TOOLS_DISC_LAYOUT_H_
+#ifndef QUILLORY2_IMAGING_DISC_LAYOUT_H_
+#define QUILLORY2_IMAGING_DISC_LAYOUT_H_
 
 #include <stdint.h>
 
 #include <string>
 
+#include "page/geometry.h"
+
 namespace imaging {
 
-constexpr int32_t kSquareDots = 1416;        // printable square, 1/300 inch dots
-constexpr int32_t kDotsPerInch = 300;        // across, at both resolutions
+// The printable square is the printer's disc area (page/geometry.h).
+constexpr int32_t kSquareDots = page::kDiscAreaDots;
+constexpr int32_t kDotsPerInch = page::kDotsPerInch;
 constexpr double kMmPerInch = 25.4;
 constexpr double kDefaultOuterMm = 118.0;    // printable diameter of a 120 mm disc
 constexpr double kDefaultInnerMm = 22.0;     // hub area left blank
@@ -24,7 +27,7 @@ constexpr double kMaxOuterMm = 120.0;       // the largest disc the tray holds
 constexpr double kSquareMm = kSquareDots * kMmPerInch / kDotsPerInch;
 
 // Rows of the printable square at rows_per_inch (300 or 600).
-constexpr int32_t SquareRows(int32_t rows_per_inch) { return kSquareDots * rows_per_inch / kDotsPerInch; }
+constexpr int32_t SquareRows(int32_t rows_per_inch) { return page::DiscAreaRows(rows_per_inch); }
 
 struct DiscRing {
   double outer_mm = kDefaultOuterMm;
@@ -61,4 +64,4 @@ class DiscMask {
 
 }  // namespace imaging
 
-#endif  // QUILLORY2_TOOLS_DISC_LAYOUT_H_
+#endif  // QUILLORY2_IMAGING_DISC_LAYOUT_H_

@@ -2,8 +2,9 @@
 
 #include <cmath>
 
-#include "tools/disc_layout.h"
-#include "tools/halftone.h"
+#include "imaging/disc_layout.h"
+#include "imaging/halftone.h"
+#include "imaging/label.h"
 
 namespace imaging {
 namespace {
@@ -66,11 +67,12 @@ TEST(DiscMask, NoDotOutsideTheRingIsEverSet) {
   RgbImage black(300, 300, Rgb{0, 0, 0});
   for (int rpi : {300, 600}) {
     for (bool colour : {true, false}) {
-      LabelSettings s;
-      s.rows_per_inch = rpi;
-      s.colour = colour;
-      hosts::InkPage page = MakeLabelPage(black, s);
-      DiscMask mask(s.ring, rpi);
+      page::JobOptions o;
+      o.resolution = rpi == 600 ? page::Resolution::k600 : page::Resolution::k300;
+      o.colour = colour ? page::ColourMode::kColour : page::ColourMode::kMonochrome;
+      const LabelLayout layout;
+      const page::InkPage page = MakeLabelPage(black, o, layout);
+      DiscMask mask(layout.ring, rpi);
       int outside = 0, inside_blank = 0;
       for (int plane = 0; plane < page.PlaneCount(); ++plane) {
         for (int32_t row = 0; row < page.rows; ++row) {
@@ -115,24 +117,25 @@ TEST(DiscMask, RejectsImpossibleRings) {
 TEST(LabelPage, GreyTracksInkOnTheRingAndColourSeparatesByComplement) {
   // A mid grey gives about half the ring's dots on every plane; pure red
   // gives magenta and yellow only.
-  LabelSettings s;
-  s.rows_per_inch = 300;
+  page::JobOptions o;
+  o.resolution = page::Resolution::k300;
+  LabelLayout s;
   DiscMask mask(s.ring, 300);
-  auto coverage = [&](const hosts::InkPage& page, int plane) {
+  auto coverage = [&](const page::InkPage& page, int plane) {
     long dots = 0, ring = 0;
     for (int32_t row = 0; row < page.rows; ++row)
       for (int32_t x = 0; x < page.width_dots; ++x)
         if (mask.Printable(x, row)) ++ring, dots += page.Dot(plane, row, x);
     return static_cast<double>(dots) / ring;
   };
-  hosts::InkPage grey = MakeLabelPage(RgbImage(50, 50, Rgb{64, 64, 64}), s);
+  page::InkPage grey = MakeLabelPage(RgbImage(50, 50, Rgb{64, 64, 64}), o, s);
   for (int plane = 0; plane < 3; ++plane) EXPECT_NEAR(coverage(grey, plane), 1 - 64 / 255.0, 0.01);
-  hosts::InkPage red = MakeLabelPage(RgbImage(50, 50, Rgb{255, 0, 0}), s);
-  EXPECT_EQ(coverage(red, hosts::kCyan), 0);
-  EXPECT_NEAR(coverage(red, hosts::kMagenta), 1, 1e-9);
-  EXPECT_NEAR(coverage(red, hosts::kYellow), 1, 1e-9);
+  page::InkPage red = MakeLabelPage(RgbImage(50, 50, Rgb{255, 0, 0}), o, s);
+  EXPECT_EQ(coverage(red, page::kCyan), 0);
+  EXPECT_NEAR(coverage(red, page::kMagenta), 1, 1e-9);
+  EXPECT_NEAR(coverage(red, page::kYellow), 1, 1e-9);
   s.gamma = 2.0;
-  hosts::InkPage darker = MakeLabelPage(RgbImage(50, 50, Rgb{128, 128, 128}), s);
+  page::InkPage darker = MakeLabelPage(RgbImage(50, 50, Rgb{128, 128, 128}), o, s);
   EXPECT_NEAR(coverage(darker, 0), 1 - (128 / 255.0) * (128 / 255.0), 0.01);
 }
 

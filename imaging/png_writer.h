@@ -1,13 +1,13 @@
 // PNG output of the preview and of the example label.
-#ifndef QUILLORY2_TOOLS_PNG_WRITER_H_
-#define QUILLORY2_TOOLS_PNG_WRITER_H_
+#ifndef QUILLORY2_IMAGING_PNG_WRITER_H_
+#define QUILLORY2_IMAGING_PNG_WRITER_H_
 
 #include <stdint.h>
 
 #include <string>
 #include <vector>
 
-#include "tools/rgb_image.h"
+#include "imaging/rgb_image.h"
 
 namespace imaging {
 
@@ -17,4 +17,4 @@ bool EncodePng(const RgbImage& image, std::vector<uint8_t>* bytes, std::string* 
 
 }  // namespace imaging
 
-#endif  // QUILLORY2_TOOLS_PNG_WRITER_H_
+#endif  // QUILLORY2_IMAGING_PNG_WRITER_H_

@@ -5,8 +5,8 @@
 // black plane. Row addresses count 1/600 inch and dots 1/300 inch, so the
 // preview is drawn at 300 x 300 dpi: at 600 rows per inch two rows share one
 // pixel and each gives it half its ink.
-#ifndef QUILLORY2_TOOLS_PREVIEW_H_
-#define QUILLORY2_TOOLS_PREVIEW_H_
+#ifndef QUILLORY2_IMAGING_PREVIEW_H_
+#define QUILLORY2_IMAGING_PREVIEW_H_
 
 #include <stdint.h>
 
@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/disc_layout.h"
-#include "tools/rgb_image.h"
+#include "imaging/disc_layout.h"
+#include "imaging/rgb_image.h"
 
 namespace imaging {
 
@@ -31,8 +31,8 @@ struct PrintedPlane {
 
 // The printer dot of page dot 0 for each driver: the plug-in places its lines
 // 7 bytes into the printer line, the minidriver its colour rows 3 bytes in.
-constexpr int32_t kPluginOriginDots = 56;
-constexpr int32_t kMinidriverOriginDots = 24;
+constexpr int32_t kPluginOriginDots = page::kPluginMarginBytes * 8;
+constexpr int32_t kMinidriverOriginDots = page::kMinidriverMarginBytes * 8;
 
 struct PreviewSettings {
   int32_t rows_per_inch = 600;                  // 300 or 600: how many rows share a pixel row
@@ -61,4 +61,4 @@ Rgb InkTint(InkColour ink, double coverage);
 
 }  // namespace imaging
 
-#endif  // QUILLORY2_TOOLS_PREVIEW_H_
+#endif  // QUILLORY2_IMAGING_PREVIEW_H_

@@ -1,13 +1,13 @@
 // A tiny 5 x 7 bitmap font: enough to letter the example label and the
 // panels of the preview without a font library.
-#ifndef QUILLORY2_TOOLS_BITMAP_FONT_H_
-#define QUILLORY2_TOOLS_BITMAP_FONT_H_
+#ifndef QUILLORY2_IMAGING_BITMAP_FONT_H_
+#define QUILLORY2_IMAGING_BITMAP_FONT_H_
 
 #include <stdint.h>
 
 #include <string>
 
-#include "tools/rgb_image.h"
+#include "imaging/rgb_image.h"
 
 namespace imaging {
 
@@ -28,4 +28,4 @@ int32_t DrawText(RgbImage* image, int32_t x, int32_t y, const std::string& text,
 
 }  // namespace imaging
 
-#endif  // QUILLORY2_TOOLS_BITMAP_FONT_H_
+#endif  // QUILLORY2_IMAGING_BITMAP_FONT_H_

@@ -1,25 +1,15 @@
-// From a picture to the printer's inks: resampling onto the dot grid,
-// colour separation, the disc mask and error diffusion.
-#ifndef QUILLORY2_TOOLS_HALFTONE_H_
-#define QUILLORY2_TOOLS_HALFTONE_H_
+// The two steps from a picture to dots: resampling onto the dot grid, and
+// error diffusion of ink densities into dots.
+#ifndef QUILLORY2_IMAGING_HALFTONE_H_
+#define QUILLORY2_IMAGING_HALFTONE_H_
 
-#include <stddef.h>  // before ink_page.h, which uses size_t
 #include <stdint.h>
 
 #include <vector>
 
-#include "hosts/ink_page.h"
-#include "tools/disc_layout.h"
-#include "tools/rgb_image.h"
+#include "imaging/rgb_image.h"
 
 namespace imaging {
-
-struct LabelSettings {
-  int32_t rows_per_inch = 600;  // 300 or 600
-  bool colour = true;           // three planes cyan, magenta, yellow; else one black plane
-  double gamma = 1.0;           // ink = 1 - value^gamma; above 1 darkens mid-tones
-  DiscRing ring;
-};
 
 // Resamples src (any size) to width x height samples of 3 floats in 0..1,
 // with a tent filter widened to the source footprint when shrinking, so that
@@ -43,10 +33,6 @@ class Diffuser {
   std::vector<float> current_, next_;
 };
 
-// The whole label: placed, masked and halftoned into a page of 1416 dots by
-// the square's rows, ready for either driver.
-hosts::InkPage MakeLabelPage(const RgbImage& image, const LabelSettings& settings);
-
 }  // namespace imaging
 
-#endif  // QUILLORY2_TOOLS_HALFTONE_H_
+#endif  // QUILLORY2_IMAGING_HALFTONE_H_

@@ -1,4 +1,4 @@
-#include "tools/png_writer.h"
+#include "imaging/png_writer.h"
 
 #include <png.h>
 #include <string.h>

@@ -1,15 +1,15 @@
-// Reading the pictures a user hands to the tool: PNG (through libpng) and the
+// Reading the pictures a user hands over: PNG (through libpng) and the
 // PNM family P1 to P6. Every reader checks the size the file claims before it
 // allocates anything, so a damaged or hostile header costs nothing.
-#ifndef QUILLORY2_TOOLS_IMAGE_READER_H_
-#define QUILLORY2_TOOLS_IMAGE_READER_H_
+#ifndef QUILLORY2_IMAGING_IMAGE_READER_H_
+#define QUILLORY2_IMAGING_IMAGE_READER_H_
 
 #include <stddef.h>
 #include <stdint.h>
 
 #include <string>
 
-#include "tools/rgb_image.h"
+#include "imaging/rgb_image.h"
 
 namespace imaging {
 
@@ -34,4 +34,4 @@ bool DecodePnm(const uint8_t* data, size_t size, RgbImage* image, std::string* e
 
 }  // namespace imaging
 
-#endif  // QUILLORY2_TOOLS_IMAGE_READER_H_
+#endif  // QUILLORY2_IMAGING_IMAGE_READER_H_

@@ -1,4 +1,4 @@
-#include "tools/image_reader.h"
+#include "imaging/image_reader.h"
 
 #include <png.h>
 #include <string.h>

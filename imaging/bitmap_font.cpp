@@ -1,4 +1,4 @@
-#include "tools/bitmap_font.h"
+#include "imaging/bitmap_font.h"
 
 namespace imaging {
 

@@ -1,7 +1,7 @@
-// An 8-bit RGB picture, the form every image takes inside the tool: images
-// read from PNG or PNM files, the example label and the print preview.
-#ifndef QUILLORY2_TOOLS_RGB_IMAGE_H_
-#define QUILLORY2_TOOLS_RGB_IMAGE_H_
+// An 8-bit RGB picture, the form every picture takes on its way to the disc:
+// pictures read from PNG or PNM files, the example label, the print preview.
+#ifndef QUILLORY2_IMAGING_RGB_IMAGE_H_
+#define QUILLORY2_IMAGING_RGB_IMAGE_H_
 
 #include <stddef.h>
 #include <stdint.h>
@@ -60,4 +60,4 @@ struct RgbImage {
 
 }  // namespace imaging
 
-#endif  // QUILLORY2_TOOLS_RGB_IMAGE_H_
+#endif  // QUILLORY2_IMAGING_RGB_IMAGE_H_

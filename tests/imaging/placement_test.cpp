@@ -2,8 +2,9 @@
 
 #include <cmath>
 
-#include "tools/disc_layout.h"
-#include "tools/halftone.h"
+#include "imaging/disc_layout.h"
+#include "imaging/halftone.h"
+#include "imaging/label.h"
 
 namespace imaging {
 namespace {
@@ -56,12 +57,13 @@ TEST(Placement, SmallImagesAreScaledUpToFit) {
 TEST(Placement, PictureLandsWhereItIsPlaced) {
   // A black picture twice as wide as tall: ink only inside its placed rows.
   RgbImage black(200, 100, Rgb{0, 0, 0});
-  LabelSettings s;
-  s.rows_per_inch = 300;
-  s.colour = false;
+  page::JobOptions o;
+  o.resolution = page::Resolution::k300;
+  o.colour = page::ColourMode::kMonochrome;
+  LabelLayout s;
   s.ring.inner_mm = 0;
   s.ring.outer_mm = 120;
-  hosts::InkPage page = MakeLabelPage(black, s);
+  const page::InkPage page = MakeLabelPage(black, o, s);
   const Placement p = PlaceImage(200, 100, 300);
   const int32_t mid = kSquareDots / 2;
   for (int32_t row = 0; row < page.rows; ++row) {

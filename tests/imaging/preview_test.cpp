@@ -2,7 +2,7 @@
 
 #include <math.h>
 
-#include "tools/preview.h"
+#include "imaging/preview.h"
 
 namespace imaging {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/halftone.h"
+#include "imaging/halftone.h"
 
 #include <math.h>
 
@@ -106,51 +106,6 @@ void Diffuser::Row(const float* density, const uint8_t* printable, uint8_t* out_
     next_[x + 1 + step] += e * (1.0f / 16);
   }
   current_.swap(next_);
-}
-
-hosts::InkPage MakeLabelPage(const RgbImage& image, const LabelSettings& settings) {
-  const int32_t rows_per_inch = settings.rows_per_inch == 600 ? 600 : 300;
-  hosts::InkPage page =
-      hosts::InkPage::Blank(kSquareDots, SquareRows(rows_per_inch), rows_per_inch, settings.colour);
-
-  const Placement place = PlaceImage(image.width, image.height, page.rows_per_inch);
-  const std::vector<float> rgb = Resample(image, place.width, place.height);
-  const DiscMask mask(settings.ring, page.rows_per_inch);
-  const int planes = page.PlaneCount();
-  std::vector<Diffuser> diffusers(planes, Diffuser(page.width_dots));
-  std::vector<float> density(static_cast<size_t>(page.width_dots) * planes);
-  std::vector<uint8_t> printable(page.width_dots);
-
-  // Tone curve as a table: 4096 steps are finer than any 8-bit input.
-  constexpr int kSteps = 4096;
-  std::vector<float> tone(kSteps + 1);
-  for (int i = 0; i <= kSteps; ++i) tone[i] = 1.0f - static_cast<float>(pow(double(i) / kSteps, settings.gamma));
-  auto ink = [&](float v) { return tone[static_cast<int>(std::clamp(v, 0.0f, 1.0f) * kSteps + 0.5f)]; };
-
-  for (int32_t row = 0; row < page.rows; ++row) {
-    std::fill(density.begin(), density.end(), 0.0f);
-    for (int32_t x = 0; x < page.width_dots; ++x) printable[x] = mask.Printable(x, row) ? 1 : 0;
-    const int32_t iy = row - place.top;
-    if (iy >= 0 && iy < place.height) {
-      for (int32_t ix = 0; ix < place.width; ++ix) {
-        const float* p = rgb.data() + (static_cast<size_t>(iy) * place.width + ix) * 3;
-        const int32_t x = place.left + ix;
-        if (settings.colour) {
-          // Subtractive inks: cyan takes away red, magenta green, yellow blue.
-          density[static_cast<size_t>(hosts::kCyan) * page.width_dots + x] = ink(p[0]);
-          density[static_cast<size_t>(hosts::kMagenta) * page.width_dots + x] = ink(p[1]);
-          density[static_cast<size_t>(hosts::kYellow) * page.width_dots + x] = ink(p[2]);
-        } else {
-          density[x] = ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
-        }
-      }
-    }
-    for (int plane = 0; plane < planes; ++plane) {
-      diffusers[plane].Row(density.data() + static_cast<size_t>(plane) * page.width_dots, printable.data(),
-                           page.Row(plane, row));
-    }
-  }
-  return page;
 }
 
 }  // namespace imaging

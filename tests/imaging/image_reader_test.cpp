@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "tools/image_reader.h"
-#include "tools/png_writer.h"
+#include "imaging/image_reader.h"
+#include "imaging/png_writer.h"
 
 namespace imaging {
 namespace {

@@ -1,0 +1,46 @@
+// From a picture to the pages the printer prints: the one imaging path of
+// the command-line tool and the printer application.
+//
+// The picture (PNG or PNM) is scaled to fit the printable square of the
+// paper size "CD", centred keeping its aspect, masked to the printable ring,
+// separated into cyan, magenta and yellow (or taken as black) and halftoned
+// by error diffusion, at the resolution and in the colour mode of the job.
+#ifndef QUILLORY2_IMAGING_LABEL_H_
+#define QUILLORY2_IMAGING_LABEL_H_
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "imaging/disc_layout.h"
+#include "imaging/image_reader.h"
+#include "imaging/rgb_image.h"
+#include "page/ink_page.h"
+#include "page/job_options.h"
+
+namespace imaging {
+
+// How a picture is laid on the disc, beyond the job options.
+struct LabelLayout {
+  DiscRing ring;       // where ink may land
+  double gamma = 1.0;  // ink = 1 - value^gamma; above 1 darkens mid-tones
+};
+
+// Checks a layout given by the user; false with a reason in *error.
+bool ValidateLayout(const LabelLayout& layout, std::string* error);
+
+// The page of a decoded picture: 1416 dots by the square's rows.
+page::InkPage MakeLabelPage(const RgbImage& picture, const page::JobOptions& options,
+                            const LabelLayout& layout);
+
+// The pages of a picture file held in memory, one page per picture. False,
+// with a one-line reason, for a picture that cannot be read.
+bool MakeLabelPages(const uint8_t* data, size_t size, const page::JobOptions& options,
+                    const LabelLayout& layout, std::vector<page::InkPage>* pages,
+                    std::string* error, const ImageLimits& limits = ImageLimits{});
+
+}  // namespace imaging
+
+#endif  // QUILLORY2_IMAGING_LABEL_H_
