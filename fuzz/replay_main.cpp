@@ -8,10 +8,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "files/read_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
@@ -19,12 +19,12 @@ extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** arg
 namespace {
 
 bool RunFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    fprintf(stderr, "cannot read %s\n", path.string().c_str());
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!files::ReadWholeFile(path.string(), &bytes, &error)) {
+    fprintf(stderr, "%s\n", error.c_str());
     return false;
   }
-  std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   // A heap copy of exactly the input's size, so that a sanitizer sees any
   // read past its end, as it would under libFuzzer.
   std::vector<uint8_t> exact(bytes);

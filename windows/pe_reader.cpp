@@ -553,17 +553,4 @@ std::optional<std::vector<std::string>> ParseStringBlock(const uint8_t* data, si
   return strings;
 }
 
-std::optional<std::vector<uint8_t>> ReadFile(const std::string& path, std::string* error) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) return Fail(error, path + ": cannot open"), std::nullopt;
-  std::vector<uint8_t> content;
-  uint8_t chunk[65536];
-  size_t got;
-  while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) content.insert(content.end(), chunk, chunk + got);
-  bool failed = ferror(file) != 0;
-  fclose(file);
-  if (failed) return Fail(error, path + ": read error"), std::nullopt;
-  return content;
-}
-
 }  // namespace pe

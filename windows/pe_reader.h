@@ -106,9 +106,6 @@ std::optional<VersionInfo> ParseVersionInfo(const uint8_t* data, size_t size, st
 std::optional<std::vector<std::string>> ParseStringBlock(const uint8_t* data, size_t size,
                                                          std::string* error);
 
-// Reads a whole file; nullopt when it cannot be opened or read.
-std::optional<std::vector<uint8_t>> ReadFile(const std::string& path, std::string* error);
-
 const char* MachineName(uint16_t machine);
 
 }  // namespace pe

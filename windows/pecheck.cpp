@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "files/read_file.h"
 #include "windows/pe_reader.h"
 
 namespace {
@@ -36,12 +37,12 @@ std::string ResourceKey(uint32_t number, const std::string& name) {
 
 bool Check(const std::string& path, bool strings) {
   std::string error;
-  auto file = pe::ReadFile(path, &error);
-  if (!file) {
+  std::vector<uint8_t> file;
+  if (!files::ReadWholeFile(path, &file, &error)) {
     fprintf(stderr, "pecheck: %s\n", error.c_str());
     return false;
   }
-  auto image = pe::ParseImage(file->data(), file->size(), &error);
+  auto image = pe::ParseImage(file.data(), file.size(), &error);
   if (!image) {
     fprintf(stderr, "pecheck: %s: %s\n", path.c_str(), error.c_str());
     return false;
@@ -76,7 +77,7 @@ bool Check(const std::string& path, bool strings) {
   bool ok = true;
   for (const pe::Resource& r : image->resources) {
     if (!r.type_name.empty()) continue;
-    auto bytes = pe::ResourceBytes(*image, r, file->data(), file->size());
+    auto bytes = pe::ResourceBytes(*image, r, file.data(), file.size());
     if (!bytes) {
       fprintf(stderr, "pecheck: %s: resource %u/%u lies outside the file\n", path.c_str(), r.type, r.id);
       ok = false;
