@@ -10,13 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "oemdll/version_info.h"
+#include "files/read_file.h"
+#include "tables/built_tables.h"
+#include "tests/oemdll/version_info.h"
 #include "windows/pe_reader.h"
 #include "windows_test_paths.h"
-
-#if QUILLORY2_HAVE_TABLES
-#include "minidrv/tables/built_tables.h"
-#endif
 
 namespace {
 
@@ -41,11 +39,13 @@ struct Loaded {
   do {                                                                                           \
     std::string path_ = std::string((arch).build_dir) + "/bin/" + (name);                        \
     std::string error_;                                                                          \
-    auto bytes_ = pe::ReadFile(path_, &error_);                                                  \
-    if (!bytes_) GTEST_SKIP() << path_ << " is not built (run scripts/windows-tests.sh)";        \
-    auto image_ = pe::ParseImage(bytes_->data(), bytes_->size(), &error_);                       \
+    std::vector<uint8_t> bytes_;                                                                 \
+    if (!files::ReadWholeFile(path_, &bytes_, &error_)) {                                        \
+      GTEST_SKIP() << path_ << " is not built (run scripts/windows-tests.sh)";                   \
+    }                                                                                            \
+    auto image_ = pe::ParseImage(bytes_.data(), bytes_.size(), &error_);                         \
     ASSERT_TRUE(image_) << path_ << ": " << error_;                                              \
-    (loaded).bytes = std::move(*bytes_);                                                         \
+    (loaded).bytes = std::move(bytes_);                                                          \
     (loaded).image = std::move(*image_);                                                         \
   } while (0)
 
@@ -150,7 +150,6 @@ TEST_P(MinidriverModule, CarriesTablesAndStringsInUsEnglishAndNoVersion) {
   EXPECT_EQ(seen, want);
 }
 
-#if QUILLORY2_HAVE_TABLES
 TEST_P(MinidriverModule, ResourcesHoldTheGeneratedTables) {
   Loaded dll;
   LOAD_OR_SKIP(GetParam(), "QUILRY2.DLL", dll);
@@ -177,7 +176,6 @@ TEST_P(MinidriverModule, ResourcesHoldTheGeneratedTables) {
     }
   }
 }
-#endif
 
 TEST_P(MinidriverModule, ReaderSurvivesEveryTruncationOfTheRealImage) {
   Loaded dll;

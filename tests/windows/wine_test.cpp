@@ -6,23 +6,18 @@
 // Windows loader. Without Wine, or without the cross builds, every test here
 // is skipped with the reason.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <fstream>
-#include <iterator>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "oemdll/version_info.h"
+#include "tables/built_tables.h"
+#include "tests/oemdll/version_info.h"
+#include "tests/support/support.h"
 #include "windows/corpus.h"
 #include "windows_test_paths.h"
-
-#if QUILLORY2_HAVE_TABLES
-#include "minidrv/tables/built_tables.h"
-#endif
 
 namespace {
 
@@ -39,25 +34,25 @@ bool Exists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using testsupport::ReadText;
 
+// A folder of the build that keeps each test's files for a look afterwards.
 std::string WorkDir(const std::string& leaf) {
-  std::string dir = std::string(QUILLORY2_NATIVE_DIR) + "/windows-tests/" + leaf;
-  std::string command = "mkdir -p '" + dir + "'";
-  EXPECT_EQ(system(command.c_str()), 0);
+  const std::string dir = std::string(QUILLORY2_NATIVE_DIR) + "/windows-tests/" + leaf;
+  std::error_code error;
+  std::filesystem::create_directories(dir, error);
+  EXPECT_FALSE(error) << dir << ": " << error.message();
   return dir;
 }
 
-// Runs a shell command with stdout and stderr going to files beside log;
+// Runs a shell command, keeping its standard output and error beside log;
 // returns the exit status (-1 when it did not exit normally).
 int RunCommand(const std::string& command, const std::string& log, std::string* output) {
-  const std::string full = command + " >'" + log + ".out' 2>'" + log + ".err'";
-  const int status = system(full.c_str());
-  *output = Slurp(log + ".out") + Slurp(log + ".err");
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  const testsupport::RunResult run = testsupport::RunShell(command);
+  testsupport::WriteFile(log + ".out", run.out);
+  testsupport::WriteFile(log + ".err", run.err);
+  *output = run.Out() + run.err;
+  return run.exit_code;
 }
 
 // The command prefix that runs a program of arch under Wine in the tests' prefix.
@@ -126,8 +121,8 @@ TEST_P(WineStreams, JobEqualsTheNativeJob) {
                      args + " -o '" + dir + "/windows.prn'",
                  dir + "/windows", output);
 
-  const std::string want = Slurp(dir + "/native.prn");
-  const std::string got = Slurp(dir + "/windows.prn");
+  const std::string want = ReadText(dir + "/native.prn");
+  const std::string got = ReadText(dir + "/windows.prn");
   ASSERT_FALSE(want.empty());
   ASSERT_EQ(got.size(), want.size()) << "see " << dir;
   size_t differ = 0;
@@ -153,7 +148,6 @@ INSTANTIATE_TEST_SUITE_P(Corpus, WineStreams, ::testing::ValuesIn(StreamCases())
 
 class WineResources : public ::testing::TestWithParam<Arch> {};
 
-#if QUILLORY2_HAVE_TABLES
 TEST_P(WineResources, MinidriverTablesAndStringsLoadAsGenerated) {
   const Arch& arch = GetParam();
   const std::string dll = std::string(arch.build_dir) + "/bin/QUILRY2.DLL";
@@ -166,22 +160,21 @@ TEST_P(WineResources, MinidriverTablesAndStringsLoadAsGenerated) {
 
   const tables::TableBytes gpc = tables::BuiltGpcTable();
   const tables::TableBytes ext = tables::BuiltNtExtTable();
-  EXPECT_EQ(Slurp(dir + "/257-1.bin"), std::string(reinterpret_cast<const char*>(gpc.data), gpc.size));
-  EXPECT_EQ(Slurp(dir + "/257-2.bin"), std::string(reinterpret_cast<const char*>(ext.data), ext.size));
+  EXPECT_EQ(ReadText(dir + "/257-1.bin"), std::string(reinterpret_cast<const char*>(gpc.data), gpc.size));
+  EXPECT_EQ(ReadText(dir + "/257-2.bin"), std::string(reinterpret_cast<const char*>(ext.data), ext.size));
 
   std::string want;
   for (int id = 0; id < 4096; ++id) {
     const std::string text = tables::BuiltString(id);
     if (!text.empty()) want += std::to_string(id) + "\t" + text + "\n";
   }
-  EXPECT_EQ(Slurp(dir + "/strings.txt"), want);
+  EXPECT_EQ(ReadText(dir + "/strings.txt"), want);
 
   std::string list = "6 1 1033\n";
   for (int block = 17; block <= 23; ++block) list += "6 " + std::to_string(block) + " 1033\n";
   list += "257 1 1033\n257 2 1033\n";
-  EXPECT_EQ(Slurp(dir + "/list.txt"), list);
+  EXPECT_EQ(ReadText(dir + "/list.txt"), list);
 }
-#endif
 
 TEST_P(WineResources, PluginVersionReadsAsDeclared) {
   const Arch& arch = GetParam();
@@ -199,7 +192,7 @@ TEST_P(WineResources, PluginVersionReadsAsDeclared) {
   want << "FixedFileOS=0x" << std::hex << std::uppercase << v.file_os << std::dec << "\n";
   want << "FixedFileType=" << v.file_type << "\n";
   for (const oemdll::VersionString& s : v.strings) want << s.key << "=" << s.value << "\n";
-  EXPECT_EQ(Slurp(dir + "/q2resdump.out"), want.str());
+  EXPECT_EQ(ReadText(dir + "/q2resdump.out"), want.str());
 }
 
 INSTANTIATE_TEST_SUITE_P(CrossBuilt, WineResources, ::testing::ValuesIn(kArches),
