@@ -1,5 +1,5 @@
-// The plug-in's band conversion on a whole page in one band, as Unidrv hands
-// it over: colour portrait and landscape, and monochrome. Each result is also
+// The band encoder on a whole page in one band, as Unidrv hands it to the
+// plug-in: colour portrait and landscape, and monochrome. Each result is also
 // given as a multiple of a memcpy of the same band (x_memcpy).
 #include <benchmark/benchmark.h>
 #include <string.h>
@@ -7,71 +7,40 @@
 #include <vector>
 
 #include "bench/bench_pages.h"
-#include "hosts/unidrv_band.h"
-#include "platform/printer_oem.h"
-#include "raster/band_conversion.h"
+#include "page/band.h"
+#include "raster/band_encoder.h"
 
 namespace {
 
-// Unidrv's helper interface reduced to what a spooler does with the bytes:
-// append them to the job.
-struct Spooler {
-  plat::IPrintOemDriverUni iface;
+// What a spooler does with the bytes: append them to the job.
+struct Spooler : raster::ByteSink {
   std::vector<uint8_t> job;
+  void Write(const uint8_t* bytes, int32_t count) override { job.insert(job.end(), bytes, bytes + count); }
 };
 
-HRESULT Q2_STDCALL GetDriverSetting(plat::IPrintOemDriverUni*, PVOID, PCSTR, PVOID output, DWORD size,
-                                    PDWORD, PDWORD) {
-  memset(output, 0, size);
-  memcpy(output, "DISC_S", 7);
-  return S_OK;
-}
-
-HRESULT Q2_STDCALL WriteSpoolBuf(plat::IPrintOemDriverUni* self, plat::PDEVOBJ, PVOID buffer,
-                                 DWORD size, DWORD* written) {
-  auto* spooler = reinterpret_cast<Spooler*>(self);
-  const uint8_t* b = static_cast<const uint8_t*>(buffer);
-  spooler->job.insert(spooler->job.end(), b, b + size);
-  *written = size;
-  return S_OK;
-}
-
 void ConvertPage(benchmark::State& state, bench::PageKind kind, bool colour, bool landscape) {
-  const hosts::InkPage page = bench::MakePage(kind, colour);
-  std::vector<uint8_t> band;
-  BITMAPINFOHEADER header{};
+  const page::InkPage page = bench::MakePage(kind, colour);
+  page::Band band;
   std::string error;
-  if (!hosts::MakeBand(page, landscape, &band, &header, &error)) {
+  if (!page::MakeBand(page, landscape, &band, &error)) {
     state.SkipWithError(error.c_str());
     return;
   }
-  static const plat::IPrintOemDriverUniVtbl vtbl = [] {
-    plat::IPrintOemDriverUniVtbl v{};
-    v.DrvGetDriverSetting = GetDriverSetting;
-    v.DrvWriteSpoolBuf = WriteSpoolBuf;
-    return v;
-  }();
-  Spooler spooler{{&vtbl}, {}};
+  Spooler spooler;
   spooler.job.reserve(8 << 20);
-  DEVMODEW devmode{};
-  devmode.dmOrientation = landscape ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
-  devmode.dmYResolution = 600;
-  plat::DEVOBJ devobj{};
-  devobj.dwSize = sizeof devobj;
-  devobj.pPublicDM = &devmode;
+  const raster::BandView view = band.View();
 
-  const double floor = bench::MemcpySeconds(band.size());
+  const double floor = bench::MemcpySeconds(band.bits.size());
   bench::LoopTimer timer;
   for (auto _ : state) {
     spooler.job.clear();
-    PBYTE result = nullptr;
-    raster::ConvertBand(&spooler.iface, &devobj, band.data(), &header, &result);
-    benchmark::DoNotOptimize(result);
+    raster::EncodeBand(view, raster::BandSettings{}, &spooler);
+    benchmark::DoNotOptimize(spooler.job.data());
   }
   const double per_page = timer.SecondsPer(state.iterations());
-  state.SetBytesProcessed(static_cast<int64_t>(band.size()) * state.iterations());
+  state.SetBytesProcessed(static_cast<int64_t>(band.bits.size()) * state.iterations());
   state.counters["x_memcpy"] = per_page / floor;
-  state.counters["band_bytes"] = static_cast<double>(band.size());
+  state.counters["band_bytes"] = static_cast<double>(band.bits.size());
   state.counters["job_bytes"] = static_cast<double>(spooler.job.size());
 }
 

@@ -25,7 +25,7 @@ bool Dither(int32_t x, int32_t y, int tone) {
   return tone > kBayer[y & 3][x & 3];
 }
 
-void MakeLabel(hosts::InkPage* page) {
+void MakeLabel(page::InkPage* page) {
   const int32_t rows_per_600 = page->rows_per_inch == 600 ? 1 : 2;
   const double cx = kPageDots / 2.0, cy = kPageRows / 2.0;  // in dots and 1/600 inch
   std::mt19937 rng(7);
@@ -60,9 +60,9 @@ void MakeLabel(hosts::InkPage* page) {
 
 }  // namespace
 
-hosts::InkPage MakePage(PageKind kind, bool colour, int32_t rows_per_inch) {
-  hosts::InkPage page = hosts::InkPage::Blank(
-      kPageDots, rows_per_inch == 600 ? kPageRows : kPageRows / 2, rows_per_inch, colour);
+page::InkPage MakePage(PageKind kind, bool colour, int32_t rows_per_inch) {
+  page::InkPage page = page::InkPage::Blank(
+      kPageDots, page::DiscAreaRows(rows_per_inch), rows_per_inch, colour);
   if (kind == PageKind::kLabel) {
     MakeLabel(&page);
   } else if (kind == PageKind::kNoise) {

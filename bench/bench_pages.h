@@ -9,13 +9,13 @@
 
 #include <vector>
 
-#include "hosts/ink_page.h"
+#include "page/ink_page.h"
 
 namespace bench {
 
 // The disc area at 600 rows per inch: 1416 dots across, 2832 rows down.
-constexpr int32_t kPageDots = 1416;
-constexpr int32_t kPageRows = 2832;
+constexpr int32_t kPageDots = page::kDiscAreaDots;
+constexpr int32_t kPageRows = page::kDiscAreaRowAddresses;
 
 enum class PageKind {
   kLabel,  // a disc label: photo, text, empty hub and margins
@@ -25,7 +25,7 @@ enum class PageKind {
 const char* PageName(PageKind kind);
 
 // A colour (or monochrome: black only) page of the disc area.
-hosts::InkPage MakePage(PageKind kind, bool colour, int32_t rows_per_inch = 600);
+page::InkPage MakePage(PageKind kind, bool colour, int32_t rows_per_inch = 600);
 
 // CPU time of the calling thread, in seconds. The machine is shared, so
 // results and baselines are both taken in CPU time, not wall time.

@@ -78,7 +78,7 @@ double MedianRun(const std::string& filter, const std::string& file, const std::
 // One page of the disc area as a rasterizer writes it for this printer:
 // 1 bit per colour at 300 x 600 dpi, black or CMY with each row's cyan,
 // magenta and yellow lines in turn.
-std::string WriteRaster(const hosts::InkPage& page, const std::string& name) {
+std::string WriteRaster(const page::InkPage& page, const std::string& name) {
   const std::string path = std::string(P_tmpdir) + "/q2bench-" + std::to_string(getpid()) + "-" + name + ".ras";
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   if (fd < 0) return "";
@@ -111,7 +111,7 @@ std::string WriteRaster(const hosts::InkPage& page, const std::string& name) {
 }
 
 void FilterPage(benchmark::State& state, bench::PageKind kind, bool colour) {
-  const hosts::InkPage page = bench::MakePage(kind, colour);
+  const page::InkPage page = bench::MakePage(kind, colour);
   const std::string file = WriteRaster(page, std::string(bench::PageName(kind)) + (colour ? "-cmy" : "-k"));
   if (file.empty()) {
     state.SkipWithError("cannot write the raster file");

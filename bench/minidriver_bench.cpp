@@ -12,9 +12,8 @@
 
 #include "bench/bench_pages.h"
 #include "hosts/nt4_module.h"
-#include "hosts/unidrv_band.h"
-#include "platform/printer_oem.h"
-#include "raster/band_conversion.h"
+#include "page/band.h"
+#include "raster/band_encoder.h"
 #include "stream/decoder.h"
 
 namespace {
@@ -24,7 +23,7 @@ namespace {
 // byte of the first scanline carries the 600-rows-per-inch mark.
 constexpr int32_t kScanlineBytes = 186;
 
-std::vector<uint8_t> Scanlines(const hosts::InkPage& page) {
+std::vector<uint8_t> Scanlines(const page::InkPage& page) {
   std::vector<uint8_t> all(static_cast<size_t>(page.rows) * 3 * kScanlineBytes, 0);
   for (int32_t r = 0; r < page.rows; ++r) {
     for (int p = 0; p < 3; ++p) {
@@ -46,7 +45,7 @@ int32_t Q2_STDCALL Spool(void*, const void* bytes, int32_t count) {
 }
 
 void MinidriverPage(benchmark::State& state, bench::PageKind kind) {
-  const hosts::InkPage page = bench::MakePage(kind, true);
+  const page::InkPage page = bench::MakePage(kind, true);
   const std::vector<uint8_t> scanlines = Scanlines(page);
   std::vector<uint8_t> job;
   job.reserve(8 << 20);
@@ -84,46 +83,20 @@ void MinidriverPage(benchmark::State& state, bench::PageKind kind) {
 }
 
 // Streams to decode: the plug-in's and the minidriver's output for a page.
-struct SpoolRecorder {
-  plat::IPrintOemDriverUni iface;
+struct StreamRecorder : raster::ByteSink {
   std::vector<uint8_t> job;
+  void Write(const uint8_t* bytes, int32_t count) override { job.insert(job.end(), bytes, bytes + count); }
 };
 
-HRESULT Q2_STDCALL Setting(plat::IPrintOemDriverUni*, PVOID, PCSTR, PVOID out, DWORD size, PDWORD, PDWORD) {
-  memset(out, 0, size);
-  memcpy(out, "DISC_S", 6);
-  return S_OK;
-}
-
-HRESULT Q2_STDCALL Write(plat::IPrintOemDriverUni* self, plat::PDEVOBJ, PVOID buffer, DWORD size, DWORD* written) {
-  auto* r = reinterpret_cast<SpoolRecorder*>(self);
-  const uint8_t* b = static_cast<const uint8_t*>(buffer);
-  r->job.insert(r->job.end(), b, b + size);
-  *written = size;
-  return S_OK;
-}
-
-std::vector<uint8_t> PluginStream(const hosts::InkPage& page) {
-  std::vector<uint8_t> band;
-  BITMAPINFOHEADER header{};
-  if (!hosts::MakeBand(page, false, &band, &header)) return {};
-  static const plat::IPrintOemDriverUniVtbl vtbl = [] {
-    plat::IPrintOemDriverUniVtbl v{};
-    v.DrvGetDriverSetting = Setting;
-    v.DrvWriteSpoolBuf = Write;
-    return v;
-  }();
-  SpoolRecorder recorder{{&vtbl}, {}};
-  DEVMODEW devmode{};
-  devmode.dmYResolution = 600;
-  plat::DEVOBJ devobj{};
-  devobj.pPublicDM = &devmode;
-  PBYTE result = nullptr;
-  raster::ConvertBand(&recorder.iface, &devobj, band.data(), &header, &result);
+std::vector<uint8_t> PluginStream(const page::InkPage& page) {
+  page::Band band;
+  if (!page::MakeBand(page, false, &band)) return {};
+  StreamRecorder recorder;
+  raster::EncodeBand(band.View(), raster::BandSettings{}, &recorder);
   return recorder.job;
 }
 
-std::vector<uint8_t> MinidriverStream(const hosts::InkPage& page) {
+std::vector<uint8_t> MinidriverStream(const page::InkPage& page) {
   std::string error;
   std::unique_ptr<hosts::Nt4Module> module = hosts::Nt4Module::Load(QUILLORY2_MINIDRIVER_PATH, &error);
   if (!module) return {};
@@ -139,7 +112,7 @@ std::vector<uint8_t> MinidriverStream(const hosts::InkPage& page) {
 }
 
 void DecodeStream(benchmark::State& state, bench::PageKind kind, bool plugin) {
-  const hosts::InkPage page = bench::MakePage(kind, true);
+  const page::InkPage page = bench::MakePage(kind, true);
   const std::vector<uint8_t> job = plugin ? PluginStream(page) : MinidriverStream(page);
   if (job.empty()) {
     state.SkipWithError("no stream to decode");

@@ -1,53 +1,28 @@
-// Fuzzes the plug-in's band conversion with arbitrary band headers, band
-// bytes, page settings and disc type keywords.
+// Fuzzes the band encoder with arbitrary band shapes, band bytes, page
+// settings and disc type keywords (read with the plug-in's keyword rule).
 //
-// The band lives in a heap buffer of exactly biSizeImage bytes, while width
-// and height may claim far more pixels than that, so any read past the band
-// is seen by AddressSanitizer. Where every dot fits the printer line, the
-// output must decode without a problem into exactly the band's ink.
+// The band lives in a heap buffer of exactly the bytes its stride and height
+// give, while width and height may claim far more pixels than that, so any
+// read past the band is seen by AddressSanitizer. Where every dot fits the
+// printer line, the output must decode without a problem into exactly the
+// band's ink.
 #include <string.h>
 
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
-#include "platform/printer_oem.h"
-#include "raster/band_conversion.h"
+#include "oemdll/image_processing.h"
+#include "raster/band_encoder.h"
 #include "stream/decoder.h"
 
 namespace {
 
-// Unidrv's helper interface as the band conversion sees it: hands out the
-// disc type keyword and records every spool write.
-struct Recorder {
-  plat::IPrintOemDriverUni iface;
-  uint8_t keyword[200];
-  size_t keyword_size;
-  HRESULT setting_result;
-  int setting_calls;
+struct Recorder : raster::ByteSink {
   std::vector<uint8_t> output;
+  void Write(const uint8_t* bytes, int32_t count) override {
+    output.insert(output.end(), bytes, bytes + count);
+  }
 };
-
-Recorder* Self(plat::IPrintOemDriverUni* iface) { return reinterpret_cast<Recorder*>(iface); }
-
-HRESULT Q2_STDCALL GetDriverSetting(plat::IPrintOemDriverUni* self, PVOID, PCSTR feature,
-                                    PVOID output, DWORD size, PDWORD, PDWORD) {
-  Recorder* r = Self(self);
-  ++r->setting_calls;
-  FUZZ_CHECK(strcmp(feature, "DISCTYPE") == 0);
-  // The keyword may fill the whole buffer without a NUL: the conversion must
-  // not read past the size it gave.
-  memset(output, 0, size);
-  memcpy(output, r->keyword, r->keyword_size < size ? r->keyword_size : size);
-  return r->setting_result;
-}
-
-HRESULT Q2_STDCALL WriteSpoolBuf(plat::IPrintOemDriverUni* self, plat::PDEVOBJ, PVOID buffer,
-                                 DWORD size, DWORD* written) {
-  const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
-  Self(self)->output.insert(Self(self)->output.end(), bytes, bytes + size);
-  *written = size;
-  return S_OK;
-}
 
 struct Band {
   const uint8_t* bits;
@@ -76,77 +51,65 @@ constexpr uint32_t kMaxBandBytes = 1 << 15;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput in(data, size);
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof header;
-  // Mostly bands of a sensible size, sometimes any value at all.
+  // Mostly bands of a sensible size, sometimes any value at all; the size of
+  // the band's bytes stands for Unidrv's biSizeImage.
   const uint8_t shape = in.Byte();
-  header.biWidth = (shape & 1) ? in.I32() : static_cast<int32_t>(in.U16() % 2000);
-  header.biHeight = (shape & 2) ? in.I32() : static_cast<int32_t>(in.U16() % 2000);
-  header.biBitCount = (shape & 4) ? in.U16() : ((shape & 8) ? 1 : 4);
-  header.biPlanes = 1;
-  header.biSizeImage = in.U32() % (kMaxBandBytes + 1);
+  const int32_t width = (shape & 1) ? in.I32() : static_cast<int32_t>(in.U16() % 2000);
+  const int32_t height = (shape & 2) ? in.I32() : static_cast<int32_t>(in.U16() % 2000);
+  const uint16_t bit_count = (shape & 4) ? in.U16() : ((shape & 8) ? 1 : 4);
+  const uint32_t size_image = in.U32() % (kMaxBandBytes + 1);
   const uint8_t resolution = in.Byte();
-  DEVMODEW devmode{};
-  // Any value but DMORIENT_LANDSCAPE reads as portrait.
-  devmode.dmOrientation = (shape & 16) ? DMORIENT_LANDSCAPE : static_cast<SHORT>(in.Byte() % 4);
-  const bool landscape = devmode.dmOrientation == DMORIENT_LANDSCAPE;
-  devmode.dmYResolution = resolution < 128 ? 600 : (resolution < 250 ? 300 : resolution);
-  plat::DEVOBJ devobj{};
-  devobj.dwSize = sizeof devobj;
-  devobj.pPublicDM = &devmode;
+  // Any orientation but landscape reads as portrait.
+  const bool landscape = (shape & 16) || in.Byte() % 4 == 2;
+  const int rows_per_inch = resolution < 128 ? 600 : (resolution < 250 ? 300 : resolution);
 
-  static const plat::IPrintOemDriverUniVtbl vtbl = [] {
-    plat::IPrintOemDriverUniVtbl v{};
-    v.DrvGetDriverSetting = GetDriverSetting;
-    v.DrvWriteSpoolBuf = WriteSpoolBuf;
-    return v;
-  }();
-  Recorder recorder{};
-  recorder.iface.lpVtbl = &vtbl;
+  // The disc type keyword as Unidrv would answer it, and whether it did.
   const uint8_t disc = in.Byte();
-  recorder.setting_result = (disc & 0x80) ? E_FAIL : S_OK;
+  const bool setting_ok = !(disc & 0x80);
+  std::vector<char> keyword(200, '\0');
   if (disc & 0x40) {
-    const std::vector<uint8_t> keyword = in.Bytes(in.Length(sizeof recorder.keyword));
-    recorder.keyword_size = keyword.size();
-    if (!keyword.empty()) memcpy(recorder.keyword, keyword.data(), keyword.size());
+    const std::vector<uint8_t> bytes = in.Bytes(in.Length(keyword.size()));
+    for (size_t i = 0; i < bytes.size(); ++i) keyword[i] = static_cast<char>(bytes[i]);
   } else {
-    memcpy(recorder.keyword, (disc & 1) ? "DISC_D" : "DISC_S", 6);
-    recorder.keyword_size = 6;
+    memcpy(keyword.data(), (disc & 1) ? "DISC_D" : "DISC_S", 6);
   }
+  const bool skip = setting_ok && oemdll::DiscTypeSkipsCentre(keyword.data(), 200);
 
-  // The band: exactly biSizeImage bytes on the heap, filled from the input.
+  // The band: exactly size_image bytes on the heap, filled from the input.
   const std::vector<uint8_t> rest = in.Rest();
-  std::vector<uint8_t> band(header.biSizeImage);
+  std::vector<uint8_t> band(size_image);
   for (size_t i = 0; i < band.size(); ++i) band[i] = rest.empty() ? 0xFF : rest[i % rest.size()];
-  const std::vector<uint8_t> original = band;
 
-  PBYTE result = nullptr;
-  PBYTE bits = band.empty() ? nullptr : band.data();
-  const HRESULT hr = raster::ConvertBand(&recorder.iface, &devobj, bits, &header, &result);
-  FUZZ_CHECK(hr == S_OK);
-  FUZZ_CHECK(result == bits);
-  FUZZ_CHECK(band == original);
-  FUZZ_CHECK(recorder.setting_calls == 1);
+  raster::BandView view;
+  view.bits = band.empty() ? nullptr : band.data();
+  view.width = width;
+  view.height = height;
+  view.stride = height > 0 ? static_cast<uint16_t>(size_image / static_cast<uint32_t>(height)) : 0;
+  view.bits_per_pixel = bit_count;
+  view.landscape = landscape;
+  raster::BandSettings settings;
+  settings.row_step = rows_per_inch == 600 ? 1 : 2;
+  settings.skip_centre = skip;
+  Recorder recorder;
+  raster::EncodeBand(view, settings, &recorder);
+  FUZZ_CHECK(recorder.output.size() <= raster::EncodedBandBound(view));
+  const uint8_t* bits = view.bits;
 
   // Read the output back as the printer would.
-  const int step = devmode.dmYResolution == 600 ? 1 : 2;
+  const int step = settings.row_step;
   stream::DecodeOptions options;
   options.row_step = step;
   const stream::DecodedStream decoded =
       stream::Decode(recorder.output.data(), recorder.output.size(), options);
-  const int passes = header.biBitCount == 1 ? 1 : 3;
+  const int passes = bit_count == 1 ? 1 : 3;
   FUZZ_CHECK(decoded.planes.size() == static_cast<size_t>(passes));
 
-  const int32_t width = header.biWidth, height = header.biHeight;
   if (bits == nullptr || width <= 0 || height <= 0) {
     FUZZ_CHECK(decoded.Clean());
     for (const auto& plane : decoded.planes) FUZZ_CHECK(plane.rows.empty());
     return 0;
   }
-  const Band b{bits, width, height, static_cast<uint16_t>(header.biSizeImage / static_cast<DWORD>(height)),
-               static_cast<uint16_t>(header.biBitCount == 1 ? 1 : 4)};
-  const bool skip = recorder.setting_result == S_OK && recorder.keyword_size >= 6 &&
-                    memchr(recorder.keyword, 0, 6) == nullptr && recorder.keyword[5] == 'D';
+  const Band b{bits, width, height, view.stride, static_cast<uint16_t>(bit_count == 1 ? 1 : 4)};
   // In landscape the columns beyond the stride are not in the band.
   const int64_t columns_in_stride = static_cast<int64_t>(b.stride) * (b.bit_count == 1 ? 8 : 2);
   const int32_t lines = b.stride == 0 ? 0
