@@ -21,12 +21,51 @@ function(project_freestanding_options target)
                                            -fno-threadsafe-statics -fno-asynchronous-unwind-tables)
 endfunction()
 
-# add_project_test(name SOURCES a.cpp b.cpp LIBS x y): one GoogleTest program, registered with CTest.
+# CLI11::CLI11 for the programs. CLI11 is header-only; a cross build takes
+# the build machine's copy through a folder that holds only it, so that no
+# header of the build machine's own system enters a Windows compile.
+macro(quillory2_find_cli11)
+  if(CMAKE_CROSSCOMPILING)
+    find_path(QUILLORY2_CLI11_INCLUDE_DIR CLI/CLI.hpp NO_CMAKE_FIND_ROOT_PATH)
+    if(NOT QUILLORY2_CLI11_INCLUDE_DIR)
+      message(FATAL_ERROR "CLI11 not found (Debian: libcli11-dev)")
+    endif()
+    file(COPY ${QUILLORY2_CLI11_INCLUDE_DIR}/CLI DESTINATION ${PROJECT_BINARY_DIR}/cli11)
+    add_library(CLI11::CLI11 INTERFACE IMPORTED)
+    target_include_directories(CLI11::CLI11 INTERFACE ${PROJECT_BINARY_DIR}/cli11)
+  else()
+    find_package(CLI11 REQUIRED)
+  endif()
+endmacro()
+
+# The stages a test belongs to, so that `ctest -L <label>` picks them:
+#   unit    one subsystem in-process
+#   e2e     whole jobs through the built programs and loaded components
+#   wine    the Windows builds: their static checks, and runs under Wine
+#   cups    the CUPS driver with the real CUPS programs
+#   replay  the fuzz targets over their saved inputs
+set(QUILLORY2_TEST_LABELS unit e2e wine cups replay)
+
+# add_project_test(name LABELS unit SOURCES a.cpp b.cpp LIBS x y [TIMEOUT s]):
+# one GoogleTest program, registered with CTest under its labels.
 function(add_project_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "" "TIMEOUT" "LABELS;SOURCES;LIBS" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 1500)
+  endif()
+  if(NOT T_LABELS)
+    message(FATAL_ERROR "add_project_test(${name}): give its LABELS (${QUILLORY2_TEST_LABELS})")
+  endif()
+  foreach(label ${T_LABELS})
+    if(NOT label IN_LIST QUILLORY2_TEST_LABELS)
+      message(FATAL_ERROR "add_project_test(${name}): unknown label ${label} (${QUILLORY2_TEST_LABELS})")
+    endif()
+  endforeach()
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main)
   project_target_options(${name})
   include(GoogleTest)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES ENVIRONMENT "QUILLORY2_BUILD_DIR=${PROJECT_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+                       PROPERTIES LABELS "${T_LABELS}" TIMEOUT ${T_TIMEOUT}
+                                  ENVIRONMENT "QUILLORY2_BUILD_DIR=${PROJECT_BINARY_DIR}")
 endfunction()
