@@ -17,8 +17,13 @@ endfunction()
 # must not become memset or memcpy).
 function(project_freestanding_options target)
   target_compile_options(${target} PRIVATE -ffreestanding -fno-builtin -fno-exceptions -fno-rtti
-                                           -fno-tree-loop-distribute-patterns -fno-stack-protector
-                                           -fno-threadsafe-statics -fno-asynchronous-unwind-tables)
+                                           -fno-stack-protector -fno-threadsafe-statics
+                                           -fno-asynchronous-unwind-tables)
+  # GCC's name for it; clang (the fuzz builds, which link the core's
+  # libraries) has no such option and builds no minidriver image.
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    target_compile_options(${target} PRIVATE -fno-tree-loop-distribute-patterns)
+  endif()
 endfunction()
 
 # CLI11::CLI11 for the programs. CLI11 is header-only; a cross build takes

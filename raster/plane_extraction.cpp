@@ -47,20 +47,11 @@ inline uint64_t LoadBigEndian64(const uint8_t* p) {
   memcpy(&v, p, sizeof v);
   return __builtin_bswap64(v);
 }
-inline uint32_t LoadBigEndian32(const uint8_t* p) {
-  uint32_t v;
-  memcpy(&v, p, sizeof v);
-  return __builtin_bswap32(v);
-}
 #else
 inline uint64_t LoadBigEndian64(const uint8_t* p) {
   uint64_t v = 0;
   for (int i = 0; i < 8; ++i) v = v << 8 | p[i];
   return v;
-}
-inline uint32_t LoadBigEndian32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
-         static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 #endif
 
@@ -73,14 +64,6 @@ inline uint32_t PlaneDots16(uint64_t pixels, int pixel_bit) {
   t = (t | t >> 6) & 0x000F000F000F000FULL;
   t = (t | t >> 12) & 0x000000FF000000FFULL;
   return static_cast<uint32_t>((t | t >> 24) & 0xFFFF);
-}
-
-// The same for 8 pixels (4 bytes), pixel 0 in bit 7.
-inline uint8_t PlaneDots8(uint32_t pixels, int pixel_bit) {
-  uint32_t t = (~pixels >> pixel_bit) & 0x11111111U;
-  t = (t | t >> 3) & 0x03030303U;
-  t = (t | t >> 6) & 0x000F000FU;
-  return static_cast<uint8_t>(t | t >> 12);
 }
 
 // True when no pixel of the first `pixels` of a 4-bit scan line has ink on
