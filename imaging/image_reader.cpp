@@ -224,10 +224,13 @@ bool DecodeImage(const uint8_t* data, size_t size, RgbImage* image, std::string*
     return false;
   }
   if (size >= 8 && memcmp(data, kPngSignature, 8) == 0) return DecodePng(data, size, image, error, limits);
+  if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) {
+    return DecodeJpeg(data, size, image, error, limits);
+  }
   if (size >= 2 && data[0] == 'P' && data[1] >= '1' && data[1] <= '6') {
     return DecodePnm(data, size, image, error, limits);
   }
-  *error = "not a PNG or PNM image";
+  *error = "not a PNG, JPEG or PNM image";
   return false;
 }
 
