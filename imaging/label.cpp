@@ -17,15 +17,18 @@ bool ValidateLayout(const LabelLayout& layout, std::string* error) {
   return true;
 }
 
-page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& options,
-                            const LabelLayout& layout) {
+namespace {
+
+// Everything after placing: the samples of the placed picture (place.width x
+// place.height, 3 floats 0..1 each) masked to the ring, separated and
+// halftoned into the page.
+page::InkPage LabelFromSamples(const std::vector<float>& rgb, const Placement& place,
+                               const page::JobOptions& options, const LabelLayout& layout) {
   const int32_t rows_per_inch = options.RowsPerInch();
   const bool colour = options.Colour();
   page::InkPage label =
       page::InkPage::Blank(kSquareDots, SquareRows(rows_per_inch), rows_per_inch, colour);
 
-  const Placement place = PlaceImage(image.width, image.height, rows_per_inch);
-  const std::vector<float> rgb = Resample(image, place.width, place.height);
   const DiscMask mask(layout.ring, rows_per_inch);
   const int planes = label.PlaneCount();
   const int32_t width = label.width_dots;
@@ -67,6 +70,33 @@ page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& optio
     }
   }
   return label;
+}
+
+}  // namespace
+
+page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& options,
+                            const LabelLayout& layout) {
+  const Placement place = PlaceImage(image.width, image.height, options.RowsPerInch());
+  return LabelFromSamples(Resample(image, place.width, place.height), place, options, layout);
+}
+
+page::InkPage MakeLabelPageOnDots(const RgbImage& dots, const page::JobOptions& options,
+                                  const LabelLayout& layout) {
+  // Centred on the square: a larger page loses as much on either side.
+  Placement place;
+  place.width = std::min(dots.width, kSquareDots);
+  place.height = std::min(dots.height, SquareRows(options.RowsPerInch()));
+  place.left = (kSquareDots - place.width) / 2;
+  place.top = (SquareRows(options.RowsPerInch()) - place.height) / 2;
+  const int32_t skip_x = (dots.width - place.width) / 2;
+  const int32_t skip_y = (dots.height - place.height) / 2;
+  std::vector<float> rgb(static_cast<size_t>(place.width) * place.height * 3);
+  float* out = rgb.data();
+  for (int32_t y = 0; y < place.height; ++y) {
+    const uint8_t* in = dots.At(skip_x, skip_y + y);
+    for (int32_t i = 0; i < place.width * 3; ++i) *out++ = in[i] * (1.0f / 255);
+  }
+  return LabelFromSamples(rgb, place, options, layout);
 }
 
 bool MakeLabelPages(const uint8_t* data, size_t size, const page::JobOptions& options,
