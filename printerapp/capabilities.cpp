@@ -55,7 +55,8 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->status_cb = UpdateStatus;
   data->format = kNativeFormat;
 
-  Copy(data->make_and_model, sizeof data->make_and_model, kDriverDescription);
+  // PAPPL makes the device ID's MFG and MDL of the first word and the rest.
+  Copy(data->make_and_model, sizeof data->make_and_model, "Quillory Quillory2");
   data->kind = PAPPL_KIND_DISC;
   data->ppm = 1;
   data->ppm_color = 1;
@@ -77,8 +78,10 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->x_default = 300;
   data->y_default = 600;
 
-  // Pages arrive as 8-bit colour or grey; the separation into inks, the
-  // mask and the error diffusion are the printer's own.
+  // Raster pages arrive as 8-bit colour or grey; the separation into inks,
+  // the mask and the error diffusion are the printer's own. (PAPPL 1.3 hands
+  // a page of a type not offered here over unconverted under the header of
+  // one that is, so no other type is offered.)
   data->raster_types = PAPPL_PWG_RASTER_TYPE_SRGB_8 | PAPPL_PWG_RASTER_TYPE_SGRAY_8;
   data->force_raster_type = PAPPL_PWG_RASTER_TYPE_NONE;
   data->color_supported = PAPPL_COLOR_MODE_COLOR | PAPPL_COLOR_MODE_MONOCHROME;

@@ -18,6 +18,10 @@ namespace {
 // megabytes, so this leaves room for many.
 constexpr size_t kMaxNativeJob = size_t{256} << 20;
 
+// The pixels of a raster page as PAPPL hands them over: in the type the
+// client sent, one of those the printer offers.
+enum class RasterPixels { kRgb8, kGrey8 };
+
 // One raster job: its settings, where its pages go, and the page being
 // gathered.
 struct RasterJob {
@@ -26,7 +30,7 @@ struct RasterJob {
   JobSettings settings;
   JobOutput output;
   imaging::RgbImage page;
-  bool grey = false;
+  RasterPixels pixels = RasterPixels::kRgb8;
   bool resolution_fixed = false;
   uint32_t rows_written = 0;
 };
@@ -87,43 +91,55 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
                      unsigned page) {
   RasterJob* raster = RasterJobOf(job);
   if (raster == nullptr) return false;
+  // PAPPL counts pages from 1 here.
+  const std::string which = "Page " + std::to_string(page);
   const cups_page_header2_t& h = options->header;
-  const bool grey = h.cupsColorSpace == CUPS_CSPACE_SW || h.cupsColorSpace == CUPS_CSPACE_W;
-  const bool rgb = h.cupsColorSpace == CUPS_CSPACE_SRGB || h.cupsColorSpace == CUPS_CSPACE_RGB;
-  if (h.cupsBitsPerColor != 8 || (!grey && !rgb) || h.cupsBitsPerPixel != (grey ? 8u : 24u)) {
+  papplLogJob(job, PAPPL_LOGLEVEL_DEBUG,
+              "%s: %ux%u, %u bits per pixel, colour space %u, %u bytes per line, %ux%u dpi",
+              which.c_str(), h.cupsWidth, h.cupsHeight, h.cupsBitsPerPixel, h.cupsColorSpace,
+              h.cupsBytesPerLine, h.HWResolution[0], h.HWResolution[1]);
+  RasterPixels pixels;
+  if (h.cupsBitsPerPixel == 24 && (h.cupsColorSpace == CUPS_CSPACE_SRGB ||
+                                   h.cupsColorSpace == CUPS_CSPACE_RGB)) {
+    pixels = RasterPixels::kRgb8;
+  } else if (h.cupsBitsPerPixel == 8 && (h.cupsColorSpace == CUPS_CSPACE_SW ||
+                                         h.cupsColorSpace == CUPS_CSPACE_W)) {
+    pixels = RasterPixels::kGrey8;
+  } else {
     FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-            "Page " + std::to_string(page + 1) + ": unsupported raster (" +
-                std::to_string(h.cupsBitsPerPixel) + " bits per pixel, colour space " +
-                std::to_string(h.cupsColorSpace) + "); the printer takes 8-bit sRGB or grey");
+            which + ": unsupported raster (" + std::to_string(h.cupsBitsPerPixel) +
+                " bits per pixel, colour space " + std::to_string(h.cupsColorSpace) +
+                "); the printer takes 8-bit sRGB or grey");
     return false;
   }
   std::string error;
+  const uint64_t line_bytes = (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8;
   if (!imaging::CheckImageSize(h.cupsWidth, h.cupsHeight, imaging::ImageLimits{}, &error) ||
-      h.cupsBytesPerLine < h.cupsWidth * (grey ? 1 : 3)) {
+      h.cupsBytesPerLine < line_bytes) {
     FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-            "Page " + std::to_string(page + 1) + ": unusable raster page: " + error);
+            which + ": unusable raster page" + (error.empty() ? std::string() : ": " + error));
     return false;
   }
   // The rows are at the raster's resolution; the job's setup takes it from
   // the first page, and the printer keeps one resolution for the job.
   if (h.HWResolution[0] != 300 || (h.HWResolution[1] != 300 && h.HWResolution[1] != 600)) {
     FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-            "Page " + std::to_string(page + 1) + ": unsupported raster resolution " +
-                std::to_string(h.HWResolution[0]) + "x" + std::to_string(h.HWResolution[1]) +
-                " dpi (the printer prints 300x600 or 300x300)");
+            which + ": unsupported raster resolution " + std::to_string(h.HWResolution[0]) + "x" +
+                std::to_string(h.HWResolution[1]) + " dpi (the printer prints 300x600 or 300x300)");
     return false;
   }
-  const page::Resolution resolution = h.HWResolution[1] == 600 ? page::Resolution::k600 : page::Resolution::k300;
+  const page::Resolution resolution =
+      h.HWResolution[1] == 600 ? page::Resolution::k600 : page::Resolution::k300;
   if (!raster->resolution_fixed) {
     raster->settings.options.resolution = resolution;
     raster->output.SetOptions(raster->settings.options);
     raster->resolution_fixed = true;
   } else if (resolution != raster->settings.options.resolution) {
     FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-            "Page " + std::to_string(page + 1) + " changes the resolution within the job");
+            which + " changes the resolution within the job; the printer takes one per job");
     return false;
   }
-  raster->grey = grey;
+  raster->pixels = pixels;
   raster->page.Reset(static_cast<int32_t>(h.cupsWidth), static_cast<int32_t>(h.cupsHeight));
   raster->rows_written = 0;
   return true;
@@ -135,10 +151,13 @@ bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
   if (raster == nullptr || y >= static_cast<unsigned>(raster->page.height)) return false;
   uint8_t* out = raster->page.At(0, static_cast<int32_t>(y));
   const int32_t width = raster->page.width;
-  if (raster->grey) {
-    for (int32_t x = 0; x < width; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = line[x];
-  } else {
-    memcpy(out, line, static_cast<size_t>(width) * 3);
+  switch (raster->pixels) {
+    case RasterPixels::kRgb8:
+      memcpy(out, line, static_cast<size_t>(width) * 3);
+      break;
+    case RasterPixels::kGrey8:
+      for (int32_t x = 0; x < width; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = line[x];
+      break;
   }
   ++raster->rows_written;
   return true;
@@ -153,7 +172,7 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t
   if (papplJobIsCanceled(job)) return true;
   if (raster->rows_written != static_cast<uint32_t>(raster->page.height)) {
     FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-            "Page " + std::to_string(page + 1) + " ended early (" +
+            "Page " + std::to_string(page) + " ended early (" +
                 std::to_string(raster->rows_written) + " of " +
                 std::to_string(raster->page.height) + " rows); it was not printed");
     return false;
@@ -162,7 +181,7 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t
       imaging::MakeLabelPageOnDots(raster->page, raster->settings.options, raster->settings.layout);
   std::string error;
   if (!raster->output.SendPage(ink, &error)) {
-    FailJob(job, PAPPL_JREASON_NONE, "Page " + std::to_string(page + 1) + ": " + error);
+    FailJob(job, PAPPL_JREASON_NONE, "Page " + std::to_string(page) + ": " + error);
     return false;
   }
   return true;

@@ -142,6 +142,7 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   // with Ghostscript, so that a client never sends what cannot be printed.
   papplSystemAddMIMEFilter(system, "image/png", kNativeFormat, PrintPicture, nullptr);
   papplSystemAddMIMEFilter(system, "image/jpeg", kNativeFormat, PrintPicture, nullptr);
+  papplSystemAddMIMEFilter(system, "image/pwg-raster", kNativeFormat, PrintPicture, nullptr);
   context->ghostscript.program = FindGhostscript();
   if (!context->ghostscript.program.empty()) {
     papplSystemAddMIMEFilter(system, "application/pdf", kNativeFormat, PrintPdf, &context->ghostscript);
