@@ -70,6 +70,16 @@ long long PpmSize(const std::vector<uint8_t>& data) {
   return static_cast<long long>(at + 1) + numbers[0] * numbers[1] * 3;
 }
 
+// PDF files start with %PDF- within their first kilobyte.
+bool LooksLikePdf(const char* path) {
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char head[1024];
+  const ssize_t n = read(fd, head, sizeof head);
+  close(fd);
+  return n > 0 && memmem(head, static_cast<size_t>(n), "%PDF-", 5) != nullptr;
+}
+
 std::string FirstLine(const std::string& text) {
   std::string line = text.substr(0, text.find('\n'));
   return line.empty() ? std::string("no message") : line;
@@ -213,6 +223,11 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
     FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, "PDF cannot be printed: Ghostscript is not installed");
     return false;
   }
+  // Ghostscript reads PostScript too; a document sent as PDF must be one.
+  if (!LooksLikePdf(papplJobGetFilename(job))) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The document is not a PDF file");
+    return false;
+  }
   JobOutput output(job, device, settings.options);
   if (!output.Load(&error)) {
     FailJob(job, PAPPL_JREASON_NONE, "The printer description is unusable: " + error);
@@ -221,7 +236,10 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
 
   const std::string resolution = "-r300x" + std::to_string(settings.options.RowsPerInch());
   GhostscriptRun run;
-  if (!run.Start({gs.program, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sDEVICE=ppmraw", resolution,
+  // PostScript's own output (error reports included) goes to standard
+  // error, so that standard output carries pictures only.
+  if (!run.Start({gs.program, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sstdout=%stderr",
+                  "-sDEVICE=ppmraw", resolution,
                   std::string("-dDEVICEWIDTHPOINTS=") + kSquarePoints,
                   std::string("-dDEVICEHEIGHTPOINTS=") + kSquarePoints, "-dFIXEDMEDIA",
                   "-dPDFFitPage", "-sOutputFile=-", "-f", papplJobGetFilename(job)},

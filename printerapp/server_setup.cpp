@@ -15,6 +15,28 @@ extern "C" bool SaveState(pappl_system_t* system, void* context) {
   return papplSystemSaveState(system, static_cast<AppContext*>(context)->state_file.c_str());
 }
 
+// PAPPL 1.3 takes a job in any format and only then finds it cannot print
+// it, ending it with a bare "Job aborted.". Such a job gets a message that
+// says why.
+extern "C" void ExplainAbortedFormat(pappl_system_t* system, pappl_printer_t* printer,
+                                     pappl_job_t* job, pappl_event_t event, void* data) {
+  if (job == nullptr || !(event & PAPPL_EVENT_JOB_COMPLETED) ||
+      papplJobGetState(job) != IPP_JSTATE_ABORTED) {
+    return;
+  }
+  const char* format = papplJobGetFormat(job);
+  const AppContext* context = static_cast<const AppContext*>(data);
+  if (format == nullptr) return;
+  for (const std::string& offered : context->formats) {
+    if (offered == format) return;
+  }
+  papplJobSetMessage(job,
+                     "Document format '%s' is not supported: the printer prints PNG, JPEG, %sPWG "
+                     "raster and Apple raster",
+                     format, context->ghostscript.program.empty() ? "" : "PDF, ");
+  papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, PAPPL_JREASON_NONE);
+}
+
 bool ParseLogLevel(const char* text, pappl_loglevel_t* level) {
   static const struct {
     const char* name;
@@ -143,12 +165,16 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   papplSystemAddMIMEFilter(system, "image/png", kNativeFormat, PrintPicture, nullptr);
   papplSystemAddMIMEFilter(system, "image/jpeg", kNativeFormat, PrintPicture, nullptr);
   papplSystemAddMIMEFilter(system, "image/pwg-raster", kNativeFormat, PrintPicture, nullptr);
+  context->formats = {"application/octet-stream", "image/png", "image/jpeg", "image/pwg-raster",
+                      "image/urf", kNativeFormat};
   context->ghostscript.program = FindGhostscript();
   if (!context->ghostscript.program.empty()) {
     papplSystemAddMIMEFilter(system, "application/pdf", kNativeFormat, PrintPdf, &context->ghostscript);
+    context->formats.push_back("application/pdf");
   } else {
     papplLog(system, PAPPL_LOGLEVEL_WARN, "Ghostscript not found: PDF is not offered");
   }
+  papplSystemSetEventCallback(system, ExplainAbortedFormat, context);
 
   // papplMainloop sets the drivers too, but only after this callback: the
   // saved printers need them now.

@@ -21,6 +21,7 @@
 #include <pappl/pappl.h>
 
 #include <string>
+#include <vector>
 
 #include "printerapp/document_filters.h"
 
@@ -33,6 +34,8 @@ struct AppContext {
   bool serving = false;
   GhostscriptConfig ghostscript;
   std::string state_file;
+  // The document formats the printer reads, as offered to clients.
+  std::vector<std::string> formats;
 };
 
 // The one driver, and the callbacks that describe it and pick it for a
