@@ -30,21 +30,6 @@ void Copy(char* to, size_t size, const char* from) {
 
 }  // namespace
 
-const char kEnglishStrings[] =
-    "\"quillory2-image-control\" = \"Image Control (0 = AUTO, else 1 to 100)\";\n"
-    "\"quillory2-text-quality\" = \"Text Quality\";\n"
-    "\"quillory2-text-quality.off\" = \"OFF\";\n"
-    "\"quillory2-text-quality.on\" = \"ON\";\n"
-    "\"quillory2-disc-type\" = \"Disc Type\";\n"
-    "\"quillory2-disc-type.standard\" = \"Standard disc\";\n"
-    "\"quillory2-disc-type.centre-band\" = \"Centre band across the hub left out\";\n"
-    "\"quillory2-outer-diameter\" = \"Printable Outer Diameter (mm)\";\n"
-    "\"quillory2-hub-diameter\" = \"Hub Diameter (mm)\";\n"
-    "\"media-type.disc\" = \"Regular\";\n"
-    "\"media-type.disc-matte\" = \"Matte\";\n"
-    "\"oe_cd_4.72x4.72in\" = \"CD (4.72 x 4.72 in)\";\n"
-    "\"media.oe_cd_4.72x4.72in\" = \"CD (4.72 x 4.72 in)\";\n";
-
 void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->printfile_cb = PrintNativeJob;
   data->rstartjob_cb = StartRasterJob;
@@ -61,7 +46,9 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->ppm = 1;
   data->ppm_color = 1;
   data->has_supplies = true;
-  data->orient_default = IPP_ORIENT_NONE;
+  // Pictures are fitted to the disc whatever their orientation; portrait is
+  // what IPP clients expect to be told.
+  data->orient_default = IPP_ORIENT_PORTRAIT;
   data->quality_default = IPP_QUALITY_NORMAL;
   data->content_default = PAPPL_CONTENT_AUTO;
   // Pictures are always fitted into the square and centred.
@@ -122,6 +109,13 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->vendor[3] = kOuterDiameter;
   data->vendor[4] = kHubDiameter;
   if (*attrs == nullptr) *attrs = ippNew();
+  // IPP Everywhere attributes PAPPL 1.3 leaves out, with the values that are
+  // true here: no preferred values are computed, colours are rendered one
+  // way, and there is no back side.
+  ippAddBoolean(*attrs, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
+  ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-default", nullptr, "auto");
+  ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "print-rendering-intent-supported", nullptr, "auto");
+  ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, "pwg-raster-document-sheet-back", nullptr, "normal");
   AddVendorRange(*attrs, kImageControl, 0, 0, 100);
   AddVendorKeyword(*attrs, kTextQuality, "off", kTextQualities, 2);
   AddVendorKeyword(*attrs, kDiscType, "standard", kDiscTypes, 2);

@@ -47,9 +47,6 @@ constexpr char kMediaTypeMatte[] = "disc-matte";
 // work), and adds the vendor attributes with their defaults to *attrs.
 void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs);
 
-// The English names the web page shows for the vendor attributes.
-extern const char kEnglishStrings[];
-
 }  // namespace printerapp
 
 #endif  // QUILLORY2_PRINTERAPP_CAPABILITIES_H_

@@ -157,7 +157,9 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   }
   if (hostname != nullptr) papplSystemSetHostName(system, hostname);
   if (const char* group = option("admin-group")) papplSystemSetAdminGroup(system, group);
-  papplSystemAddStringsData(system, "/en.strings", "en", kEnglishStrings);
+  // No strings of our own: PAPPL 1.3 then lists printer-strings-languages-
+  // supported twice, which IPP clients reject; the web page shows the
+  // vendor attributes under their IPP names.
   papplSystemSetFooterHTML(system, "Quillory2 Printer Application");
 
   // The formats read here; PWG and Apple raster are PAPPL's own. PDF only

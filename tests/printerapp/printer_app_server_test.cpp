@@ -150,17 +150,31 @@ TEST(PrinterAppServer, IpptoolStandardTests) {
   EXPECT_EQ(print.exit_code, 0) << print.Out();
   EXPECT_NE(print.Out().find("job-state (enum) = completed"), std::string::npos) << print.Out();
 
-  // ipp-everywhere.test: the required attributes and operations, and (after
-  // ipp-2.0.test and ipp-1.1.test, which it includes) printing its sample
-  // documents, which it skips when they are not installed. The tests that
-  // apply and fail are listed in the kept output and named here.
-  const testsupport::RunResult everywhere = IppTool(server, "ipp-everywhere.test");
+  // ipp-everywhere.test, with ipp-2.0.test and ipp-1.1.test that it
+  // includes. Its printing tests need sample documents that are not
+  // installed and are skipped. Of the rest, one fails, for two attributes
+  // only: the printer cannot identify itself (it has no light, display or
+  // sound), and PAPPL 1.3 does not do overrides.
+  const testsupport::RunResult everywhere = IppTool(server, "ipp-everywhere.test", {"-f", ExampleLabel()});
   const std::string out = everywhere.Out();
-  for (const char* test : {"Get-Printer-Attributes with all attributes", "Print-Job", "Validate-Job",
-                           "Create-Job", "Cancel-Job"}) {
-    (void)test;
+  int passed = 0;
+  std::vector<std::string> failed;
+  size_t at = 0;
+  while ((at = out.find('\n', at)) != std::string::npos) {
+    const size_t end = out.find('\n', at + 1);
+    const std::string line = out.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
+    if (line.find("[PASS]") != std::string::npos) ++passed;
+    if (line.find("[FAIL]") != std::string::npos) failed.push_back(line);
+    if (line.find("EXPECTED:") != std::string::npos) {
+      EXPECT_TRUE(line.find("identify-actions") != std::string::npos ||
+                  line.find("overrides-supported") != std::string::npos)
+          << line;
+    }
+    at = end;
   }
-  EXPECT_NE(out.find("[PASS]"), std::string::npos) << out;
+  EXPECT_GE(passed, 30) << out;
+  ASSERT_EQ(failed.size(), 1u) << out;
+  EXPECT_NE(failed[0].find("PWG 5100.14 section 5.1/5.2"), std::string::npos) << failed[0];
 }
 
 }  // namespace
