@@ -21,7 +21,7 @@ bool JobOutput::SendPage(const page::InkPage& page, std::string* error) {
   printjob::JobWriter::AppendPage(band.View(), options_, &bytes_);
   if (!Write(error)) return false;
   ++pages_;
-  papplJobSetImpressionsCompleted(job_, 1);
+  if (counts_pages_) papplJobSetImpressionsCompleted(job_, 1);
   return true;
 }
 

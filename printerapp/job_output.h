@@ -23,8 +23,11 @@ namespace printerapp {
 
 class JobOutput {
  public:
-  JobOutput(pappl_job_t* job, pappl_device_t* device, const page::JobOptions& options)
-      : job_(job), device_(device), options_(options) {}
+  // counts_pages: whether each page sent counts as a completed impression
+  // (PAPPL counts the pages of its raster callbacks itself).
+  JobOutput(pappl_job_t* job, pappl_device_t* device, const page::JobOptions& options,
+            bool counts_pages = true)
+      : job_(job), device_(device), options_(options), counts_pages_(counts_pages) {}
 
   // Reads the printer description; false with the reason.
   bool Load(std::string* error);
@@ -43,6 +46,7 @@ class JobOutput {
   pappl_job_t* job_;
   pappl_device_t* device_;
   page::JobOptions options_;
+  bool counts_pages_;
   printjob::JobWriter writer_;
   std::vector<uint8_t> bytes_;
   int pages_ = 0;

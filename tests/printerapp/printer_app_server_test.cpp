@@ -127,6 +127,24 @@ TEST(PrinterAppServer, PdfIsOfferedOnlyWithGhostscript) {
   EXPECT_EQ(without.WaitJob("disc", id).state, IPP_JSTATE_COMPLETED);
 }
 
+TEST(PrinterAppServer, WebPageInABrowserSetsADefaultThatChangesTheNextJob) {
+  AppServer server;
+  ASSERT_TRUE(server.Start()) << server.Log();
+  ASSERT_TRUE(server.AddPrinter("disc"));
+  const std::string screenshot = ArtifactDir() + "/web-page.png";
+  unlink(screenshot.c_str());
+  const testsupport::RunResult browser = testsupport::RunProgram(
+      {"/usr/bin/timeout", "120", "/usr/bin/python3", testsupport::SourceDir() + "/tests/printerapp/web_page.py",
+       "http://localhost:" + std::to_string(server.port()), "disc", screenshot, "40"});
+  ASSERT_EQ(browser.exit_code, 0) << browser.Out() << browser.err;
+  EXPECT_GT(testsupport::ReadFile(screenshot).size(), 10000u) << screenshot;
+  const int id = server.Submit("disc", ExampleLabel(), "image/png", "after-form");
+  ASSERT_EQ(server.WaitJob("disc", id).state, IPP_JSTATE_COMPLETED);
+  const Bytes printed = testsupport::ReadFile(server.DeviceFile("disc", "after-form"));
+  EXPECT_TRUE(printed == EncodeWithTool(ExampleLabel(), {"--image-control", "40"}));
+  EXPECT_FALSE(printed == EncodeWithTool(ExampleLabel(), {}));
+}
+
 // ipptool's own test files, run against the printer; the output is kept.
 testsupport::RunResult IppTool(const AppServer& server, const std::string& test,
                                const std::vector<std::string>& extra = {}) {
