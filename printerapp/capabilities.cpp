@@ -78,11 +78,13 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->sides_supported = PAPPL_SIDES_ONE_SIDED;
   data->sides_default = PAPPL_SIDES_ONE_SIDED;
 
-  // One page, the whole printable square, no margins: the ring decides
-  // where ink lands.
+  // One page, the whole printable square: the ring decides where ink lands.
+  // It is offered borderless and with margins of 0.5 mm, which lie outside
+  // the 118 mm ring: CUPS's everywhere queues default to the size with
+  // margins and, offered the borderless one alone, fall back to Letter.
   data->borderless = true;
-  data->left_right = 0;
-  data->bottom_top = 0;
+  data->left_right = 50;
+  data->bottom_top = 50;
   data->num_media = 1;
   data->media[0] = kMediaName;
   data->num_source = 1;

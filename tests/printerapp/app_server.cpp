@@ -22,7 +22,7 @@ using HttpPtr = std::unique_ptr<http_t, void (*)(http_t*)>;
 
 // A port the system has just handed out and taken back: free unless another
 // program grabs it in the next moment.
-int FreePort() {
+int FreePortNow() {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in addr = {};
   addr.sin_family = AF_INET;
@@ -73,6 +73,8 @@ void AddAttribute(ipp_t* request, ipp_tag_t group, const std::string& option) {
 
 }  // namespace
 
+int FreeLoopbackPort() { return FreePortNow(); }
+
 std::string AppPath() { return testsupport::BuildDir() + "/bin/quillory2-printer-app"; }
 std::string ToolPath() { return testsupport::BuildDir() + "/bin/quillory2"; }
 
@@ -103,7 +105,7 @@ std::vector<std::string> AppServer::Environment() const {
 }
 
 bool AppServer::Start() {
-  if (port_ == 0) port_ = FreePort();
+  if (port_ == 0) port_ = FreeLoopbackPort();
   std::vector<std::string> argv = {AppPath(),
                                    "server",
                                    "-o", "server-port=" + std::to_string(port_),

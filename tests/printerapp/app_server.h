@@ -26,6 +26,9 @@ std::string ToolPath();
 // <build>/test-artifacts/printerapp, created when missing.
 std::string ArtifactDir();
 
+// A loopback port that was free a moment ago.
+int FreeLoopbackPort();
+
 // An IPP attribute of a job, as the mainloop's -o options write it:
 // "print-color-mode=monochrome", "quillory2-image-control=40".
 using JobOptions = std::vector<std::string>;
