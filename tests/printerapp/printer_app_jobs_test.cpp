@@ -231,7 +231,8 @@ TEST_F(PrinterAppJobs, TwentyJobsAtOnceAllCompleteInBoundedMemory) {
   const Bytes expected = EncodeWithTool(ExampleLabel(), {});
   for (int i = 0; i < kJobs; ++i) {
     ASSERT_GT(ids[i], 0) << i;
-    const JobResult job = server_.WaitJob("disc", ids[i], 180);
+    const JobResult job = server_.WaitJob("disc", ids[i], 60);
+    if (job.state != IPP_JSTATE_COMPLETED) testsupport::WriteFile(ArtifactDir() + "/twenty-server.log", server_.Log());
     EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED) << i << ": " << job.message;
     EXPECT_TRUE(testsupport::ReadFile(server_.DeviceFile("disc", "many-" + std::to_string(i))) == expected) << i;
   }
