@@ -30,8 +30,10 @@ inline std::string ModulePath() {
 
 // ESC followed by the text, e.g. Esc("*b0M").
 inline Bytes Esc(const std::string& text) {
-  Bytes out{0x1B};
-  out.insert(out.end(), text.begin(), text.end());
+  // Sized up front: GCC 12 warns (-Warray-bounds) about inserting into a
+  // one-byte vector, wrongly.
+  Bytes out(text.size() + 1, 0x1B);
+  std::copy(text.begin(), text.end(), out.begin() + 1);
   return out;
 }
 
