@@ -22,7 +22,7 @@ while [ $# -gt 0 ]; do
     --prefix) prefix="$2"; shift 2 ;;
     --probe) probe="$2"; shift 2 ;;
     --) shift; break ;;
-    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "wine-run.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
