@@ -6,13 +6,8 @@
 #include <stdlib.h>
 #include <string.h>
 #include <unistd.h>
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 #include <algorithm>
-#include <fstream>
 #include <initializer_list>
 #include <iostream>
 #include <string>
@@ -20,6 +15,7 @@
 
 #include "hosts/nt4_host.h"
 #include "hosts/page_file.h"
+#include "tools/file_io.h"
 
 namespace {
 
@@ -41,7 +37,8 @@ const char kUsage[] =
     "600 rows per inch, 1416 at 300; shorter pages are blank below the image.\n"
     "\n"
     "Options:\n"
-    "  -o, --output JOB        where the job goes (required)\n"
+    "  -o, --output JOB        where the job goes (required): a file, which appears\n"
+    "                          whole or not at all, or a printer device\n"
     "  --resolution 600|300    rows per inch down the page (default 600)\n"
     "  --media regular|matte   media (default regular)\n"
     "  --text-quality off|on   the printer's ON option (default off)\n"
@@ -56,6 +53,13 @@ const char kUsage[] =
 int Fail(const std::string& message) {
   std::cerr << "nt4_host: " << message << "\n";
   return 1;
+}
+
+// The last step of a run that wrote to standard output: a lost write there
+// is a failure like any other.
+int CloseOutput() {
+  std::string error;
+  return imaging::CloseStandardOutput(&error) ? 0 : Fail(error);
 }
 
 bool ParseChoice(const std::string& value, std::initializer_list<const char*> names, int* choice) {
@@ -93,7 +97,7 @@ int main(int argc, char** argv) {
     std::string v;
     if (arg == "-h" || arg == "--help") {
       std::cout << kUsage;
-      return 0;
+      return CloseOutput();
     } else if (arg == "-o" || arg == "--output") {
       if (!value(&output)) return Fail("-o needs a file name");
     } else if (arg == "--module") {
@@ -144,17 +148,6 @@ int main(int argc, char** argv) {
               << " colour pages is printed; the minidriver prints one colour page per load\n";
   }
 
-  if (output == "-") {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);  // a job is bytes, not text
-#endif
-    fwrite(job.data(), 1, job.size(), stdout);
-    if (fflush(stdout) != 0) return Fail("cannot write the job to standard output");
-    return 0;
-  }
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(job.data()), static_cast<std::streamsize>(job.size()));
-  out.close();
-  if (!out) return Fail("cannot write " + output);
-  return 0;
+  if (!imaging::WriteWholeFile(output, job, &error)) return Fail(error);
+  return CloseOutput();
 }

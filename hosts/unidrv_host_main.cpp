@@ -5,7 +5,6 @@
 #include <string.h>
 
 #include <cctype>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -17,6 +16,7 @@
 
 #include "hosts/page_file.h"
 #include "hosts/unidrv_host.h"
+#include "tools/file_io.h"
 
 namespace {
 
@@ -36,7 +36,9 @@ const char kUsage[] =
     "Image rows are printer rows, 1/300 or 1/600 inch apart (see --resolution).\n"
     "\n"
     "options:\n"
-    "  -o, --output FILE          job file to write (\"-\" for standard output)\n"
+    "  -o, --output FILE          job file or printer device to write (\"-\" for\n"
+    "                             standard output); a file appears whole or not\n"
+    "                             at all\n"
     "  -r, --resolution 300|600   rows per inch down (default 600)\n"
     "  -l, --landscape            print in landscape orientation\n"
     "  -d, --disc-type S|D        S: print the whole disc (default);\n"
@@ -49,6 +51,15 @@ const char kUsage[] =
     "                             this program, ../lib/libquilry2uni.so)\n"
     "  -v, --verbose              list the calls of the job on standard error\n"
     "  -h, --help                 show this help\n";
+
+// The last step of a run that wrote to standard output: a lost write there
+// is a failure like any other.
+int CloseOutput() {
+  std::string error;
+  if (imaging::CloseStandardOutput(&error)) return 0;
+  std::cerr << "unidrv_host: " << error << "\n";
+  return 1;
+}
 
 int Usage(const std::string& message) {
   std::cerr << "unidrv_host: " << message << "\n(unidrv_host --help explains the options)\n";
@@ -75,7 +86,7 @@ int main(int argc, char** argv) {
     std::string v;
     if (arg == "-h" || arg == "--help") {
       std::cout << kUsage;
-      return 0;
+      return CloseOutput();
     } else if (arg == "-o" || arg == "--output") {
       if (!value(&output)) return Usage(arg + " needs a file name");
     } else if (arg == "-r" || arg == "--resolution") {
@@ -143,24 +154,12 @@ int main(int argc, char** argv) {
   }
 
   // Nothing is written unless the whole job rendered.
-  if (output == "-") {
-    std::cout.write(reinterpret_cast<const char*>(job.data()), static_cast<std::streamsize>(job.size()));
-    std::cout.flush();
-    if (!std::cout) {
-      std::cerr << "unidrv_host: cannot write the job to standard output\n";
-      return 1;
-    }
-  } else {
-    std::ofstream out(output, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(job.data()), static_cast<std::streamsize>(job.size()));
-    out.close();
-    if (!out) {
-      std::cerr << "unidrv_host: cannot write " << output << "\n";
-      return 1;
-    }
+  if (!imaging::WriteWholeFile(output, job, &error)) {
+    std::cerr << "unidrv_host: " << error << "\n";
+    return 1;
   }
   if (verbose) {
     std::cerr << "unidrv_host: " << pages.size() << " page(s), " << job.size() << " bytes\n";
   }
-  return 0;
+  return CloseOutput();
 }

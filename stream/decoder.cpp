@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "stream/job_rules.h"
+#include "stream/whole_job.h"
 
 namespace stream {
 namespace {

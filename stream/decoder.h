@@ -53,7 +53,7 @@
 //   stray byte), else that of the ESC of the command concerned.
 //
 // With DecodeOptions::whole_job the stream is also judged as print jobs, by
-// the rules in stream/job_rules.h.
+// the rules in stream/whole_job.h.
 #ifndef QUILLORY2_STREAM_DECODER_H_
 #define QUILLORY2_STREAM_DECODER_H_
 
@@ -176,12 +176,20 @@ struct DecodeOptions {
   // Row step where the stream has no resolution select command (yet):
   // 0 means 1; otherwise 1 (600 rows per inch) or 2 (300).
   int32_t row_step = 0;
-  // Also judge the stream as one or more whole print jobs (stream/job_rules.h).
+  // Also judge the stream as one or more whole print jobs (stream/whole_job.h).
   bool whole_job = false;
   // With whole_job: 3 when the pages are known to be colour, so that every
   // job must hold whole pages of three planes; 0 or 1 checks no count.
   int32_t planes_per_page = 0;
 };
+
+// Options that judge the stream as whole print jobs.
+inline DecodeOptions WholeJob(int32_t planes_per_page = 0) {
+  DecodeOptions options;
+  options.whole_job = true;
+  options.planes_per_page = planes_per_page;
+  return options;
+}
 
 // Receives the pieces of a stream as the decoder completes them.
 class DecodeListener {

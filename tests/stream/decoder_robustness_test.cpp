@@ -279,10 +279,10 @@ class Collect : public stream::DecodeListener {
 // Pieces split anywhere, even inside a command or its data, decode exactly as
 // the whole stream in memory does.
 void ExpectSameInPieces(const std::vector<uint8_t>& bytes, uint32_t seed) {
-  const DecodedStream whole = Decode(bytes, DecodeOptions{0, true});
+  const DecodedStream whole = Decode(bytes, stream::WholeJob());
   ChunkSource source(bytes, seed);
   Collect got;
-  const stream::StreamSummary summary = stream::DecodeStream(&source, DecodeOptions{0, true}, &got);
+  const stream::StreamSummary summary = stream::DecodeStream(&source, stream::WholeJob(), &got);
   ASSERT_EQ(summary.bytes, bytes.size());
   ASSERT_EQ(summary.problem_count, whole.problem_count);
   for (size_t i = 0; i < whole.problems.size(); ++i) {

@@ -171,7 +171,9 @@ TEST_F(DamagedJob, PreviewRefusesUnlessForced) {
 TEST(PreviewErrors, JobWithoutPlanesOrPages) {
   TempDir dir;
   clitest::WriteFile(dir.Path("framing.prn"), "\x1b!d0Q");
-  ExpectError(Quillory2("preview '" + dir.Path("framing.prn") + "' -o '" + dir.Path("p.png") + "'"), 1, "no plane");
+  ExpectError(Quillory2("preview '" + dir.Path("framing.prn") + "' -o '" + dir.Path("p.png") + "'"), 1, "damaged");
+  ExpectError(Quillory2("preview --force '" + dir.Path("framing.prn") + "' -o '" + dir.Path("p.png") + "'"), 1,
+              "no plane");
   EXPECT_FALSE(fs::exists(dir.Path("p.png")));
   ExpectError(Quillory2("preview '" + dir.Path("missing.prn") + "' -o '" + dir.Path("p.png") + "'"), 1, "missing.prn");
   RunResult enc = Quillory2("encode '" + clitest::ExampleLabel() + "' --resolution 300 -o '" + dir.Path("j.prn") + "'");

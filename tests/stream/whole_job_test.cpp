@@ -10,14 +10,10 @@
 namespace {
 
 using stream::DecodedStream;
-using stream::DecodeOptions;
 using streamtest::StreamBuilder;
 
 DecodedStream Judge(const StreamBuilder& b, int32_t planes_per_page = 0) {
-  DecodeOptions options;
-  options.whole_job = true;
-  options.planes_per_page = planes_per_page;
-  return stream::Decode(b.data(), b.size(), options);
+  return stream::Decode(b.data(), b.size(), stream::WholeJob(planes_per_page));
 }
 
 // A plane with one row of dots at the row address.

@@ -18,8 +18,8 @@
 // Every broken rule is one problem at the offset of the command concerned
 // (or of the end of the stream); a stretch of commands outside any job is
 // reported once, at its first command.
-#ifndef QUILLORY2_STREAM_JOB_RULES_H_
-#define QUILLORY2_STREAM_JOB_RULES_H_
+#ifndef QUILLORY2_STREAM_WHOLE_JOB_H_
+#define QUILLORY2_STREAM_WHOLE_JOB_H_
 
 #include <stddef.h>
 #include <stdint.h>
@@ -60,4 +60,4 @@ class JobRules {
 
 }  // namespace stream
 
-#endif  // QUILLORY2_STREAM_JOB_RULES_H_
+#endif  // QUILLORY2_STREAM_WHOLE_JOB_H_

@@ -1,4 +1,4 @@
-#include "stream/job_rules.h"
+#include "stream/whole_job.h"
 
 #include <string>
 
