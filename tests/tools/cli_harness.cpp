@@ -14,9 +14,9 @@ namespace clitest {
 
 namespace fs = std::filesystem;
 
-std::string ProgramPath() {
+std::string ProgramPath(const std::string& name) {
   const char* dir = getenv("QUILLORY2_BUILD_DIR");
-  return std::string(dir ? dir : ".") + "/bin/quillory2";
+  return std::string(dir ? dir : ".") + "/bin/" + name;
 }
 
 std::string ExampleLabel() { return std::string(QUILLORY2_SOURCE_DIR) + "/examples/label.png"; }
@@ -43,18 +43,29 @@ TempDir::~TempDir() {
   fs::remove_all(dir_, ec);
 }
 
-RunResult Quillory2(const std::string& args, const std::string& stdin_path) {
+RunResult RunProgram(const std::string& name, const std::string& args, const RunOptions& options) {
   TempDir io;
-  const std::string out = io.Path("stdout"), err = io.Path("stderr");
-  std::string cmd = "'" + ProgramPath() + "' " + args + " >'" + out + "' 2>'" + err + "'";
-  cmd += stdin_path.empty() ? " </dev/null" : " <'" + stdin_path + "'";
+  const std::string out = options.stdout_path.empty() ? io.Path("stdout") : options.stdout_path;
+  const std::string err = io.Path("stderr");
+  std::string cmd = "'" + ProgramPath(name) + "' " + args + " >'" + out + "' 2>'" + err + "'";
+  cmd += options.stdin_path.empty() ? " </dev/null" : " <'" + options.stdin_path + "'";
+  if (!options.limits.empty()) cmd = options.limits + " " + cmd;
   RunResult r;
   const int raw = system(cmd.c_str());
   r.status = raw != -1 && WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::vector<uint8_t> o = ReadFile(out), e = ReadFile(err);
-  r.out.assign(o.begin(), o.end());
+  if (options.stdout_path.empty()) {
+    std::vector<uint8_t> o = ReadFile(out);
+    r.out.assign(o.begin(), o.end());
+  }
+  std::vector<uint8_t> e = ReadFile(err);
   r.err.assign(e.begin(), e.end());
   return r;
+}
+
+RunResult Quillory2(const std::string& args, const std::string& stdin_path) {
+  RunOptions options;
+  options.stdin_path = stdin_path;
+  return RunProgram("quillory2", args, options);
 }
 
 }  // namespace clitest
