@@ -519,6 +519,13 @@ class Decoder {
       const int64_t first_byte = column / 8;
       const int shift = static_cast<int>(column % 8);
       const uint64_t fits = static_cast<uint64_t>(kLineBytes - first_byte);
+      if (done >= fits) return;
+      if (shift == 0) {
+        // Both writers place plain data on byte boundaries.
+        const size_t count = static_cast<size_t>(n < fits - done ? n : fits - done);
+        memcpy(line + first_byte + static_cast<int64_t>(done), bytes, count);
+        return;
+      }
       for (size_t j = 0; j < n && done + j < fits; ++j) {
         const int at = static_cast<int>(first_byte + static_cast<int64_t>(done + j));
         line[at] |= static_cast<uint8_t>(bytes[j] >> shift);
@@ -542,20 +549,18 @@ class Decoder {
     uint64_t bytes = 0;
     int pending = -1;  // count byte of a pair whose value byte has not come yet
     void Add(const uint8_t* data, size_t n, uint8_t* line) {
-      for (size_t k = 0; k < n; ++k) {
-        if (pending < 0) {
-          pending = data[k];
-          continue;
-        }
-        const uint64_t count = static_cast<uint64_t>(pending) + 1;
-        if (decoded < static_cast<uint64_t>(kLineBytes)) {
-          const uint64_t stop = decoded + count < kLineBytes ? decoded + count : kLineBytes;
-          memset(line + decoded, data[k], static_cast<size_t>(stop - decoded));
-        }
-        decoded += count;
-        pending = -1;
-      }
       bytes += n;
+      size_t k = 0;
+      if (pending >= 0 && n > 0) Run(static_cast<uint64_t>(pending) + 1, data[k++], line);
+      for (; k + 1 < n; k += 2) Run(static_cast<uint64_t>(data[k]) + 1, data[k + 1], line);
+      pending = k < n ? data[k] : -1;
+    }
+    void Run(uint64_t count, uint8_t value, uint8_t* line) {
+      if (decoded < static_cast<uint64_t>(kLineBytes)) {
+        const uint64_t stop = decoded + count < kLineBytes ? decoded + count : kLineBytes;
+        memset(line + decoded, value, static_cast<size_t>(stop - decoded));
+      }
+      decoded += count;
     }
     void Finish(const Header& h, Decoder* d) const {
       if (pending >= 0) {
@@ -572,24 +577,18 @@ class Decoder {
 
   // Later data ORs into a row already written, as a second pass of ink would.
   void Merge(Command* command, const uint8_t* line) {
-    std::vector<uint8_t>& row = plane_.rows[static_cast<int32_t>(row_)];
+    // Writers send a plane's rows downwards, so a new row goes at the end.
+    auto it = plane_.rows.try_emplace(plane_.rows.end(), static_cast<int32_t>(row_));
+    std::vector<uint8_t>& row = it->second;
     if (row.empty()) row.assign(kLineBytes, 0);
-    int first = -1, last = -1;
-    for (int i = 0; i < kLineBytes; ++i) {
-      const uint8_t b = line[i];
-      if (b == 0) continue;
-      row[static_cast<size_t>(i)] |= b;
-      if (first < 0) {
-        int bit = 0;
-        while (!(b & (0x80 >> bit))) ++bit;
-        first = 8 * i + bit;
-      }
-      int bit = 7;
-      while (!(b & (0x80 >> bit))) --bit;
-      last = 8 * i + bit;
-    }
-    command->first_dot = first;
-    command->last_dot = last;
+    int first = 0, last = kLineBytes - 1;
+    while (first < kLineBytes && line[first] == 0) ++first;
+    if (first == kLineBytes) return;
+    while (line[last] == 0) --last;
+    for (int i = first; i <= last; ++i) row[static_cast<size_t>(i)] |= line[i];
+    // Bit 7 is the leftmost dot of a byte.
+    command->first_dot = 8 * first + __builtin_clz(line[first]) - 24;
+    command->last_dot = 8 * last + 7 - __builtin_ctz(line[last]);
   }
 
   Reader& in_;
