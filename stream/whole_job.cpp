@@ -59,6 +59,18 @@ void JobRules::See(const Command& command, std::vector<Problem>* found) {
     ++job_planes_;
     awaiting_plain_mode_ = true;
     plane_start_offset_ = command.offset;
+    column_set_ = unplaced_reported_ = false;
+  } else if (command.kind == CommandKind::kColumnPosition) {
+    column_set_ = true;
+  } else if (command.kind == CommandKind::kRasterTransfer && !command.packed && command.data_length > 0 &&
+             !column_set_ && phase_ == Phase::kPlanes && !unplaced_reported_) {
+    // Every writer places a plane's first plain row with a column command;
+    // without one the data lands from dot 0. A page of the minidriver whose
+    // packed row follows a packed row of the page before shows this way: its
+    // packing command is missing, so its pairs are read as plain data.
+    unplaced_reported_ = true;
+    found->push_back({command.offset, "plain raster data with no column position command since its plane "
+                                      "began: it lands from dot 0 of the printer line"});
   } else if (IsOption(command.kind)) {
     if (phase_ == Phase::kPlanes) {
       found->push_back({command.offset, command.meaning + " among the planes; the printer takes its options in "

@@ -7,7 +7,9 @@
 //   job setup              media, resolution and image control (ON option,
 //                          tray select may come too), before the first plane
 //   planes                 each a plane start directly followed by the
-//                          plain packing-mode command ESC "*b0M", then rows
+//                          plain packing-mode command ESC "*b0M", then rows;
+//                          plain data only once a column position command
+//                          of the plane has placed it
 //   end document           ESC "!d0Q", last
 //
 // After the end document only another complete job may follow. A job holds
@@ -54,6 +56,8 @@ class JobRules {
   size_t job_planes_ = 0;
   bool has_media_ = false, has_resolution_ = false, has_image_control_ = false;
   bool awaiting_plain_mode_ = false;  // a plane start was the last command
+  bool column_set_ = false;           // the plane has had a column position command
+  bool unplaced_reported_ = false;    // the plane's unplaced plain data has its problem
   size_t plane_start_offset_ = 0;
   bool any_command_ = false;
 };

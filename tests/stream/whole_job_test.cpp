@@ -92,6 +92,17 @@ TEST(JobRules, EveryPlaneBeginsPlain) {
   EXPECT_EQ(d.plane_count, 1000u);
 }
 
+TEST(JobRules, PlainDataIsPlacedByAColumnCommandOfItsPlane) {
+  StreamBuilder b;
+  b.BeginDocument().JobSetup();
+  Plane(b);
+  b.PlaneStart();
+  const size_t unplaced = b.size();
+  // Reported once per plane; packed rows need no column.
+  b.Transfer({0x80}).Transfer({0x80}).Esc("*b1M").Transfer({0xBF, 0x01}).Esc("*b0M").EndDocument();
+  ExpectOnlyProblem(Judge(b), unplaced, "no column position command");
+}
+
 TEST(JobRules, JobWithoutPlanesPrintsNothing) {
   StreamBuilder b;
   b.BeginDocument().JobSetup();

@@ -41,6 +41,22 @@ TEST(ComponentJobs, EveryCorpusJobPassesTheCheck) {
   }
 }
 
+// The minidriver keeps its monochrome packing mode from page to page, while
+// every page starts plain: a page whose first row goes packed after a page
+// that ended packed sends its pairs unannounced, and they print as plain
+// data. The check must not call that job clean.
+TEST(ComponentJobs, MinidriverPackingCarriedIntoTheNextPageIsReported) {
+  TempDir dir;
+  // One black row per page: packed, 6 bytes for 177.
+  clitest::WriteFile(dir.Path("row.pbm"), "P4\n1416 1\n" + std::string(177, '\xff'));
+  const std::string job = dir.Path("two.prn");
+  const std::string page = " '" + dir.Path("row.pbm") + "'";
+  ASSERT_EQ(clitest::RunProgram("nt4_host", "-o '" + job + "'" + page + page).status, 0);
+  const RunResult check = Quillory2("decode --check -q '" + job + "'");
+  EXPECT_EQ(check.status, 1);
+  EXPECT_NE(check.out.find("no column position command"), std::string::npos) << check.out;
+}
+
 // --- hostile jobs ---------------------------------------------------------
 
 std::string Esc(const std::string& text) { return "\x1b" + text; }
