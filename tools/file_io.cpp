@@ -1,5 +1,6 @@
 #include "tools/file_io.h"
 
+#include <ctype.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdio.h>
@@ -36,7 +37,21 @@ std::string TemporaryName(const std::string& target) {
   return FolderOf(target) + ".quillory2-" + std::to_string(seed()) + ".tmp";
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+
+// NUL, CON, PRN, AUX, COM1 to COM9 and LPT1 to LPT9 name devices in every
+// folder and with any extension; \\.\ names a device directly.
+bool IsDeviceName(const std::string& path) {
+  if (path.rfind("\\\\.\\", 0) == 0) return true;
+  std::string name = path.substr(FolderOf(path).size());
+  name = name.substr(0, name.find('.'));
+  for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  if (name == "NUL" || name == "CON" || name == "PRN" || name == "AUX") return true;
+  return name.size() == 4 && (name.rfind("COM", 0) == 0 || name.rfind("LPT", 0) == 0) && name[3] >= '1' &&
+         name[3] <= '9';
+}
+
+#else
 
 // Follows symbolic links to the path they finally name, which need not
 // exist yet (a link to a file still to be written).
@@ -199,7 +214,7 @@ bool WriteWholeFile(const std::string& path, const uint8_t* data, size_t size, s
   // Devices (NUL, LPT1, COM1) take the bytes in place; files are replaced
   // whole through a temporary file.
   struct _stat st;
-  if (_stat(path.c_str(), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFCHR) {
+  if (IsDeviceName(path) || (_stat(path.c_str(), &st) == 0 && (st.st_mode & _S_IFMT) == _S_IFCHR)) {
     FILE* f = fopen(path.c_str(), "wb");
     bool ok = f != nullptr && (size == 0 || fwrite(data, 1, size, f) == size);
     ok = f != nullptr && fclose(f) == 0 && ok;

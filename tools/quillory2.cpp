@@ -401,8 +401,9 @@ int Run(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   const int status = Run(argc, argv);
-  // Whatever went to standard output must have arrived.
+  // Whatever went to standard output must have arrived. (A run that failed
+  // has said why already.)
   std::string error;
-  if (!imaging::CloseStandardOutput(&error)) return Fail(error);
+  if (!imaging::CloseStandardOutput(&error) && status == 0) return Fail(error);
   return status;
 }
