@@ -68,8 +68,10 @@ std::string CommandText(const uint8_t* head, size_t length) {
   return text;
 }
 
-std::string Number(int64_t value) { return std::to_string(value); }
-std::string Number(size_t value) { return std::to_string(value); }
+template <typename Integer>
+std::string Number(Integer value) {
+  return std::to_string(value);
+}
 
 // The input seen one byte (or one buffered stretch) at a time, with the
 // first bytes of the piece being read kept for its Command. A stream in

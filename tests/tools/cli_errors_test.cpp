@@ -101,6 +101,10 @@ TEST(UsageErrors, UnknownOptionsAndValues) {
   ExpectError(Quillory2(base + "--driver minidriver --disc centre-band"), 2, "plug-in");
   ExpectError(Quillory2(base + "--driver minidriver --landscape"), 2, "plug-in");
   ExpectError(Quillory2("transmogrify"), 2, "transmogrify");
+  // One short line, not the range of a double.
+  const RunResult page = Quillory2("preview --page 0 '" + dir.Path("j.prn") + "' -o '" + dir.Path("p.png") + "'");
+  ExpectError(page, 2, "pages count from 1");
+  EXPECT_LT(page.err.size(), 160u) << page.err;
   ExpectError(Quillory2(""), 2, "");
   EXPECT_FALSE(fs::exists(dir.Path("j.prn")));
 }
