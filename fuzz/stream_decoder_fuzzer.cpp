@@ -78,7 +78,7 @@ class Pieces : public stream::ByteSource {
     size_t n = bytes_.size() - at_;
     if (n > capacity) n = capacity;
     if (seed_ & 1) n = n < (seed_ >> 1) + 1u ? n : (seed_ >> 1) + 1u;
-    memcpy(buffer, bytes_.data() + at_, n);
+    if (n > 0) memcpy(buffer, bytes_.data() + at_, n);
     at_ += n;
     return n;
   }
