@@ -162,7 +162,7 @@ class Decoder {
     if (rules_) {
       found_.clear();
       rules_->Finish(out_.bytes, &found_);
-      for (Problem& p : found_) Report(p.offset, std::move(p.message));
+      for (Problem& p : found_) Report(p.offset, std::move(p));
     }
     return std::move(out_);
   }
@@ -177,9 +177,15 @@ class Decoder {
     bool overflow = false;
   };
 
-  void Report(size_t offset, std::string message) {
-    if (out_.problems.size() < kMaxListedProblems) out_.problems.push_back(Problem{offset, std::move(message)});
+  // A problem; its message is made only while problems are still listed,
+  // so a flood of them costs a count each.
+  template <typename MakeMessage>
+  void Report(size_t offset, MakeMessage make_message) {
+    if (out_.problems.size() < kMaxListedProblems) out_.problems.push_back(Problem{offset, make_message()});
     ++out_.problem_count;
+  }
+  void Report(size_t offset, Problem problem) {
+    Report(offset, [&] { return std::move(problem.message); });
   }
 
   // The bytes of the piece read so far, as text for a message.
@@ -210,7 +216,7 @@ class Decoder {
     if (rules_) {
       found_.clear();
       rules_->See(command_, &found_);
-      for (Problem& p : found_) Report(p.offset, std::move(p.message));
+      for (Problem& p : found_) Report(p.offset, std::move(p));
     }
   }
 
@@ -233,17 +239,20 @@ class Decoder {
     }
     const size_t length = in_.Offset() - at;
     Begin(at, CommandKind::kStrayBytes, "stray bytes").parameter = static_cast<int64_t>(length);
-    Report(at, Number(length) + " stray byte(s) outside any command, first " + ByteText(first));
+    Report(at, [&] { return Number(length) + " stray byte(s) outside any command, first " + ByteText(first); });
     Emit();
   }
 
-  void Malformed(size_t at, size_t problem_offset, const std::string& message) {
+  template <typename MakeMessage>
+  void Malformed(size_t at, size_t problem_offset, MakeMessage make_message) {
     Begin(at, CommandKind::kMalformed, "malformed");
-    Report(problem_offset, message);
+    Report(problem_offset, make_message);
     Emit();
   }
 
-  void CutShort(size_t at) { Malformed(at, at, "command " + PieceText(at) + " cut short by the end of the stream"); }
+  void CutShort(size_t at) {
+    Malformed(at, at, [&] { return "command " + PieceText(at) + " cut short by the end of the stream"; });
+  }
 
   void ReadEscape() {
     size_t at = in_.Offset();
@@ -257,7 +266,9 @@ class Decoder {
         ++run;
       } while (in_.Peek() == kEsc);
       Begin(at, CommandKind::kMalformed, "malformed").length = run;
-      Report(at, run == 1 ? std::string("ESC without a command") : Number(run) + " ESC bytes without a command");
+      Report(at, [&] {
+        return run == 1 ? std::string("ESC without a command") : Number(run) + " ESC bytes without a command";
+      });
       Emit();
       at += run;
       in_.StartPiece(&kEsc, 1);
@@ -269,20 +280,23 @@ class Decoder {
     if (!IsParameterised(kind)) {
       if (IsTwoCharacter(kind)) {
         Begin(at, CommandKind::kUnknown, "unknown");
-        Report(at, "unknown escape sequence " + PieceText(at));
+        Report(at, [&] { return "unknown escape sequence " + PieceText(at); });
         return Emit();
       }
-      return Malformed(at, at + 1, "ESC followed by " + ByteText(kind) + ", which starts no command");
+      return Malformed(at, at + 1, [&] { return "ESC followed by " + ByteText(kind) + ", which starts no command"; });
     }
     const int group_byte = in_.Peek();
     if (group_byte < 0) return CutShort(at);
     const uint8_t group = static_cast<uint8_t>(group_byte);
     if (!IsGroup(group)) {
-      if (group == kEsc) return Malformed(at, at, "command " + PieceText(at) + " has no group letter");
+      if (group == kEsc) {
+        return Malformed(at, at, [&] { return "command " + PieceText(at) + " has no group letter"; });
+      }
       const std::string shown = PieceText(at);
       in_.Take();
-      return Malformed(at, at + 2,
-                       "command " + shown + " followed by " + ByteText(group) + " where a group letter belongs");
+      return Malformed(at, at + 2, [&] {
+        return "command " + shown + " followed by " + ByteText(group) + " where a group letter belongs";
+      });
     }
     in_.Take();
 
@@ -301,11 +315,15 @@ class Decoder {
     if (b < 0) return CutShort(at);
     const uint8_t closing = static_cast<uint8_t>(b);
     if (!IsClosing(closing)) {
-      if (closing == kEsc) return Malformed(at, at, "command " + PieceText(at) + " ends without its closing letter");
+      if (closing == kEsc) {
+        return Malformed(at, at, [&] { return "command " + PieceText(at) + " ends without its closing letter"; });
+      }
       const size_t bad_at = in_.Offset();
       in_.Take();
-      return Malformed(at, bad_at, "bad parameter in " + PieceText(at) + ": " + ByteText(closing) +
-                                       " where a digit or the closing letter belongs");
+      return Malformed(at, bad_at, [&] {
+        return "bad parameter in " + PieceText(at) + ": " + ByteText(closing) +
+               " where a digit or the closing letter belongs";
+      });
     }
     in_.Take();
 
@@ -319,8 +337,10 @@ class Decoder {
     header.digits = header.end - 1 - digits_at;
     if (header.digits > kMaxDigits) {
       header.overflow = true;
-      Report(digits_at, "parameter of " + PieceText(at) + " has " + Number(header.digits) + " digits, more than " +
-                            Number(kMaxDigits) + "; the command is not applied");
+      Report(digits_at, [&] {
+        return "parameter of " + PieceText(at) + " has " + Number(header.digits) + " digits, more than " +
+               Number(kMaxDigits) + "; the command is not applied";
+      });
     }
     Dispatch(header);
   }
@@ -340,7 +360,7 @@ class Decoder {
   void Unknown(const Header& h) {
     BeginHeader(h, CommandKind::kUnknown, "unknown");
     // An overflowing parameter is already reported; one problem per fault.
-    if (!h.overflow) Report(h.at, "unknown escape sequence " + PieceText(h.at));
+    if (!h.overflow) Report(h.at, [&] { return "unknown escape sequence " + PieceText(h.at); });
     Emit();
   }
 
@@ -407,8 +427,10 @@ class Decoder {
       const int b = in_.Peek();
       if (b < 0) {
         BeginHeader(h, CommandKind::kBeginDocument, "begin document");
-        Report(h.at, "begin-document command cut short: " + Number(k) +
-                         " of its 12 pattern bytes before the end of the stream");
+        Report(h.at, [&] {
+          return "begin-document command cut short: " + Number(k) + " of its 12 pattern bytes before the end of "
+                 "the stream";
+        });
         return Emit();
       }
       const size_t offset = in_.Offset();
@@ -419,7 +441,7 @@ class Decoder {
       }
     }
     BeginHeader(h, CommandKind::kBeginDocument, "begin document");
-    if (differs) Report(differs->offset, std::move(differs->message));
+    if (differs) Report(differs->offset, std::move(*differs));
     Emit();
   }
 
@@ -445,7 +467,7 @@ class Decoder {
 
   void Transfer(const Header& h) {
     if (!plane_open_) {
-      Report(h.at, "raster transfer outside any plane; its rows go into an implicit plane");
+      Report(h.at, [] { return std::string("raster transfer outside any plane; its rows go into an implicit plane"); });
       // An implicit plane takes over the position the stream had set.
       const int64_t row = row_, column = column_;
       StartPlane(h.at, true);
@@ -485,8 +507,10 @@ class Decoder {
     if (got < wanted) {
       // A transfer cut short by the end of the stream places nothing.
       if (!h.overflow) {
-        Report(h.at, "raster transfer of " + Number(h.value) + " data bytes cut short: " + Number(got) +
-                         " before the end of the stream");
+        Report(h.at, [&] {
+          return "raster transfer of " + Number(h.value) + " data bytes cut short: " + Number(got) +
+                 " before the end of the stream";
+        });
       }
       return Emit();
     }
@@ -495,9 +519,10 @@ class Decoder {
 
     command.row_address = row_ <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(row_) : -1;
     if (got > 0 && !on_page) {
-      Report(h.at, "row address " + Number(row_) + " lies below the page, whose last row address is " +
-                       Number(static_cast<int64_t>(LastPageRow(step))) + " at a row step of " +
-                       Number(static_cast<int64_t>(step)) + "; the row is not printed");
+      Report(h.at, [&] {
+        return "row address " + Number(row_) + " lies below the page, whose last row address is " +
+               Number(LastPageRow(step)) + " at a row step of " + Number(step) + "; the row is not printed";
+      });
     } else if (got > 0) {
       if (packed_) {
         packed.Finish(h, this);
@@ -537,9 +562,11 @@ class Decoder {
     void Finish(const Header& h, size_t n, Decoder* d) const {
       const int64_t end_dot = column + 8 * static_cast<int64_t>(n);
       if (end_dot > kLineDots) {
-        d->Report(h.at, "plain data of " + Number(n) + " bytes at dot column " + Number(column) +
-                            " runs past the printer line (ends at dot " + Number(end_dot - 1) + ", the last is " +
-                            Number(static_cast<int64_t>(kLineDots - 1)) + ")");
+        d->Report(h.at, [&] {
+          return "plain data of " + Number(n) + " bytes at dot column " + Number(column) +
+                 " runs past the printer line (ends at dot " + Number(end_dot - 1) + ", the last is " +
+                 Number(kLineDots - 1) + ")";
+        });
       }
     }
   };
@@ -566,13 +593,15 @@ class Decoder {
     }
     void Finish(const Header& h, Decoder* d) const {
       if (pending >= 0) {
-        d->Report(h.end + static_cast<size_t>(bytes) - 1, "packed row of odd length " + Number(bytes) +
-                                                              ": its last byte is half a pair and is ignored");
+        d->Report(h.end + static_cast<size_t>(bytes) - 1, [&] {
+          return "packed row of odd length " + Number(bytes) + ": its last byte is half a pair and is ignored";
+        });
       }
       if (decoded != static_cast<uint64_t>(kLineBytes)) {
-        d->Report(h.at, "packed row decodes to " + Number(decoded) + " bytes, not " +
-                            Number(static_cast<int64_t>(kLineBytes)) +
-                            (decoded > static_cast<uint64_t>(kLineBytes) ? "; the excess is cut" : ""));
+        d->Report(h.at, [&] {
+          return "packed row decodes to " + Number(decoded) + " bytes, not " + Number(kLineBytes) +
+                 (decoded > static_cast<uint64_t>(kLineBytes) ? "; the excess is cut" : "");
+        });
       }
     }
   };
