@@ -41,12 +41,11 @@ TEST(PrinterAppBenchmark, ExampleLabelAndTwentyJobsAtOnce) {
 
   constexpr int kJobs = 20;
   std::vector<int> ids(kJobs);
-  std::vector<std::thread> clients;
   const double start = NowSeconds();
+  // Back to back, none waiting for the one before (see the jobs test).
   for (int i = 0; i < kJobs; ++i) {
-    clients.emplace_back([&, i] { ids[i] = server.Submit("disc", ExampleLabel(), "image/png", "batch-" + std::to_string(i)); });
+    ids[i] = server.Submit("disc", ExampleLabel(), "image/png", "batch-" + std::to_string(i));
   }
-  for (std::thread& t : clients) t.join();
   for (int i = 0; i < kJobs; ++i) {
     ASSERT_GT(ids[i], 0);
     const JobResult job = server.WaitJob("disc", ids[i], 120);
