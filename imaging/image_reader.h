@@ -9,18 +9,14 @@
 
 #include <string>
 
+#include "imaging/image_limits.h"
 #include "imaging/rgb_image.h"
 
 namespace imaging {
 
-struct ImageLimits {
-  int64_t max_side = 20000;          // pixels, either direction
-  int64_t max_pixels = 200000000;    // width * height
-};
-
-// Checks a claimed size against the limits; on refusal returns false and
-// puts the reason (without a "quillory2:" prefix) into *error.
-bool CheckImageSize(int64_t width, int64_t height, const ImageLimits& limits, std::string* error);
+// Whether the first bytes of a file begin a picture of a kind DecodeImage
+// reads (PNG: its 8-byte signature; PNM: "P1" to "P6").
+bool IsPictureStart(const uint8_t* data, size_t size);
 
 // Decodes a PNG or PNM picture held in memory. Transparent pixels are laid
 // over white, the colour of an unprinted disc; grey images become RGB.

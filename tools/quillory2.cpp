@@ -19,6 +19,7 @@
 #include "files/read_file.h"
 #include "imaging/disc_layout.h"
 #include "imaging/label.h"
+#include "imaging/picture_file.h"
 #include "imaging/png_writer.h"
 #include "imaging/preview.h"
 #include "page/job_options.h"
@@ -84,13 +85,12 @@ int RunEncode(const EncodeArgs& a) {
   settings.module_path = a.module;
   if (WritesBinaryToTerminal(a.output)) return Fail("refusing to write a print job to a terminal; use -o FILE", kExitUsage);
 
-  std::vector<uint8_t> bytes;
-  if (!files::ReadWholeFile(a.image, &bytes, &error)) return Fail(error);
   std::vector<page::InkPage> pages;
-  if (!imaging::MakeLabelPages(bytes.data(), bytes.size(), o, layout, &pages, &error)) {
-    return Fail((a.image == "-" ? std::string("standard input") : "'" + a.image + "'") + ": " + error);
+  {
+    imaging::RgbImage picture;
+    if (!imaging::ReadPictureFile(a.image, &picture, &error)) return Fail(error);
+    pages.push_back(imaging::MakeLabelPage(picture, o, layout));
   }
-  bytes = std::vector<uint8_t>();
   if (!tools::CheckEncodeSettings(pages, settings, &error)) return Fail(error, kExitUsage);
 
   std::vector<uint8_t> job;
