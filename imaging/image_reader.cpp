@@ -69,12 +69,14 @@ bool FinishPalettePng(png_image* png, RgbImage* image, std::string* error) {
   return true;
 }
 
-bool DecodePng(const uint8_t* data, size_t size, RgbImage* image, std::string* error,
-               const ImageLimits& limits) {
+}  // namespace
+
+bool CheckPngHeader(const uint8_t* data, size_t size, const ImageLimits& limits, uint64_t* file_bound,
+                    std::string* error) {
   // The first chunk must be the 13-byte image header; the size it claims is
   // checked here so that libpng never sets out to allocate for a size we
   // would refuse anyway.
-  if (size < 33 || memcmp(data + 12, "IHDR", 4) != 0) {
+  if (size < 33 || memcmp(data, kPngSignature, 8) != 0 || memcmp(data + 12, "IHDR", 4) != 0) {
     *error = "truncated or damaged PNG file (no image header)";
     return false;
   }
@@ -85,6 +87,18 @@ bool DecodePng(const uint8_t* data, size_t size, RgbImage* image, std::string* e
   }
   const uint32_t width = BigEndian32(data + 16), height = BigEndian32(data + 20);
   if (!CheckImageSize(width, height, limits, error)) return false;
+  // Stored deflate blocks and small chunks add far less than the data itself.
+  *file_bound = 2 * PngRowBytes(width, data[24], data[25]) * height + (uint64_t{64} << 20);
+  return true;
+}
+
+namespace {
+
+bool DecodePng(const uint8_t* data, size_t size, RgbImage* image, std::string* error,
+               const ImageLimits& limits) {
+  uint64_t bound = 0;
+  if (!CheckPngHeader(data, size, limits, &bound, error)) return false;
+  const uint32_t width = BigEndian32(data + 16), height = BigEndian32(data + 20);
   uint64_t idat = 0;
   const uint64_t raw = PngRowBytes(width, data[24], data[25]) * height;
   if (!ImageDataBytes(data, size, &idat) || idat < raw / kDeflateBestRatio) {

@@ -18,6 +18,13 @@ namespace imaging {
 // reads (PNG: its 8-byte signature; PNM: "P1" to "P6").
 bool IsPictureStart(const uint8_t* data, size_t size);
 
+// Checks the start of a PNG file (its first 33 bytes hold the image
+// header) and the size it claims. On success *file_bound is the most bytes
+// the file can take to hold that picture: image data barely compressed,
+// and 64 MiB of other chunks. False with a one-line reason.
+bool CheckPngHeader(const uint8_t* data, size_t size, const ImageLimits& limits, uint64_t* file_bound,
+                    std::string* error);
+
 // Decodes a PNG or PNM picture held in memory. Transparent pixels are laid
 // over white, the colour of an unprinted disc; grey images become RGB.
 // Returns false with a one-line reason in *error on anything it cannot read.

@@ -88,7 +88,7 @@ bool NetpbmReader::TakeBytes(uint8_t* out, size_t size) {
 }
 
 std::string NetpbmReader::ReadFailure() const {
-  return std::string("cannot read the picture: ") + strerror(read_errno_);
+  return std::string("cannot read it: ") + strerror(read_errno_);
 }
 
 // Blanks, and comments from '#' to the end of the line, up to the next token.

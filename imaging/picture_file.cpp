@@ -15,8 +15,9 @@ namespace imaging {
 
 namespace {
 
-// Enough of the start of a file to tell every kind the readers take.
-constexpr size_t kSignatureBytes = 8;
+// Enough of the start of a file to tell every kind the readers take, and
+// to hold a PNG's image header.
+constexpr size_t kHeadBytes = 33;
 
 std::string Named(const std::string& path, const std::string& why) {
   return (path == "-" ? std::string("standard input") : "'" + path + "'") + ": " + why;
@@ -24,10 +25,10 @@ std::string Named(const std::string& path, const std::string& why) {
 
 bool ReadOpenPicture(FILE* file, const std::string& path, RgbImage* image, std::string* error,
                      const ImageLimits& limits) {
-  uint8_t head[kSignatureBytes];
+  uint8_t head[kHeadBytes];
   const size_t n = fread(head, 1, sizeof head, file);
   if (n < sizeof head && ferror(file)) {
-    *error = "cannot read '" + path + "': " + strerror(errno);
+    *error = Named(path, std::string("cannot read it: ") + strerror(errno));
     return false;
   }
   std::string why;
@@ -38,8 +39,16 @@ bool ReadOpenPicture(FILE* file, const std::string& path, RgbImage* image, std::
   } else if (!IsPictureStart(head, n)) {
     ok = DecodeImage(head, n, image, &why, limits);  // says what the file is not
   } else {
+    // A PNG is read whole, but only after its header, and no further than
+    // the picture it claims can need: an endless stream ends early.
+    uint64_t bound = 0;
+    if (!CheckPngHeader(head, n, limits, &bound, error)) {
+      *error = Named(path, *error);
+      return false;
+    }
+    const size_t max_bytes = bound < files::kDefaultMaxBytes ? static_cast<size_t>(bound) : files::kDefaultMaxBytes;
     std::vector<uint8_t> bytes(head, head + n);
-    if (!files::AppendRest(file, path, &bytes, error)) return false;
+    if (!files::AppendRest(file, path, &bytes, error, max_bytes)) return false;
     ok = DecodeImage(bytes.data(), bytes.size(), image, &why, limits);
   }
   if (!ok) *error = Named(path, why);

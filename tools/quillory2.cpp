@@ -12,6 +12,7 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -398,7 +399,15 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int status = Run(argc, argv);
+  int status;
+  // Pictures and pages are as large as the limits allow; a machine short of
+  // memory gets a message, not an abort. Nothing partial has been written:
+  // output is written whole at the end.
+  try {
+    status = Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    status = Fail("out of memory");
+  }
   // Whatever went to standard output must have arrived. (A run that failed
   // has said why already.)
   std::string error;

@@ -84,6 +84,17 @@ TEST(HostileInput, EveryReaderRefusesEarlyWithTheSameWords) {
   }
 }
 
+// A PNG is read whole, but not past what the picture its header claims can
+// need, and a header it cannot back is refused before the rest is read.
+TEST(HostileInput, EncodeReadsAPngNoFurtherThanItsHeaderAllows) {
+  TempDir dir;
+  const std::string head = "head -c 33 '" + clitest::ExampleLabel() + "'";
+  const RunResult endless =
+      RunProgram("quillory2", "encode - -o '" + dir.File("job.prn") + "'", FedBy(head + "; cat /dev/zero"));
+  EXPECT_EQ(endless.status, 1) << endless.err;
+  EXPECT_NE(endless.err.find("standard input is larger than"), std::string::npos) << endless.err;
+}
+
 // Each host prints the disc area of a larger page, as its Windows host would
 // render only the paper, and says so; the job never leaves the page.
 TEST(HostPrograms, PagesBeyondTheDiscAreaAreCutWithAWarning) {
