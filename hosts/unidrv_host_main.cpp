@@ -1,5 +1,7 @@
 // unidrv_host: prints disc-label pages through the rendering plug-in the way
 // Unidrv on Windows 2000/XP drives it, and writes the printer job to a file.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -56,6 +58,10 @@ int main(int argc, char** argv) {
   app.add_flag("-v,--verbose", verbose, "list the calls of the job on standard error");
   const int status = hosts::ParseArguments(&app, argc, argv);
   if (status >= 0) return status;
+  if (output == "-" && isatty(STDOUT_FILENO)) {
+    std::cerr << "unidrv_host: not writing a printer job to a terminal\n";
+    return 1;
+  }
 
   // The plug-in's line after its margin, and the disc area.
   const int32_t rows_per_inch = settings.options.RowsPerInch();
