@@ -64,6 +64,12 @@ int main(int argc, char** argv) {
   app.add_option("--module,--plugin", module, "the minidriver module")->capture_default_str();
   const int status = hosts::ParseArguments(&app, argc, argv);
   if (status >= 0) return status;
+  for (const std::string& input : images) {
+    if (files::WouldReplaceInput(input, output)) {
+      std::cerr << "nt4_host: refusing to write the job over the page '" << input << "'\n";
+      return 2;
+    }
+  }
   if (output == "-" && isatty(STDOUT_FILENO))
     return Fail("not writing a printer job to a terminal");
 

@@ -58,6 +58,12 @@ int main(int argc, char** argv) {
   app.add_flag("-v,--verbose", verbose, "list the calls of the job on standard error");
   const int status = hosts::ParseArguments(&app, argc, argv);
   if (status >= 0) return status;
+  for (const std::string& input : inputs) {
+    if (files::WouldReplaceInput(input, output)) {
+      std::cerr << "unidrv_host: refusing to write the job over the page '" << input << "'\n";
+      return 2;
+    }
+  }
   if (output == "-" && isatty(STDOUT_FILENO)) {
     std::cerr << "unidrv_host: not writing a printer job to a terminal\n";
     return 1;

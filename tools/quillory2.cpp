@@ -85,6 +85,8 @@ int RunEncode(const EncodeArgs& a) {
   settings.landscape = a.landscape;
   settings.module_path = a.module;
   if (WritesBinaryToTerminal(a.output)) return Fail("refusing to write a print job to a terminal; use -o FILE", kExitUsage);
+  if (files::WouldReplaceInput(a.image, a.output))
+    return Fail("refusing to write the job over the picture '" + a.image + "'; use another -o FILE", kExitUsage);
 
   std::vector<page::InkPage> pages;
   {
@@ -183,6 +185,8 @@ int RunPreview(const PreviewArgs& a) {
   std::string error;
   if (!imaging::ValidateRing(a.ring, &error)) return Fail(error, kExitUsage);
   if (WritesBinaryToTerminal(a.output)) return Fail("refusing to write a PNG picture to a terminal; use -o FILE", kExitUsage);
+  if (files::WouldReplaceInput(a.job, a.output))
+    return Fail("refusing to write the preview over the job '" + a.job + "'; use another -o FILE", kExitUsage);
   stream::DecodeOptions options;
   int status = 0;
   if (!DecodeOptionsFor(a.resolution, &options, &status)) return status;

@@ -30,18 +30,18 @@ RunOptions FedBy(const std::string& producer) {
 
 struct Reader {
   const char* program;
-  const char* args;  // the input's place is marked by IN
+  const char* args;  // the input's place is marked by @IN, the output's by @OUT
 };
 const Reader kReaders[] = {
-    {"quillory2", "encode IN -o OUT"},
-    {"unidrv_host", "IN -o OUT"},
-    {"nt4_host", "IN -o OUT"},
+    {"quillory2", "encode @IN -o @OUT"},
+    {"unidrv_host", "@IN -o @OUT"},
+    {"nt4_host", "@IN -o @OUT"},
 };
 
 std::string Args(const Reader& reader, const std::string& input, const std::string& output) {
   std::string args = reader.args;
-  args.replace(args.find("IN"), 2, input);
-  args.replace(args.find("OUT"), 3, output);
+  args.replace(args.find("@IN"), 3, input);
+  args.replace(args.find("@OUT"), 4, output);
   return args;
 }
 
@@ -121,6 +121,36 @@ TEST(HostPrograms, PagesBeyondTheDiscAreaAreCutWithAWarning) {
         << r.err;
     const RunResult check = Quillory2("decode --check -q '" + job + "'");
     EXPECT_EQ(check.status, 0) << c.program << " " << c.resolution << ": " << check.out;
+  }
+}
+
+// No program writes its result over the file it reads, by name or through
+// a link: the picture, job or page would be lost.
+TEST(HostileInput, OutputOverTheInputIsRefused) {
+  TempDir dir;
+  fs::copy_file(clitest::ExampleLabel(), dir.File("label.png"));
+  ASSERT_EQ(Quillory2("encode '" + dir.File("label.png") + "' -o '" + dir.File("job.prn") + "'").status, 0);
+  clitest::WriteFile(dir.File("page.pbm"), "P4\n16 4\n" + std::string(8, '\xff'));
+  fs::create_symlink(dir.File("page.pbm"), dir.File("link.pbm"));
+  struct Case {
+    const char* program;
+    std::string args;
+    std::string input;
+  };
+  const Case cases[] = {
+      {"quillory2", "encode '@' -o '@'", dir.File("label.png")},
+      {"quillory2", "preview '@' -o '@'", dir.File("job.prn")},
+      {"unidrv_host", "'@' -o '" + dir.File("link.pbm") + "'", dir.File("page.pbm")},
+      {"nt4_host", "'@' -o '@'", dir.File("page.pbm")},
+  };
+  for (const Case& c : cases) {
+    std::string args = c.args;
+    for (size_t at; (at = args.find('@')) != std::string::npos;) args.replace(at, 1, c.input);
+    const std::vector<uint8_t> before = clitest::ReadFile(c.input);
+    const RunResult r = RunProgram(c.program, args);
+    EXPECT_EQ(r.status, 2) << c.program << " " << args << ": " << r.err;
+    EXPECT_NE(r.err.find("refusing to write"), std::string::npos) << r.err;
+    EXPECT_EQ(clitest::ReadFile(c.input), before) << c.input;
   }
 }
 
