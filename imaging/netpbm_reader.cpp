@@ -130,7 +130,9 @@ NetpbmReader::Token NetpbmReader::ReadNumber(int64_t* value, int* digits) {
 bool NetpbmReader::ReadHeader(const ImageLimits& limits, NetpbmHeader* header, std::string* error) {
   uint8_t magic[2];
   if (!TakeBytes(magic, 2) || !IsNetpbm(magic, 2)) {
-    *error = read_errno_ != 0 ? ReadFailure() : "not a netpbm picture (PBM, PGM or PPM: P1 to P6)";
+    *error = read_errno_ != 0   ? ReadFailure()
+             : Position() == 0 ? "file is empty"
+                               : "not a netpbm picture (PBM, PGM or PPM: P1 to P6)";
     return false;
   }
   NetpbmHeader h;
