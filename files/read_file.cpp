@@ -14,13 +14,13 @@ namespace files {
 
 namespace {
 
-std::string Name(const std::string& path) { return path == "-" ? "standard input" : "'" + path + "'"; }
-
 std::string TooLarge(const std::string& path, size_t max_bytes) {
-  return Name(path) + " is larger than " + std::to_string(max_bytes >> 20) + " MiB";
+  return InputName(path) + " is larger than " + std::to_string(max_bytes >> 20) + " MiB";
 }
 
 }  // namespace
+
+std::string InputName(const std::string& path) { return path == "-" ? "standard input" : "'" + path + "'"; }
 
 FILE* OpenInput(const std::string& path, std::string* error) {
   if (path == "-") {
@@ -58,7 +58,7 @@ bool AppendRest(FILE* file, const std::string& path, std::vector<uint8_t>* bytes
     bytes->insert(bytes->end(), chunk, chunk + n);
     if (n < sizeof chunk) {
       if (ferror(file)) {
-        *error = "cannot read " + Name(path) + ": " + strerror(errno);
+        *error = "cannot read " + InputName(path) + ": " + strerror(errno);
         return false;
       }
       return true;

@@ -21,6 +21,9 @@ constexpr size_t kDefaultMaxBytes = size_t{1} << 30;
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>* bytes, std::string* error,
                    size_t max_bytes = kDefaultMaxBytes);
 
+// How messages name an input: 'path' in quotes, or "standard input" for "-".
+std::string InputName(const std::string& path);
+
 // The same in steps, for readers that look at the first bytes before they
 // decide how to read the rest:
 // Opens path for reading ("-": standard input, in binary mode); nullptr

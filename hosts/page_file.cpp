@@ -10,17 +10,13 @@ namespace hosts {
 
 namespace {
 
-std::string Named(const std::string& path) {
-  return path == "-" ? std::string("standard input") : "'" + path + "'";
-}
-
 bool ReadOpenPage(FILE* file, const std::string& path, int32_t rows_per_inch, const PageArea& area,
                   page::InkPage* page, std::string* cropped, std::string* error) {
   imaging::NetpbmReader reader(file);
   imaging::NetpbmHeader h;
   std::string why;
   if (!reader.ReadHeader(imaging::ImageLimits{}, &h, &why)) {
-    *error = Named(path) + ": " + why;
+    *error = files::InputName(path) + ": " + why;
     return false;
   }
   const int32_t width = static_cast<int32_t>(h.width);
@@ -32,7 +28,7 @@ bool ReadOpenPage(FILE* file, const std::string& path, int32_t rows_per_inch, co
   page->Allocate();
   cropped->clear();
   if (page->width_dots < width || page->rows < height) {
-    *cropped = Named(path) + " is " + std::to_string(width) + " x " + std::to_string(height) +
+    *cropped = files::InputName(path) + " is " + std::to_string(width) + " x " + std::to_string(height) +
                " dots; only the disc area of " + std::to_string(page->width_dots) + " x " +
                std::to_string(page->rows) + " dots is printed";
   }
@@ -40,7 +36,7 @@ bool ReadOpenPage(FILE* file, const std::string& path, int32_t rows_per_inch, co
   std::vector<uint16_t> samples(static_cast<size_t>(width) * h.Channels());
   for (int32_t row = 0; row < height; ++row) {
     if (!reader.ReadRow(samples.data(), &why)) {
-      *error = Named(path) + ": " + why;
+      *error = files::InputName(path) + ": " + why;
       return false;
     }
     if (row >= page->rows) continue;  // read to the end, so a damaged file is still found

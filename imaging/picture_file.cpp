@@ -20,7 +20,7 @@ namespace {
 constexpr size_t kHeadBytes = 33;
 
 std::string Named(const std::string& path, const std::string& why) {
-  return (path == "-" ? std::string("standard input") : "'" + path + "'") + ": " + why;
+  return files::InputName(path) + ": " + why;
 }
 
 bool ReadOpenPicture(FILE* file, const std::string& path, RgbImage* image, std::string* error,
