@@ -25,13 +25,18 @@ page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& optio
       page::InkPage::Blank(kSquareDots, SquareRows(rows_per_inch), rows_per_inch, colour);
 
   const Placement place = PlaceImage(image.width, image.height, rows_per_inch);
-  const std::vector<float> rgb = Resample(image, place.width, place.height);
   const DiscMask mask(layout.ring, rows_per_inch);
   const int planes = label.PlaneCount();
   const int32_t width = label.width_dots;
-  std::vector<Diffuser> diffusers(planes, Diffuser(width));
-  std::vector<float> density(static_cast<size_t>(width) * planes);
+  Diffuser diffuser(width, planes);
+  // Densities stay 0 outside the picture; inside it they are rewritten on
+  // every row that the picture covers.
+  std::vector<float> density(static_cast<size_t>(width) * planes, 0.0f);
   std::vector<uint8_t> printable(width);
+  const bool has_picture = place.width > 0 && place.height > 0 && !image.Empty();
+  const RgbImage nothing(1, 1, Rgb{255, 255, 255});  // stands in for an empty picture
+  RowResampler resampler(has_picture ? image : nothing, std::max(place.width, 1),
+                         std::max(place.height, 1));
 
   // Tone curve as a table: 4096 steps are finer than any 8-bit input.
   constexpr int kSteps = 4096;
@@ -43,28 +48,37 @@ page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& optio
     return tone[static_cast<int>(std::clamp(v, 0.0f, 1.0f) * kSteps + 0.5f)];
   };
 
+  bool picture_row_before = false;
   for (int32_t row = 0; row < label.rows; ++row) {
-    std::fill(density.begin(), density.end(), 0.0f);
-    for (int32_t x = 0; x < width; ++x) printable[x] = mask.Printable(x, row) ? 1 : 0;
+    const DiscMask::RowSpan span = mask.Row(row);
+    std::fill(printable.begin(), printable.end(), 0);
+    std::fill(printable.begin() + span.begin, printable.begin() + span.end, 1);
+    std::fill(printable.begin() + span.hub_begin, printable.begin() + span.hub_end, 0);
+
     const int32_t iy = row - place.top;
-    if (iy >= 0 && iy < place.height) {
+    const bool picture_row = has_picture && iy >= 0 && iy < place.height;
+    if (picture_row) {
+      const float* rgb = resampler.Row(iy);
+      float* const first = density.data() + place.left;
       for (int32_t ix = 0; ix < place.width; ++ix) {
-        const float* p = rgb.data() + (static_cast<size_t>(iy) * place.width + ix) * 3;
-        const size_t x = static_cast<size_t>(place.left + ix);
+        const float* p = rgb + static_cast<size_t>(ix) * 3;
         if (colour) {
           // Subtractive inks: cyan takes away red, magenta green, yellow blue.
-          density[page::kCyan * static_cast<size_t>(width) + x] = ink(p[0]);
-          density[page::kMagenta * static_cast<size_t>(width) + x] = ink(p[1]);
-          density[page::kYellow * static_cast<size_t>(width) + x] = ink(p[2]);
+          first[page::kCyan * static_cast<size_t>(width) + ix] = ink(p[0]);
+          first[page::kMagenta * static_cast<size_t>(width) + ix] = ink(p[1]);
+          first[page::kYellow * static_cast<size_t>(width) + ix] = ink(p[2]);
         } else {
-          density[x] = ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
+          first[ix] = ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
         }
       }
+    } else if (picture_row_before) {
+      std::fill(density.begin(), density.end(), 0.0f);
     }
-    for (int plane = 0; plane < planes; ++plane) {
-      diffusers[plane].Row(density.data() + static_cast<size_t>(plane) * width, printable.data(),
-                           label.Row(plane, row));
-    }
+    picture_row_before = picture_row;
+
+    uint8_t* rows[3];
+    for (int plane = 0; plane < planes; ++plane) rows[plane] = label.Row(plane, row);
+    diffuser.Rows(density.data(), printable.data(), rows);
   }
   return label;
 }
