@@ -50,10 +50,12 @@ class RowResampler {
 std::vector<float> Resample(const RgbImage& src, int32_t width, int32_t height);
 
 // Floyd-Steinberg error diffusion, serpentine, one row at a time, of one ink
-// plane or of several planes side by side.
+// plane or of up to three planes side by side.
 class Diffuser {
  public:
-  // planes: 1 to 3.
+  static constexpr int kMaxPlanes = 3;
+  static constexpr int kLanes = 4;  // densities per dot in Rows
+
   explicit Diffuser(int32_t width, int planes = 1);
   // Halftones one row of ink densities (0 none .. 1 full) into out_bits (bit
   // 7 of byte 0 the leftmost dot; bits are only ever set, so the caller
@@ -61,17 +63,17 @@ class Diffuser {
   // error stops there: ink that may not land is not pushed onto neighbours.
   // For a diffuser of one plane.
   void Row(const float* density, const uint8_t* printable, uint8_t* out_bits);
-  // The same for every plane: plane p's densities start at density +
-  // p * width and its dots go to out_bits[p]. Each plane is diffused exactly
-  // as a diffuser of its own would; the planes are interleaved dot by dot so
-  // that the processor works on one while another waits for its error.
+  // The same for every plane at once: dot x's density on plane p is
+  // density[x * kLanes + p], and plane p's dots go to out_bits[p]. Each
+  // plane comes out exactly as a diffuser of its own would give it.
   void Rows(const float* density, const uint8_t* printable, uint8_t* const* out_bits);
 
  private:
   int32_t width_;
   int planes_;
   int32_t row_ = 0;
-  std::vector<float> current_, next_;  // per plane width + 2 cells
+  std::vector<float> current_, next_;  // kLanes errors per dot, width + 2 dots
+  std::vector<float> lanes_;           // Row's densities in Rows' layout
 };
 
 }  // namespace imaging

@@ -31,7 +31,7 @@ page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& optio
   Diffuser diffuser(width, planes);
   // Densities stay 0 outside the picture; inside it they are rewritten on
   // every row that the picture covers.
-  std::vector<float> density(static_cast<size_t>(width) * planes, 0.0f);
+  std::vector<float> density(static_cast<size_t>(width) * Diffuser::kLanes, 0.0f);
   std::vector<uint8_t> printable(width);
   const bool has_picture = place.width > 0 && place.height > 0 && !image.Empty();
   const RgbImage nothing(1, 1, Rgb{255, 255, 255});  // stands in for an empty picture
@@ -59,16 +59,16 @@ page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& optio
     const bool picture_row = has_picture && iy >= 0 && iy < place.height;
     if (picture_row) {
       const float* rgb = resampler.Row(iy);
-      float* const first = density.data() + place.left;
-      for (int32_t ix = 0; ix < place.width; ++ix) {
+      float* dot = density.data() + static_cast<size_t>(place.left) * Diffuser::kLanes;
+      for (int32_t ix = 0; ix < place.width; ++ix, dot += Diffuser::kLanes) {
         const float* p = rgb + static_cast<size_t>(ix) * 3;
         if (colour) {
           // Subtractive inks: cyan takes away red, magenta green, yellow blue.
-          first[page::kCyan * static_cast<size_t>(width) + ix] = ink(p[0]);
-          first[page::kMagenta * static_cast<size_t>(width) + ix] = ink(p[1]);
-          first[page::kYellow * static_cast<size_t>(width) + ix] = ink(p[2]);
+          dot[page::kCyan] = ink(p[0]);
+          dot[page::kMagenta] = ink(p[1]);
+          dot[page::kYellow] = ink(p[2]);
         } else {
-          first[ix] = ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
+          dot[0] = ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
         }
       }
     } else if (picture_row_before) {
