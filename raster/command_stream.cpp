@@ -118,6 +118,14 @@ inline uint64_t RunStarts(const uint8_t* data, int32_t i) {
   return (((differs & kLow7) + kLow7) | differs) & ~kLow7;
 }
 
+// The index (0 to 7) of the lowest marked byte of a non-zero mark word. In
+// two 32-bit halves: a 32-bit processor has no 64-bit bit search, and the
+// minidriver may not call the compiler's library for one.
+inline int32_t FirstMark(uint64_t marks) {
+  const uint32_t low = static_cast<uint32_t>(marks);
+  return low != 0 ? __builtin_ctz(low) >> 3 : 4 + (__builtin_ctz(static_cast<uint32_t>(marks >> 32)) >> 3);
+}
+
 // How many of the eight bytes RunStarts marks.
 inline int32_t CountMarks(uint64_t marks) {
   return static_cast<int32_t>(((marks >> 7) * 0x0101010101010101ULL) >> 56);
@@ -194,7 +202,7 @@ int PackRow(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t 
         continue;
       }
       do {
-        const int32_t next = i + static_cast<int32_t>(__builtin_ctzll(marks) >> 3);
+        const int32_t next = i + FirstMark(marks);
         pos = PutRun(out, pos, next - start, data[start]);
         start = next;
         marks &= marks - 1;
