@@ -19,11 +19,22 @@
 
 namespace {
 
+// The folder of the chain's set-up, removed when the program ends.
+struct ChainDir {
+  std::string path = bench::MakeTempDir("chain");
+  ~ChainDir() {
+    if (path.empty()) return;
+    const int status = system(("rm -rf '" + path + "'").c_str());
+    (void)status;
+  }
+};
+
 // A ServerBin of the bench's own, so that cupsfilter runs the filter of
 // this build: CUPS's filters, and rastertoquillory2 linked in beside them.
 std::string CupsConfig() {
+  static const ChainDir chain;
   static const std::string config = []() -> std::string {
-    const std::string dir = bench::MakeTempDir("chain");
+    const std::string& dir = chain.path;
     if (dir.empty()) return "";
     const std::string filters = dir + "/serverbin/filter";
     const std::string command = "mkdir -p '" + filters + "' && for f in '" QUILLORY2_CUPS_SERVERBIN

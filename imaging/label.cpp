@@ -3,6 +3,10 @@
 #include <math.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
 
 #include "imaging/halftone.h"
 
@@ -17,68 +21,170 @@ bool ValidateLayout(const LabelLayout& layout, std::string* error) {
   return true;
 }
 
-page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& options,
-                            const LabelLayout& layout) {
-  const int32_t rows_per_inch = options.RowsPerInch();
-  const bool colour = options.Colour();
-  page::InkPage label =
-      page::InkPage::Blank(kSquareDots, SquareRows(rows_per_inch), rows_per_inch, colour);
+namespace {
 
-  const Placement place = PlaceImage(image.width, image.height, rows_per_inch);
-  const DiscMask mask(layout.ring, rows_per_inch);
-  const int planes = label.PlaneCount();
-  const int32_t width = label.width_dots;
-  Diffuser diffuser(width, planes);
-  // Densities stay 0 outside the picture; inside it they are rewritten on
-  // every row that the picture covers.
-  std::vector<float> density(static_cast<size_t>(width) * Diffuser::kLanes, 0.0f);
-  std::vector<uint8_t> printable(width);
-  const bool has_picture = place.width > 0 && place.height > 0 && !image.Empty();
-  const RgbImage nothing(1, 1, Rgb{255, 255, 255});  // stands in for an empty picture
-  RowResampler resampler(has_picture ? image : nothing, std::max(place.width, 1),
-                         std::max(place.height, 1));
+// Rows of densities on their way from the separation to the diffusion, in a
+// ring: the separation may run ahead of the diffusion by the ring's rows,
+// and hands them over a block at a time.
+constexpr int32_t kRingRows = 16;
+constexpr int32_t kHandOverRows = 4;
 
-  // Tone curve as a table: 4096 steps are finer than any 8-bit input.
-  constexpr int kSteps = 4096;
-  std::vector<float> tone(kSteps + 1);
-  for (int i = 0; i <= kSteps; ++i) {
-    tone[i] = 1.0f - static_cast<float>(pow(double(i) / kSteps, layout.gamma));
+struct DensityRow {
+  std::vector<float> density;      // Diffuser::kLanes per dot
+  std::vector<uint8_t> printable;  // 1 where ink may land
+  bool has_picture = false;        // densities other than 0 in the picture's columns
+};
+
+// Placing, masking and separating: one page row of densities at a time.
+class Separation {
+ public:
+  Separation(const RgbImage& image, const page::JobOptions& options, const LabelLayout& layout,
+             int32_t width)
+      : colour_(options.Colour()),
+        width_(width),
+        place_(PlaceImage(image.width, image.height, options.RowsPerInch())),
+        mask_(layout.ring, options.RowsPerInch()),
+        has_picture_(place_.width > 0 && place_.height > 0 && !image.Empty()),
+        resampler_(has_picture_ ? image : nothing_, std::max(place_.width, 1),
+                   std::max(place_.height, 1)),
+        tone_(kSteps + 1) {
+    // Tone curve as a table: 4096 steps are finer than any 8-bit input.
+    for (int i = 0; i <= kSteps; ++i) {
+      tone_[i] = 1.0f - static_cast<float>(pow(double(i) / kSteps, layout.gamma));
+    }
   }
-  auto ink = [&](float v) {
-    return tone[static_cast<int>(std::clamp(v, 0.0f, 1.0f) * kSteps + 0.5f)];
-  };
 
-  bool picture_row_before = false;
-  for (int32_t row = 0; row < label.rows; ++row) {
-    const DiscMask::RowSpan span = mask.Row(row);
-    std::fill(printable.begin(), printable.end(), 0);
-    std::fill(printable.begin() + span.begin, printable.begin() + span.end, 1);
-    std::fill(printable.begin() + span.hub_begin, printable.begin() + span.hub_end, 0);
+  void Row(int32_t row, DensityRow* out) {
+    out->density.resize(static_cast<size_t>(width_) * Diffuser::kLanes, 0.0f);
+    out->printable.resize(width_);
+    const DiscMask::RowSpan span = mask_.Row(row);
+    std::fill(out->printable.begin(), out->printable.end(), 0);
+    std::fill(out->printable.begin() + span.begin, out->printable.begin() + span.end, 1);
+    std::fill(out->printable.begin() + span.hub_begin, out->printable.begin() + span.hub_end, 0);
 
-    const int32_t iy = row - place.top;
-    const bool picture_row = has_picture && iy >= 0 && iy < place.height;
-    if (picture_row) {
-      const float* rgb = resampler.Row(iy);
-      float* dot = density.data() + static_cast<size_t>(place.left) * Diffuser::kLanes;
-      for (int32_t ix = 0; ix < place.width; ++ix, dot += Diffuser::kLanes) {
-        const float* p = rgb + static_cast<size_t>(ix) * 3;
-        if (colour) {
-          // Subtractive inks: cyan takes away red, magenta green, yellow blue.
-          dot[page::kCyan] = ink(p[0]);
-          dot[page::kMagenta] = ink(p[1]);
-          dot[page::kYellow] = ink(p[2]);
-        } else {
-          dot[0] = ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
+    // Densities stay 0 outside the picture's columns; inside them they are
+    // written on every row the picture covers, and cleared after it.
+    float* dot = out->density.data() + static_cast<size_t>(place_.left) * Diffuser::kLanes;
+    const int32_t iy = row - place_.top;
+    const bool picture_row = has_picture_ && iy >= 0 && iy < place_.height;
+    if (!picture_row) {
+      if (out->has_picture) std::fill(dot, dot + static_cast<size_t>(place_.width) * Diffuser::kLanes, 0.0f);
+      out->has_picture = false;
+      return;
+    }
+    out->has_picture = true;
+    const float* rgb = resampler_.Row(iy);
+    for (int32_t ix = 0; ix < place_.width; ++ix, dot += Diffuser::kLanes) {
+      const float* p = rgb + static_cast<size_t>(ix) * 3;
+      if (colour_) {
+        // Subtractive inks: cyan takes away red, magenta green, yellow blue.
+        dot[page::kCyan] = Ink(p[0]);
+        dot[page::kMagenta] = Ink(p[1]);
+        dot[page::kYellow] = Ink(p[2]);
+      } else {
+        dot[0] = Ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
+      }
+    }
+  }
+
+ private:
+  static constexpr int kSteps = 4096;
+  float Ink(float v) const { return tone_[static_cast<int>(std::clamp(v, 0.0f, 1.0f) * kSteps + 0.5f)]; }
+
+  const RgbImage nothing_{1, 1, Rgb{255, 255, 255}};  // stands in for an empty picture
+  bool colour_;
+  int32_t width_;
+  Placement place_;
+  DiscMask mask_;
+  bool has_picture_;
+  RowResampler resampler_;
+  std::vector<float> tone_;
+};
+
+void Diffuse(Diffuser* diffuser, const DensityRow& in, page::InkPage* label, int32_t row) {
+  uint8_t* rows[Diffuser::kMaxPlanes];
+  for (int plane = 0; plane < label->PlaneCount(); ++plane) rows[plane] = label->Row(plane, row);
+  diffuser->Rows(in.density.data(), in.printable.data(), rows);
+}
+
+// The separation on a thread of its own, ahead of the diffusion on the
+// calling thread. The rows are the same as one thread makes.
+void MakeRowsOnTwoThreads(Separation* separation, Diffuser* diffuser, page::InkPage* label) {
+  std::vector<DensityRow> ring(kRingRows);
+  std::mutex mutex;
+  std::condition_variable changed;
+  int32_t made = 0, used = 0;  // rows separated, rows diffused
+  bool stop = false;
+  std::exception_ptr failure;
+  const int32_t rows = label->rows;
+
+  std::thread separating([&] {
+    try {
+      for (int32_t row = 0; row < rows; ++row) {
+        if (row % kHandOverRows == 0) {
+          std::unique_lock<std::mutex> lock(mutex);
+          changed.wait(lock, [&] { return stop || row + kHandOverRows - used <= kRingRows; });
+          if (stop) return;
+        }
+        separation->Row(row, &ring[row % kRingRows]);
+        if ((row + 1) % kHandOverRows == 0 || row + 1 == rows) {
+          std::lock_guard<std::mutex> lock(mutex);
+          made = row + 1;
+          changed.notify_all();
         }
       }
-    } else if (picture_row_before) {
-      std::fill(density.begin(), density.end(), 0.0f);
+    } catch (...) {
+      std::lock_guard<std::mutex> lock(mutex);
+      failure = std::current_exception();
+      changed.notify_all();
     }
-    picture_row_before = picture_row;
+  });
+  // Whatever happens below, the separating thread is stopped and joined.
+  struct Joiner {
+    std::thread& thread;
+    std::mutex& mutex;
+    std::condition_variable& changed;
+    bool& stop;
+    ~Joiner() {
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        stop = true;
+      }
+      changed.notify_all();
+      thread.join();
+    }
+  } joiner{separating, mutex, changed, stop};
 
-    uint8_t* rows[3];
-    for (int plane = 0; plane < planes; ++plane) rows[plane] = label.Row(plane, row);
-    diffuser.Rows(density.data(), printable.data(), rows);
+  for (int32_t row = 0; row < rows; ++row) {
+    if (row % kHandOverRows == 0) {
+      std::unique_lock<std::mutex> lock(mutex);
+      changed.wait(lock, [&] { return failure || made > row; });
+      if (failure) std::rethrow_exception(failure);
+      used = row;
+      changed.notify_all();
+    }
+    Diffuse(diffuser, ring[row % kRingRows], label, row);
+  }
+}
+
+}  // namespace
+
+page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& options,
+                            const LabelLayout& layout, int max_threads) {
+  page::InkPage label = page::InkPage::Blank(kSquareDots, SquareRows(options.RowsPerInch()),
+                                             options.RowsPerInch(), options.Colour());
+  Separation separation(image, options, layout, label.width_dots);
+  Diffuser diffuser(label.width_dots, label.PlaneCount());
+  // The diffusion of a row cannot start before the row before it is done,
+  // but the separation of later rows can: a second core takes it.
+  if (max_threads >= 2 && std::thread::hardware_concurrency() >= 2) {
+    MakeRowsOnTwoThreads(&separation, &diffuser, &label);
+    return label;
+  }
+  DensityRow row_densities;
+  for (int32_t row = 0; row < label.rows; ++row) {
+    separation.Row(row, &row_densities);
+    Diffuse(&diffuser, row_densities, &label, row);
   }
   return label;
 }
