@@ -6,6 +6,7 @@
 
 #include <string.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -133,6 +134,52 @@ void DecodeStream(benchmark::State& state, bench::PageKind kind, bool plugin) {
   state.counters["rows"] = static_cast<double>(rows);
 }
 
+// The same streams read the way `quillory2 decode` reads a file: in 64 KiB
+// pieces, each command and plane handed to a listener, nothing kept.
+class Pieces : public stream::ByteSource {
+ public:
+  explicit Pieces(const std::vector<uint8_t>& bytes) : bytes_(bytes) {}
+  size_t Read(uint8_t* buffer, size_t capacity) override {
+    const size_t n = std::min({capacity, bytes_.size() - at_, size_t{64 * 1024}});
+    memcpy(buffer, bytes_.data() + at_, n);
+    at_ += n;
+    return n;
+  }
+
+ private:
+  const std::vector<uint8_t>& bytes_;
+  size_t at_ = 0;
+};
+
+class CountRows : public stream::DecodeListener {
+ public:
+  void OnPlaneEnd(stream::Plane& plane, size_t) override { rows += plane.rows.size(); }
+  size_t rows = 0;
+};
+
+void StreamDecode(benchmark::State& state, bench::PageKind kind, bool plugin) {
+  const hosts::InkPage page = bench::MakePage(kind, true);
+  const std::vector<uint8_t> job = plugin ? PluginStream(page) : MinidriverStream(page);
+  if (job.empty()) {
+    state.SkipWithError("no stream to decode");
+    return;
+  }
+  const double floor = bench::MemcpySeconds(job.size());
+  bench::LoopTimer timer;
+  size_t rows = 0;
+  for (auto _ : state) {
+    Pieces source(job);
+    CountRows listener;
+    const stream::StreamSummary summary = stream::DecodeStream(&source, stream::WholeJob(), &listener);
+    rows = listener.rows;
+    benchmark::DoNotOptimize(summary.problem_count);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(job.size()) * state.iterations());
+  state.counters["x_memcpy"] = timer.SecondsPer(state.iterations()) / floor;
+  state.counters["stream_bytes"] = static_cast<double>(job.size());
+  state.counters["rows"] = static_cast<double>(rows);
+}
+
 void Register() {
   for (bench::PageKind kind : {bench::PageKind::kLabel, bench::PageKind::kWhite, bench::PageKind::kNoise}) {
     const std::string page = bench::PageName(kind);
@@ -141,6 +188,10 @@ void Register() {
     benchmark::RegisterBenchmark(("Decoder/plugin_stream/" + page).c_str(), DecodeStream, kind, true)
         ->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark(("Decoder/minidriver_stream/" + page).c_str(), DecodeStream, kind, false)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("StreamDecoder/plugin_stream/" + page).c_str(), StreamDecode, kind, true)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("StreamDecoder/minidriver_stream/" + page).c_str(), StreamDecode, kind, false)
         ->Unit(benchmark::kMillisecond);
   }
 }

@@ -200,7 +200,7 @@ int Filter::Run(cups_raster_t* raster) {
 int main(int argc, char** argv) {
   if (argc == 2 && (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0)) {
     fputs(kUsage, stdout);
-    return 0;
+    return fclose(stdout) == 0 ? 0 : 1;
   }
   if (argc < 6 || argc > 7) {
     fputs(kUsage, stderr);
@@ -241,5 +241,10 @@ int main(int argc, char** argv) {
   }
   cupsFreeOptions(num_options, options);
   if (fd != 0) close(fd);
+  // The job is printed only once standard output has taken all of it.
+  if (fclose(stdout) != 0 && status == 0) {
+    fprintf(stderr, "ERROR: Unable to write print data: %s\n", strerror(errno));
+    status = 1;
+  }
   return status;
 }

@@ -15,7 +15,7 @@
 #include "imaging/bitmap_font.h"
 #include "imaging/png_writer.h"
 #include "imaging/rgb_image.h"
-#include "tools/file_io.h"
+#include "files/write_file.h"
 
 namespace {
 
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
   }
   std::vector<uint8_t> png;
   std::string error;
-  if (!imaging::EncodePng(DrawLabel(), &png, &error) || !tools::WriteWholeFile(argv[1], png, &error)) {
+  if (!imaging::EncodePng(DrawLabel(), &png, &error) || !files::WriteWholeFile(argv[1], png, &error)) {
     fprintf(stderr, "make_label: error: %s\n", error.c_str());
     return 1;
   }

@@ -107,6 +107,13 @@ def decoder_seeds():
           cmd(b"*b", 200, b"W") + b"\x5a" * 200 + ESC + b"*b1M" + cmd(b"*b", 4, b"W") +
           bytes([255, 1, 255, 2]))
     write(t, "data_before_plane", b"\x00" + cmd(b"*b", 2, b"W") + b"\xf0\x0f")
+    # Judged as whole jobs (settings bit 7), colour expected (bit 6): hostile
+    # shapes whose memory must not grow with them.
+    end = ESC + b"!d0Q"
+    write(t, "job_rows_below_page", b"\xc1" + job + (cmd(b"*b", 1, b"W") + b"\x80") * 700 +
+          cmd(b"*p", 999999999, b"Y") + cmd(b"*b", 1, b"W") + b"\x80" + end)
+    write(t, "job_escape_run", b"\x80" + job + ESC * 3000 + end)
+    write(t, "job_bare_plane_starts", b"\xc0" + job + (ESC + b"!d4Q") * 500 + end + job)
 
 
 def bind(size=16, version=1, callback=True):

@@ -1,9 +1,15 @@
-// Fuzzes the command stream decoder with arbitrary bytes.
+// Fuzzes the command stream decoder with arbitrary bytes, read in pieces as
+// the tool reads a file and judged as whole jobs.
 //
 // Beyond not crashing, the decoder must account for every input byte exactly
-// once, in order, and the planes it rebuilds must survive a second trip: they
-// are written out again with the command language core (packed or plain, as
-// the writers choose) and decoded to the very same dots.
+// once, in order, however the pieces split it; keep no more than a page of
+// rows and a bounded list of problems; and the planes it rebuilds must
+// survive a second trip: they are written out again with the command
+// language core (packed or plain, as the writers choose) and decoded to the
+// very same dots. Run it with -rss_limit_mb=256: memory must follow one
+// page, not the input.
+#include <string.h>
+
 #include <vector>
 
 #include "fuzz/fuzz_input.h"
@@ -31,10 +37,10 @@ bool Blank(const Bytes& row) {
 }
 
 // Writes every non-blank row of every plane as its own positioned transfer.
-Bytes Reencode(const stream::DecodedStream& decoded) {
+Bytes Reencode(const std::vector<stream::Plane>& planes) {
   Bytes out;
   uint8_t packed[raster::RleBound(0, stream::kLineBytes)];
-  for (const stream::Plane& plane : decoded.planes) {
+  for (const stream::Plane& plane : planes) {
     Append(&out, raster::kPlaneStart, raster::kFixedCommandBytes);
     Append(&out, raster::kPackingPlain, raster::kFixedCommandBytes);
     bool run_length = false;
@@ -63,46 +69,115 @@ Bytes Reencode(const stream::DecodedStream& decoded) {
   return out;
 }
 
+// The input in pieces whose sizes come from the input too.
+class Pieces : public stream::ByteSource {
+ public:
+  Pieces(const Bytes& bytes, uint8_t seed) : bytes_(bytes), seed_(seed) {}
+  size_t Read(uint8_t* buffer, size_t capacity) override {
+    seed_ = static_cast<uint8_t>(seed_ * 73 + 41);
+    size_t n = bytes_.size() - at_;
+    if (n > capacity) n = capacity;
+    if (seed_ & 1) n = n < (seed_ >> 1) + 1u ? n : (seed_ >> 1) + 1u;
+    if (n > 0) memcpy(buffer, bytes_.data() + at_, n);
+    at_ += n;
+    return n;
+  }
+
+ private:
+  const Bytes& bytes_;
+  uint8_t seed_;
+  size_t at_ = 0;
+};
+
+// Checks every command as it comes, without keeping it, and keeps the planes
+// for the round trip.
+class Checker : public stream::DecodeListener {
+ public:
+  explicit Checker(const Bytes& input) : input_(input) {}
+
+  void OnCommand(const stream::Command& command) override {
+    FUZZ_CHECK(command.offset == next_);
+    FUZZ_CHECK(command.length > 0);
+    next_ += command.length;
+    FUZZ_CHECK(next_ <= input_.size());
+    FUZZ_CHECK(memcmp(command.head, input_.data() + command.offset, command.HeadLength()) == 0);
+    FUZZ_CHECK(command.plane < 0 || static_cast<size_t>(command.plane) == plane_count);
+    if (command.kind == stream::CommandKind::kRasterTransfer) {
+      FUZZ_CHECK(command.plane >= 0);
+      FUZZ_CHECK(command.data_offset >= command.offset);
+      FUZZ_CHECK(command.data_offset + command.data_length == command.offset + command.length);
+      FUZZ_CHECK((command.first_dot < 0) == (command.last_dot < 0));
+      FUZZ_CHECK(command.last_dot < stream::kLineDots);
+    }
+    FUZZ_CHECK(!stream::DescribeCommand(command).empty());
+    ++commands;
+  }
+
+  // The first planes are kept for the round trip; the rest only counted,
+  // so that the target's own memory stays bounded too.
+  static constexpr size_t kKeptPlanes = 64;
+
+  void OnPlaneEnd(stream::Plane& plane, size_t index) override {
+    FUZZ_CHECK(index == plane_count);
+    FUZZ_CHECK(plane.rows.size() <= static_cast<size_t>(stream::kPageRowAddresses));
+    for (const auto& entry : plane.rows) {
+      FUZZ_CHECK(entry.first >= 0 && entry.first < stream::kPageRowAddresses);
+      FUZZ_CHECK(entry.second.size() == stream::kLineBytes);
+    }
+    ++plane_count;
+    if (planes.size() < kKeptPlanes) planes.push_back(std::move(plane));
+  }
+
+  size_t next() const { return next_; }
+  size_t commands = 0;
+  size_t plane_count = 0;
+  std::vector<stream::Plane> planes;
+
+ private:
+  const Bytes& input_;
+  size_t next_ = 0;
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput in(data, size);
+  // One byte of settings: the row step (0 and 3 are outside the documented
+  // values), the job rules, and the sizes of the pieces.
+  const uint8_t settings = in.Byte();
   stream::DecodeOptions options;
-  options.row_step = in.Byte() % 4;  // 0 and 3 are outside the documented values
+  options.row_step = settings % 4;
+  options.whole_job = settings & 0x80;
+  options.planes_per_page = settings & 0x40 ? 3 : 0;
+  const uint8_t split = settings;
   const Bytes input = in.Rest();
-  const stream::DecodedStream decoded = stream::Decode(input.data(), input.size(), options);
+  Pieces source(input, split);
+  Checker checker(input);
+  const stream::StreamSummary summary = stream::DecodeStream(&source, options, &checker);
 
   // Every byte belongs to exactly one command, in input order.
-  size_t next = 0;
-  for (const stream::Command& command : decoded.commands) {
-    FUZZ_CHECK(command.offset == next);
-    FUZZ_CHECK(command.length > 0);
-    next += command.length;
-    FUZZ_CHECK(next <= input.size());
-    FUZZ_CHECK(command.plane < static_cast<int32_t>(decoded.planes.size()));
-    if (command.kind == stream::CommandKind::kRasterTransfer) {
-      FUZZ_CHECK(command.data_offset >= command.offset);
-      FUZZ_CHECK(command.data_offset + command.data_length <= command.offset + command.length);
-    }
-    FUZZ_CHECK(!stream::DescribeCommand(command).empty());
-  }
-  FUZZ_CHECK(next == input.size());
-  for (const stream::Problem& problem : decoded.problems) {
+  FUZZ_CHECK(checker.next() == input.size());
+  FUZZ_CHECK(summary.bytes == input.size());
+  FUZZ_CHECK(summary.command_count == checker.commands);
+  FUZZ_CHECK(summary.plane_count == checker.plane_count);
+  FUZZ_CHECK(summary.problems.size() <= stream::kMaxListedProblems);
+  FUZZ_CHECK(summary.problems.size() == summary.problem_count ||
+             summary.problems.size() == stream::kMaxListedProblems);
+  for (const stream::Problem& problem : summary.problems) {
     FUZZ_CHECK(problem.offset <= input.size());
     FUZZ_CHECK(!problem.message.empty());
   }
-  for (const stream::Plane& plane : decoded.planes) {
-    for (const auto& entry : plane.rows) FUZZ_CHECK(entry.second.size() == stream::kLineBytes);
-  }
+  // An empty stream is no job.
+  if (options.whole_job && input.empty()) FUZZ_CHECK(!summary.Clean());
 
   // The same planes, written again by the writers' rules, read back the same.
-  const Bytes again = Reencode(decoded);
+  const Bytes again = Reencode(checker.planes);
   const stream::DecodedStream second = stream::Decode(again.data(), again.size());
   FUZZ_CHECK(second.Clean());
-  FUZZ_CHECK(second.planes.size() == decoded.planes.size());
-  for (size_t p = 0; p < decoded.planes.size(); ++p) {
-    auto a = decoded.planes[p].rows.begin();
-    const auto a_end = decoded.planes[p].rows.end();
+  FUZZ_CHECK(second.planes.size() == checker.planes.size());
+  for (size_t p = 0; p < checker.planes.size(); ++p) {
+    auto a = checker.planes[p].rows.begin();
+    const auto a_end = checker.planes[p].rows.end();
     for (const auto& [address, row] : second.planes[p].rows) {
       while (a != a_end && Blank(a->second)) ++a;
       FUZZ_CHECK(a != a_end);

@@ -6,9 +6,11 @@
 #include <stdio.h>
 
 #include <CLI/CLI.hpp>
+#include <iostream>
 #include <string>
 #include <string_view>
 
+#include "files/write_file.h"
 #include "page/job_options.h"
 
 namespace hosts {
@@ -42,6 +44,16 @@ inline void AddJobOptionArguments(CLI::App* app, page::JobOptions* options) {
                 page::kImageControlWords, "image control; default AUTO");
 }
 
+// The last step of a run that wrote to standard output: a lost write there
+// (a full disk, a closed pipe) is a failure like any other.
+// std::cout writes through stdio's stdout, so the close sees its errors too.
+inline int CloseOutput(const std::string& program) {
+  std::string error;
+  if (files::CloseStandardOutput(&error)) return 0;
+  fprintf(stderr, "%s: %s\n", program.c_str(), error.c_str());
+  return 1;
+}
+
 // Parses the command line. Returns -1 to go on, else the exit status: 0
 // after --help, 2 after a usage error (said on standard error in one line).
 inline int ParseArguments(CLI::App* app, int argc, char** argv) {
@@ -51,7 +63,10 @@ inline int ParseArguments(CLI::App* app, int argc, char** argv) {
   try {
     app->parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app->exit(e);
+    if (e.get_exit_code() == 0) {
+      app->exit(e);
+      return CloseOutput(app->get_name());
+    }
     fprintf(stderr, "%s: %s\n(%s --help explains the options)\n", app->get_name().c_str(), e.what(),
             app->get_name().c_str());
     return 2;

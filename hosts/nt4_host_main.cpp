@@ -7,7 +7,6 @@
 #include <io.h>
 #endif
 
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "hosts/host_arguments.h"
 #include "hosts/module_path.h"
 #include "hosts/nt4_host.h"
+#include "files/write_file.h"
 #include "hosts/page_file.h"
 
 namespace {
@@ -79,17 +79,6 @@ int main(int argc, char** argv) {
               << " colour pages is printed; the minidriver prints one colour page per load\n";
   }
 
-  if (output == "-") {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);  // a job is bytes, not text
-#endif
-    fwrite(job.data(), 1, job.size(), stdout);
-    if (fflush(stdout) != 0) return Fail("cannot write the job to standard output");
-    return 0;
-  }
-  std::ofstream out(output, std::ios::binary | std::ios::trunc);
-  out.write(reinterpret_cast<const char*>(job.data()), static_cast<std::streamsize>(job.size()));
-  out.close();
-  if (!out) return Fail("cannot write " + output);
-  return 0;
+  if (!files::WriteWholeFile(output, job, &error)) return Fail(error);
+  return hosts::CloseOutput(app.get_name());
 }

@@ -1,6 +1,5 @@
 // unidrv_host: prints disc-label pages through the rendering plug-in the way
 // Unidrv on Windows 2000/XP drives it, and writes the printer job to a file.
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -9,6 +8,7 @@
 #include "hosts/module_path.h"
 #include "hosts/page_file.h"
 #include "hosts/unidrv_host.h"
+#include "files/write_file.h"
 
 namespace {
 
@@ -76,25 +76,12 @@ int main(int argc, char** argv) {
   }
 
   // Nothing is written unless the whole job rendered.
-  if (output == "-") {
-    std::cout.write(reinterpret_cast<const char*>(job.data()),
-                    static_cast<std::streamsize>(job.size()));
-    std::cout.flush();
-    if (!std::cout) {
-      std::cerr << "unidrv_host: cannot write the job to standard output\n";
-      return 1;
-    }
-  } else {
-    std::ofstream out(output, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(job.data()), static_cast<std::streamsize>(job.size()));
-    out.close();
-    if (!out) {
-      std::cerr << "unidrv_host: cannot write " << output << "\n";
-      return 1;
-    }
+  if (!files::WriteWholeFile(output, job, &error)) {
+    std::cerr << "unidrv_host: " << error << "\n";
+    return 1;
   }
   if (verbose) {
     std::cerr << "unidrv_host: " << pages.size() << " page(s), " << job.size() << " bytes\n";
   }
-  return 0;
+  return hosts::CloseOutput(app.get_name());
 }

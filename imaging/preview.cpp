@@ -100,23 +100,10 @@ Rgb InkTint(InkColour ink, double coverage) {
   return Rgb{channel(t[0]), channel(t[1]), channel(t[2])};
 }
 
-int32_t PreviewWidth(const std::vector<PrintedPlane>& planes) {
-  size_t bytes = kPrinterLineDots / 8;
-  for (const PrintedPlane& p : planes)
-    for (const auto& row : p.rows) bytes = std::max(bytes, row.second.size());
-  return static_cast<int32_t>(bytes * 8);
-}
-
-int32_t PreviewHeight(const std::vector<PrintedPlane>& planes) {
-  int32_t height = kSquareDots;
-  for (const PrintedPlane& p : planes)
-    if (!p.rows.empty()) height = std::max(height, p.rows.rbegin()->first / 2 + 1);
-  return height;
-}
-
 RgbImage DrawPreview(const std::vector<PrintedPlane>& planes, const PreviewSettings& settings) {
-  const int32_t width = PreviewWidth(planes);
-  const int32_t height = PreviewHeight(planes);
+  // The page, whatever the planes hold beyond it.
+  const int32_t width = kPrinterLineDots;
+  const int32_t height = kSquareDots;
   const int panels = settings.separate_planes ? 1 + static_cast<int>(planes.size()) : 1;
   RgbImage image(width * panels + kPanelGap * (panels - 1), height, Rgb{});
   const double per_dot = settings.rows_per_inch == 600 ? 0.5 : 1.0;

@@ -42,14 +42,12 @@ struct PreviewSettings {
   bool separate_planes = false;                 // add one panel per plane
 };
 
-// Width and height of the combined image: the whole printer line across and
-// at least the square down, more if the job has rows below it.
-int32_t PreviewWidth(const std::vector<PrintedPlane>& planes);
-int32_t PreviewHeight(const std::vector<PrintedPlane>& planes);
-
-// Draws the planes. Each pixel takes, per ink, the share of its dots that
-// are set, and inks multiply like transparent layers: cyan takes red away,
-// magenta green, yellow blue, black all three.
+// Draws the planes over the whole printer line across (1536 pixels) and the
+// page down (1416 pixels, 2832 row addresses); what lies outside the page
+// (rows below it, bytes past the line) is left out. Each pixel takes, per
+// ink, the share of its dots that are set, and inks multiply like
+// transparent layers: cyan takes red away, magenta green, yellow blue,
+// black all three.
 RgbImage DrawPreview(const std::vector<PrintedPlane>& planes, const PreviewSettings& settings);
 
 // The picture scaled to width pixels across (height in proportion, at least

@@ -8,8 +8,15 @@
 #   scripts/fuzz-smoke.sh            every target, 20 s each
 #   FUZZ_SECONDS=5 scripts/fuzz-smoke.sh band_conversion stream_decoder
 #   FUZZ_SEED=0 scripts/fuzz-smoke.sh   a fresh random seed (the default, 1, repeats the same run)
+#   scripts/fuzz-smoke.sh --junit FILE  also writes one JUnit test case per target (for scripts/test.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+junit=""
+if [ "${1:-}" = "--junit" ]; then
+  junit=$(realpath -m "$2")
+  shift 2
+fi
 
 seconds=${FUZZ_SECONDS:-20}
 build=build-fuzz
@@ -26,6 +33,7 @@ fi
 artifacts="$build/fuzz-artifacts"
 mkdir -p "$artifacts"
 failed=()
+cases=""
 for t in "${targets[@]}"; do
   scratch=$(mktemp -d)
   echo "== $t: ${seconds} s"
@@ -34,11 +42,18 @@ for t in "${targets[@]}"; do
       >"$artifacts/$t.log" 2>&1; then
     failed+=("$t")
     tail -n 40 "$artifacts/$t.log"
+    cases+="  <testcase name=\"$t\" status=\"fail\"><failure message=\"finding, see $artifacts/$t.log\"/></testcase>"$'\n'
   else
+    cases+="  <testcase name=\"$t\" status=\"run\"/>"$'\n'
     grep -E '^stat::number_of_executed_units' "$artifacts/$t.log" | sed "s/^/   /"
   fi
   rm -rf "$scratch"
 done
+
+if [ -n "$junit" ]; then
+  mkdir -p "$(dirname "$junit")"
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n<testsuite name="fuzz">\n%s</testsuite>\n' "$cases" >"$junit"
+fi
 
 if [ ${#failed[@]} -ne 0 ]; then
   echo "fuzz targets with findings: ${failed[*]} (inputs in $artifacts)"

@@ -1,35 +1,92 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything and runs every test:
-#   1. the Windows DLLs and host programs, cross-built for x86 and x64;
-#   2. the native build, whose tests include the static checks of those DLLs
-#      and the host programs under Wine, compared byte for byte with Linux;
-#   3. the same native suites under AddressSanitizer and UndefinedBehaviorSanitizer;
-#   4. every libFuzzer target for a short, fixed time.
-set -euo pipefail
+# Builds and runs the project's checks, stage by stage, and sums them up:
+#
+#   scripts/test.sh [native] [sanitize] [windows] [fuzz]     (no stage: all four)
+#
+#   native    preset default: every native suite, the CUPS chain included
+#   sanitize  the same suites under AddressSanitizer and UBSan (preset sanitize)
+#   windows   scripts/windows-tests.sh: the DLLs and host programs cross-built
+#             for x86 and x64, checked statically and run under Wine against
+#             the native build, byte for byte
+#   fuzz      every libFuzzer target for FUZZ_SECONDS (default 15) each
+#
+# First installs what the stages need (scripts/install-deps.sh). Counts come
+# from CTest's own results (build-results/). The last line is
+# "N passed, M failed, K skipped"; before it, a table per stage and every
+# skipped group with its reason. Exit status 1 when a check failed, a stage
+# did not finish, or a check skipped that must run: the x86-64 Wine checks and
+# the CUPS chain always, the i686 Wine checks unless wine32 could not be
+# installed.
+set -uo pipefail
 cd "$(dirname "$0")/.."
 
-bash scripts/install-deps.sh
-jobs=$(nproc)
-step() { printf '\n== %s\n' "$*"; }
+stages=()
+for arg in "$@"; do
+  case "$arg" in
+    native|sanitize|windows|fuzz) stages+=("$arg") ;;
+    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "test: unknown stage $arg (stages: native sanitize windows fuzz)" >&2; exit 2 ;;
+  esac
+done
+[ ${#stages[@]} -gt 0 ] || stages=(native sanitize windows fuzz)
 
-step "Windows cross builds"
-for preset in mingw32 mingw64; do
-  cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" -j "$jobs"
+jobs=$(nproc)
+results=$PWD/build-results
+rm -rf "$results"
+mkdir -p "$results"
+
+groups=(demo build test)
+[[ " ${stages[*]} " != *" windows "* ]] || groups+=(windows windows32)
+# A package that does not install shows up as a stage that does not finish.
+bash scripts/install-deps.sh --notes "$results/deps-notes.txt" "${groups[@]}" ||
+  echo "test: not every package could be installed; going on, the stages will show what is missing" >&2
+
+# Each stage leaves CTest's JUnit results in $results/<stage>.xml and its
+# tests' labels in $results/<stage>.labels.json; a stage that stops early
+# leaves no results, and the summary counts it as failed.
+ctest_stage() {  # preset build-dir
+  cmake --build --preset "$1" -j "$jobs" || return
+  ctest --test-dir "$2" --show-only=json-v1 >"$results/$stage.labels.json" || return
+  ctest --preset "$1" -j "$jobs" --output-junit "$results/$stage.xml"
+}
+
+stage_native() {
+  # OFF by name: a cache from an older run may still hold the Windows checks,
+  # which run in their own build (stage windows).
+  cmake --preset default -DQUILLORY2_WINDOWS_TESTS=OFF >/dev/null || return
+  ctest_stage default build
+}
+
+stage_sanitize() {
+  cmake --preset sanitize >/dev/null || return
+  ctest_stage sanitize build-sanitize
+}
+
+stage_windows() {
+  bash scripts/windows-tests.sh --junit "$results/$stage.xml"
+  ctest --test-dir build-windows/tests/windows --show-only=json-v1 >"$results/$stage.labels.json"
+}
+
+stage_fuzz() {
+  FUZZ_SECONDS=${FUZZ_SECONDS:-15} bash scripts/fuzz-smoke.sh --junit "$results/$stage.xml"
+}
+
+summary=()
+for stage in "${stages[@]}"; do
+  printf '\n== %s\n' "$stage"
+  start=$SECONDS
+  "stage_$stage"
+  labels="$results/$stage.labels.json"
+  [ -f "$labels" ] || labels=-
+  summary+=(--stage "$stage" "$results/$stage.xml" "$labels" $((SECONDS - start)))
 done
 
-step "Native build and tests"
-cmake --preset default -DQUILLORY2_WINDOWS_TESTS=ON >/dev/null
-cmake --build --preset default -j "$jobs"
-# Create the Wine prefix once, before the tests start their clocks.
-windows/wine-run.sh --prefix build/wineprefix -- build-mingw32/bin/q2resdump.exe --probe >/dev/null ||
-  echo "test: Wine cannot run here; the Wine tests will be reported as skipped" >&2
-ctest --preset default -j "$jobs"
+# Only the i686 Wine checks may skip, and only when wine32 is not installed.
+if [[ " ${stages[*]} " == *" windows "* ]] &&
+   ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+  reason=$(sed -n 's/^windows32: //p' "$results/deps-notes.txt" 2>/dev/null | head -n 1)
+  summary+=(--allow "Wine i686=${reason:-wine32:i386 is not installed}")
+fi
 
-step "Sanitizer build and tests"
-cmake --preset sanitize >/dev/null
-cmake --build --preset sanitize -j "$jobs"
-ctest --preset sanitize -j "$jobs"
-
-step "Fuzzing"
-FUZZ_SECONDS=${FUZZ_SECONDS:-15} bash scripts/fuzz-smoke.sh
+command -v python3 >/dev/null || { echo "test: python3 is missing, so the results cannot be summed up" >&2; exit 1; }
+python3 scripts/test-summary.py "${summary[@]}"

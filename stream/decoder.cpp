@@ -1,6 +1,12 @@
 #include "stream/decoder.h"
 
+#include <string.h>
+
 #include <limits>
+#include <memory>
+#include <optional>
+
+#include "stream/whole_job.h"
 
 namespace stream {
 namespace {
@@ -44,11 +50,11 @@ std::string ByteText(uint8_t b) {
 
 // The command as readable text for messages: "ESC *p12Y". Long pieces are
 // shortened, so a message never grows with the input.
-std::string CommandText(const uint8_t* data, size_t length) {
+std::string CommandText(const uint8_t* head, size_t length) {
   constexpr size_t kShown = 16;
   std::string text;
   for (size_t i = 0; i < length && i < kShown; ++i) {
-    uint8_t b = data[i];
+    uint8_t b = head[i];
     if (b == kEsc) {
       text += i == 0 ? "ESC " : " ESC ";
     } else if (b >= 0x20 && b < 0x7F) {
@@ -62,133 +68,106 @@ std::string CommandText(const uint8_t* data, size_t length) {
   return text;
 }
 
-std::string Number(int64_t value) { return std::to_string(value); }
+template <typename Integer>
+std::string Number(Integer value) {
+  return std::to_string(value);
+}
+
+// The input seen one byte (or one buffered stretch) at a time, with the
+// first bytes of the piece being read kept for its Command. A stream in
+// memory is read in place; a source is read through a buffer.
+class Reader {
+ public:
+  Reader(const uint8_t* data, size_t size) : begin_(data), cur_(data), end_(data + size) {}
+  explicit Reader(ByteSource* source) : source_(source), buffer_(new uint8_t[kBufferBytes]) {
+    begin_ = cur_ = end_ = buffer_.get();
+  }
+
+  size_t Offset() const { return base_ + static_cast<size_t>(cur_ - begin_); }
+
+  // The next byte, or -1 at the end of the stream.
+  int Peek() {
+    if (cur_ == end_ && !Refill()) return -1;
+    return *cur_;
+  }
+  // Consumes the byte Peek() returned.
+  uint8_t Take() {
+    const uint8_t b = *cur_++;
+    if (head_length_ < kHeadBytes) head_[head_length_++] = b;
+    return b;
+  }
+  // Buffered bytes from the current one on, at most max; 0 at the end.
+  size_t Stretch(size_t max, const uint8_t** at) {
+    if (cur_ == end_ && !Refill()) return 0;
+    const size_t n = static_cast<size_t>(end_ - cur_);
+    *at = cur_;
+    return n < max ? n : max;
+  }
+  // Consumes n bytes of the last Stretch.
+  void Skip(size_t n) {
+    for (size_t i = 0; i < n && head_length_ < kHeadBytes; ++i) head_[head_length_++] = cur_[i];
+    cur_ += n;
+  }
+
+  // The piece being read starts at the current byte, or with the given
+  // bytes already consumed.
+  void StartPiece(const uint8_t* consumed = nullptr, size_t n = 0) {
+    head_length_ = n < kHeadBytes ? n : kHeadBytes;
+    if (head_length_ > 0) memcpy(head_, consumed, head_length_);
+  }
+  const uint8_t* head() const { return head_; }
+  size_t head_length() const { return head_length_; }
+
+ private:
+  static constexpr size_t kBufferBytes = 64 * 1024;
+
+  bool Refill() {
+    if (source_ == nullptr) return false;
+    const size_t n = source_->Read(buffer_.get(), kBufferBytes);
+    if (n == 0) return false;
+    base_ += static_cast<size_t>(end_ - begin_);
+    begin_ = cur_ = buffer_.get();
+    end_ = begin_ + n;
+    return true;
+  }
+
+  ByteSource* source_ = nullptr;
+  std::unique_ptr<uint8_t[]> buffer_;
+  const uint8_t* begin_ = nullptr;
+  const uint8_t* cur_ = nullptr;
+  const uint8_t* end_ = nullptr;
+  size_t base_ = 0;  // stream offset of begin_
+  uint8_t head_[kHeadBytes] = {};
+  size_t head_length_ = 0;
+};
 
 class Decoder {
  public:
-  Decoder(const uint8_t* data, size_t size, const DecodeOptions& options)
-      : data_(data), size_(size), option_step_(options.row_step > 0 ? options.row_step : 1) {}
+  Decoder(Reader* reader, const DecodeOptions& options, DecodeListener* listener)
+      : in_(*reader), option_step_(options.row_step > 0 ? options.row_step : 1), listener_(listener) {
+    if (options.whole_job) rules_.emplace(options.planes_per_page);
+  }
 
-  DecodedStream Run() {
-    size_t at = 0;
-    while (at < size_) {
-      if (data_[at] == kEsc) {
-        at = ReadEscape(at);
+  StreamSummary Run() {
+    for (int b; (b = in_.Peek()) >= 0;) {
+      in_.StartPiece();
+      if (b == kEsc) {
+        ReadEscape();
       } else {
-        at = ReadStray(at);
+        ReadStray();
       }
+    }
+    EndPlane();
+    out_.bytes = in_.Offset();
+    if (rules_) {
+      found_.clear();
+      rules_->Finish(out_.bytes, &found_);
+      for (Problem& p : found_) Report(p.offset, std::move(p));
     }
     return std::move(out_);
   }
 
  private:
-  // Adds a command of this kind and counts it in the current plane.
-  Command& Add(size_t offset, size_t length, CommandKind kind, const char* meaning) {
-    out_.commands.emplace_back();
-    Command& command = out_.commands.back();
-    command.offset = offset;
-    command.length = length;
-    command.kind = kind;
-    command.meaning = meaning;
-    command.plane = plane_;
-    if (plane_ >= 0) {
-      Plane& plane = out_.planes[static_cast<size_t>(plane_)];
-      ++plane.commands;
-      plane.ended_packed = packed_;
-    }
-    return command;
-  }
-
-  void Report(size_t offset, std::string message) {
-    out_.problems.push_back(Problem{offset, std::move(message)});
-  }
-
-  // A run of bytes outside any command, up to the next ESC: one entry and one
-  // problem for the whole run, however long.
-  size_t ReadStray(size_t at) {
-    size_t end = at;
-    while (end < size_ && data_[end] != kEsc) ++end;
-    Command& command = Add(at, end - at, CommandKind::kStrayBytes, "stray bytes");
-    command.parameter = static_cast<int64_t>(end - at);
-    Report(at, Number(static_cast<int64_t>(end - at)) + " stray byte(s) outside any command, first " +
-                   ByteText(data_[at]));
-    return end;
-  }
-
-  size_t Malformed(size_t at, size_t length, size_t problem_offset, const std::string& message) {
-    Add(at, length, CommandKind::kMalformed, "malformed");
-    Report(problem_offset, message);
-    return at + length;
-  }
-
-  size_t CutShort(size_t at) {
-    return Malformed(at, size_ - at, at,
-                     "command " + CommandText(data_ + at, size_ - at) + " cut short by the end of the stream");
-  }
-
-  size_t ReadEscape(size_t at) {
-    if (at + 1 == size_) return CutShort(at);
-    const uint8_t kind = data_[at + 1];
-    if (kind == kEsc) return Malformed(at, 1, at, "ESC without a command");
-    if (!IsParameterised(kind)) {
-      if (IsTwoCharacter(kind)) {
-        Add(at, 2, CommandKind::kUnknown, "unknown");
-        Report(at, "unknown escape sequence " + CommandText(data_ + at, 2));
-        return at + 2;
-      }
-      return Malformed(at, 2, at + 1, "ESC followed by " + ByteText(kind) + ", which starts no command");
-    }
-    if (at + 2 == size_) return CutShort(at);
-    const uint8_t group = data_[at + 2];
-    if (!IsGroup(group)) {
-      if (group == kEsc) return Malformed(at, 2, at, "command " + CommandText(data_ + at, 2) + " has no group letter");
-      return Malformed(at, 3, at + 2,
-                       "command " + CommandText(data_ + at, 2) + " followed by " + ByteText(group) +
-                           " where a group letter belongs");
-    }
-
-    // The digits of the parameter; none reads as 0.
-    const size_t digits_at = at + 3;
-    size_t p = digits_at;
-    int64_t value = 0;
-    while (p < size_ && IsDigit(data_[p])) {
-      const int digit = data_[p] - '0';
-      if (value <= (std::numeric_limits<int64_t>::max() - digit) / 10) {
-        value = value * 10 + digit;
-      } else {
-        value = std::numeric_limits<int64_t>::max();
-      }
-      ++p;
-    }
-    if (p == size_) return CutShort(at);
-    const uint8_t closing = data_[p];
-    if (!IsClosing(closing)) {
-      if (closing == kEsc) {
-        return Malformed(at, p - at, at,
-                         "command " + CommandText(data_ + at, p - at) + " ends without its closing letter");
-      }
-      return Malformed(at, p + 1 - at, p,
-                       "bad parameter in " + CommandText(data_ + at, p + 1 - at) + ": " + ByteText(closing) +
-                           " where a digit or the closing letter belongs");
-    }
-
-    Header header;
-    header.at = at;
-    header.end = p + 1;
-    header.kind = kind;
-    header.group = group;
-    header.closing = closing;
-    header.value = value;
-    header.digits = p - digits_at;
-    if (header.digits > kMaxDigits) {
-      header.overflow = true;
-      Report(digits_at, "parameter of " + CommandText(data_ + at, header.end - at) + " has " +
-                            Number(static_cast<int64_t>(header.digits)) + " digits, more than " +
-                            Number(kMaxDigits) + "; the command is not applied");
-    }
-    return Dispatch(header);
-  }
-
   struct Header {
     size_t at = 0;   // the ESC
     size_t end = 0;  // one past the closing letter
@@ -198,238 +177,478 @@ class Decoder {
     bool overflow = false;
   };
 
+  // A problem; its message is made only while problems are still listed,
+  // so a flood of them costs a count each.
+  template <typename MakeMessage>
+  void Report(size_t offset, MakeMessage make_message) {
+    if (out_.problems.size() < kMaxListedProblems) out_.problems.push_back(Problem{offset, make_message()});
+    ++out_.problem_count;
+  }
+  void Report(size_t offset, Problem problem) {
+    Report(offset, [&] { return std::move(problem.message); });
+  }
+
+  // The bytes of the piece read so far, as text for a message.
+  std::string PieceText(size_t at) const { return CommandText(in_.head(), in_.Offset() - at); }
+
+  // A new command of this kind, from offset up to the current byte. Emit()
+  // hands it on once its fields are filled in.
+  Command& Begin(size_t offset, CommandKind kind, const char* meaning) {
+    command_ = Command();
+    command_.offset = offset;
+    command_.length = in_.Offset() - offset;
+    command_.kind = kind;
+    command_.meaning = meaning;
+    command_.plane = plane_open_ ? PlaneIndex() : -1;
+    return command_;
+  }
+
+  // The command is complete: count it in its plane, hand it to the listener
+  // and to the job rules.
+  void Emit() {
+    memcpy(command_.head, in_.head(), in_.head_length());
+    if (plane_open_) {
+      ++plane_.commands;
+      plane_.ended_packed = packed_;
+    }
+    ++out_.command_count;
+    if (listener_) listener_->OnCommand(command_);
+    if (rules_) {
+      found_.clear();
+      rules_->See(command_, &found_);
+      for (Problem& p : found_) Report(p.offset, std::move(p));
+    }
+  }
+
+  int32_t PlaneIndex() const {
+    constexpr size_t kMax = static_cast<size_t>(std::numeric_limits<int32_t>::max());
+    return static_cast<int32_t>(plane_index_ < kMax ? plane_index_ : kMax);
+  }
+
+  // A run of bytes outside any command, up to the next ESC: one entry and one
+  // problem for the whole run, however long.
+  void ReadStray() {
+    const size_t at = in_.Offset();
+    const uint8_t first = static_cast<uint8_t>(in_.Peek());
+    const uint8_t* p = nullptr;
+    while (size_t n = in_.Stretch(std::numeric_limits<size_t>::max(), &p)) {
+      const void* esc = memchr(p, kEsc, n);
+      const size_t run = esc ? static_cast<size_t>(static_cast<const uint8_t*>(esc) - p) : n;
+      in_.Skip(run);
+      if (esc) break;
+    }
+    const size_t length = in_.Offset() - at;
+    Begin(at, CommandKind::kStrayBytes, "stray bytes").parameter = static_cast<int64_t>(length);
+    Report(at, [&] { return Number(length) + " stray byte(s) outside any command, first " + ByteText(first); });
+    Emit();
+  }
+
+  template <typename MakeMessage>
+  void Malformed(size_t at, size_t problem_offset, MakeMessage make_message) {
+    Begin(at, CommandKind::kMalformed, "malformed");
+    Report(problem_offset, make_message);
+    Emit();
+  }
+
+  void CutShort(size_t at) {
+    Malformed(at, at, [&] { return "command " + PieceText(at) + " cut short by the end of the stream"; });
+  }
+
+  void ReadEscape() {
+    size_t at = in_.Offset();
+    in_.Take();
+    if (in_.Peek() == kEsc) {
+      // ESC bytes each followed by another ESC are one piece, however many;
+      // the last ESC starts the next command.
+      size_t run = 0;
+      do {
+        in_.Take();
+        ++run;
+      } while (in_.Peek() == kEsc);
+      Begin(at, CommandKind::kMalformed, "malformed").length = run;
+      Report(at, [&] {
+        return run == 1 ? std::string("ESC without a command") : Number(run) + " ESC bytes without a command";
+      });
+      Emit();
+      at += run;
+      in_.StartPiece(&kEsc, 1);
+    }
+
+    const int kind_byte = in_.Peek();
+    if (kind_byte < 0) return CutShort(at);
+    const uint8_t kind = in_.Take();
+    if (!IsParameterised(kind)) {
+      if (IsTwoCharacter(kind)) {
+        Begin(at, CommandKind::kUnknown, "unknown");
+        Report(at, [&] { return "unknown escape sequence " + PieceText(at); });
+        return Emit();
+      }
+      return Malformed(at, at + 1, [&] { return "ESC followed by " + ByteText(kind) + ", which starts no command"; });
+    }
+    const int group_byte = in_.Peek();
+    if (group_byte < 0) return CutShort(at);
+    const uint8_t group = static_cast<uint8_t>(group_byte);
+    if (!IsGroup(group)) {
+      if (group == kEsc) {
+        return Malformed(at, at, [&] { return "command " + PieceText(at) + " has no group letter"; });
+      }
+      const std::string shown = PieceText(at);
+      in_.Take();
+      return Malformed(at, at + 2, [&] {
+        return "command " + shown + " followed by " + ByteText(group) + " where a group letter belongs";
+      });
+    }
+    in_.Take();
+
+    // The digits of the parameter; none reads as 0.
+    const size_t digits_at = in_.Offset();
+    int64_t value = 0;
+    int b;
+    while ((b = in_.Peek()) >= 0 && IsDigit(static_cast<uint8_t>(b))) {
+      const int digit = in_.Take() - '0';
+      if (value <= (std::numeric_limits<int64_t>::max() - digit) / 10) {
+        value = value * 10 + digit;
+      } else {
+        value = std::numeric_limits<int64_t>::max();
+      }
+    }
+    if (b < 0) return CutShort(at);
+    const uint8_t closing = static_cast<uint8_t>(b);
+    if (!IsClosing(closing)) {
+      if (closing == kEsc) {
+        return Malformed(at, at, [&] { return "command " + PieceText(at) + " ends without its closing letter"; });
+      }
+      const size_t bad_at = in_.Offset();
+      in_.Take();
+      return Malformed(at, bad_at, [&] {
+        return "bad parameter in " + PieceText(at) + ": " + ByteText(closing) +
+               " where a digit or the closing letter belongs";
+      });
+    }
+    in_.Take();
+
+    Header header;
+    header.at = at;
+    header.end = in_.Offset();
+    header.kind = kind;
+    header.group = group;
+    header.closing = closing;
+    header.value = value;
+    header.digits = header.end - 1 - digits_at;
+    if (header.digits > kMaxDigits) {
+      header.overflow = true;
+      Report(digits_at, [&] {
+        return "parameter of " + PieceText(at) + " has " + Number(header.digits) + " digits, more than " +
+               Number(kMaxDigits) + "; the command is not applied";
+      });
+    }
+    Dispatch(header);
+  }
+
   bool Is(const Header& h, char kind, char group, char closing) const {
     return h.kind == static_cast<uint8_t>(kind) && h.group == static_cast<uint8_t>(group) &&
            h.closing == static_cast<uint8_t>(closing);
   }
 
-  Command& AddHeader(const Header& h, CommandKind kind, const char* meaning) {
-    Command& command = Add(h.at, h.end - h.at, kind, meaning);
+  Command& BeginHeader(const Header& h, CommandKind kind, const char* meaning) {
+    Command& command = Begin(h.at, kind, meaning);
     command.parameter = h.value;
     command.has_parameter = h.digits > 0;
     return command;
   }
 
-  size_t Unknown(const Header& h) {
-    AddHeader(h, CommandKind::kUnknown, "unknown");
+  void Unknown(const Header& h) {
+    BeginHeader(h, CommandKind::kUnknown, "unknown");
     // An overflowing parameter is already reported; one problem per fault.
-    if (!h.overflow) Report(h.at, "unknown escape sequence " + CommandText(data_ + h.at, h.end - h.at));
-    return h.end;
+    if (!h.overflow) Report(h.at, [&] { return "unknown escape sequence " + PieceText(h.at); });
+    Emit();
   }
 
   int32_t Step() const { return stream_step_ > 0 ? stream_step_ : option_step_; }
 
-  size_t Dispatch(const Header& h) {
+  void Dispatch(const Header& h) {
     // The raster transfer carries data, so even an overflowing count must be
     // honoured to stay in step with the stream.
     if (Is(h, '*', 'b', 'W')) return Transfer(h);
     if (h.overflow) {
-      AddHeader(h, CommandKind::kMalformed, "malformed");
-      return h.end;
+      BeginHeader(h, CommandKind::kMalformed, "malformed");
+      return Emit();
     }
     const int64_t v = h.value;
     if (Is(h, '*', 'p', 'Y')) {
-      AddHeader(h, CommandKind::kRowPosition, "row position");
+      BeginHeader(h, CommandKind::kRowPosition, "row position");
       row_ = v;
     } else if (Is(h, '*', 'p', 'X')) {
-      AddHeader(h, CommandKind::kColumnPosition, "column position");
+      BeginHeader(h, CommandKind::kColumnPosition, "column position");
       column_ = v;
     } else if (Is(h, '*', 'b', 'M') && (v == 0 || v == 1)) {
       packed_ = v == 1;
-      AddHeader(h, CommandKind::kPackingMode, packed_ ? "packed mode" : "plain mode").packed = packed_;
+      BeginHeader(h, CommandKind::kPackingMode, packed_ ? "packed mode" : "plain mode").packed = packed_;
     } else if (Is(h, '!', 'd', 'Q') && v == 4) {
-      StartPlane(h.at);
-      AddHeader(h, CommandKind::kPlaneStart, "plane start");
+      StartPlane(h.at, false);
+      BeginHeader(h, CommandKind::kPlaneStart, "plane start");
     } else if (Is(h, '!', 'd', 'Q') && v == 0) {
-      AddHeader(h, CommandKind::kEndDocument, "end document");
+      // The end of a job ends its last plane.
+      EndPlane();
+      BeginHeader(h, CommandKind::kEndDocument, "end document");
       out_.has_end_document = true;
     } else if (Is(h, '!', 'd', 'Q') && v == 6) {
-      AddHeader(h, CommandKind::kOnOption, "ON option");
+      BeginHeader(h, CommandKind::kOnOption, "ON option");
       out_.on_option = true;
     } else if (Is(h, '!', 'c', 'Q') && v == 2) {
       return BeginDocument(h);
     } else if (Is(h, '!', 't', 'Q') && (v == 0 || v == 200)) {
       out_.media = v == 0 ? "Regular" : "Matte";
-      AddHeader(h, CommandKind::kMediaSelect, v == 0 ? "media Regular" : "media Matte");
+      BeginHeader(h, CommandKind::kMediaSelect, v == 0 ? "media Regular" : "media Matte");
     } else if (Is(h, '*', 't', 'R') && (v == 300 || v == 600)) {
       out_.resolution_rows_per_inch = static_cast<int>(v);
       stream_step_ = v == 600 ? 1 : 2;
-      AddHeader(h, CommandKind::kResolutionSelect, v == 600 ? "resolution 600" : "resolution 300");
+      BeginHeader(h, CommandKind::kResolutionSelect, v == 600 ? "resolution 600" : "resolution 300");
     } else if (Is(h, '!', 's', 'Q') && (v == 0 || (v >= 520 && v <= 2500 && v % 20 == 0))) {
       out_.image_control = v == 0 ? std::string("AUTO") : Number((v - 500) / 20);
-      AddHeader(h, CommandKind::kImageControl, "image control").meaning += " " + out_.image_control;
+      BeginHeader(h, CommandKind::kImageControl, "image control").meaning += " " + out_.image_control;
     } else if (Is(h, '&', 'l', 'H') && v == 0) {
-      AddHeader(h, CommandKind::kTraySelect, "tray select");
+      BeginHeader(h, CommandKind::kTraySelect, "tray select");
       out_.has_tray_select = true;
     } else {
       return Unknown(h);
     }
-    return h.end;
+    Emit();
   }
 
-  size_t BeginDocument(const Header& h) {
-    const size_t pattern_bytes = sizeof kBeginDocumentPattern;
-    if (size_ - h.end < pattern_bytes) {
-      Command& command = AddHeader(h, CommandKind::kBeginDocument, "begin document");
-      command.length = size_ - h.at;
-      Report(h.at, "begin-document command cut short: " + Number(static_cast<int64_t>(size_ - h.end)) +
-                       " of its 12 pattern bytes before the end of the stream");
-      out_.has_begin_document = true;
-      return size_;
-    }
-    Command& command = AddHeader(h, CommandKind::kBeginDocument, "begin document");
-    command.length += pattern_bytes;
+  void BeginDocument(const Header& h) {
+    // A new job ends whatever plane the stream was in.
+    EndPlane();
     out_.has_begin_document = true;
+    ++out_.job_count;
+    const size_t pattern_bytes = sizeof kBeginDocumentPattern;
+    std::optional<Problem> differs;
     for (size_t k = 0; k < pattern_bytes; ++k) {
-      if (data_[h.end + k] != kBeginDocumentPattern[k]) {
-        Report(h.end + k, "begin-document pattern byte " + Number(static_cast<int64_t>(k)) + " is " +
-                              HexByte(data_[h.end + k]) + ", not " + HexByte(kBeginDocumentPattern[k]));
-        break;
+      const int b = in_.Peek();
+      if (b < 0) {
+        BeginHeader(h, CommandKind::kBeginDocument, "begin document");
+        Report(h.at, [&] {
+          return "begin-document command cut short: " + Number(k) + " of its 12 pattern bytes before the end of "
+                 "the stream";
+        });
+        return Emit();
+      }
+      const size_t offset = in_.Offset();
+      in_.Take();
+      if (!differs && b != kBeginDocumentPattern[k]) {
+        differs = Problem{offset, "begin-document pattern byte " + Number(k) + " is " +
+                                      HexByte(static_cast<uint8_t>(b)) + ", not " + HexByte(kBeginDocumentPattern[k])};
       }
     }
-    return h.end + pattern_bytes;
+    BeginHeader(h, CommandKind::kBeginDocument, "begin document");
+    if (differs) Report(differs->offset, std::move(*differs));
+    Emit();
   }
 
-  void StartPlane(size_t offset) {
-    Plane plane;
-    plane.offset = offset;
-    plane.row_step = Step();
-    plane.started_packed = packed_;
-    plane.ended_packed = packed_;
-    out_.planes.push_back(std::move(plane));
-    plane_ = static_cast<int32_t>(out_.planes.size() - 1);
+  void EndPlane() {
+    if (!plane_open_) return;
+    plane_open_ = false;
+    if (listener_) listener_->OnPlaneEnd(plane_, plane_index_);
+    plane_ = Plane();
+  }
+
+  void StartPlane(size_t offset, bool implicit) {
+    EndPlane();
+    plane_index_ = out_.plane_count++;
+    plane_open_ = true;
+    plane_.offset = offset;
+    plane_.implicit = implicit;
+    plane_.row_step = Step();
+    plane_.started_packed = packed_;
+    plane_.ended_packed = packed_;
     row_ = 0;
     column_ = 0;
   }
 
-  size_t Transfer(const Header& h) {
-    if (plane_ < 0) {
-      Report(h.at, "raster transfer before any plane start; its rows go into an implicit plane");
+  void Transfer(const Header& h) {
+    if (!plane_open_) {
+      Report(h.at, [] { return std::string("raster transfer outside any plane; its rows go into an implicit plane"); });
       // An implicit plane takes over the position the stream had set.
       const int64_t row = row_, column = column_;
-      StartPlane(h.at);
-      out_.planes.back().implicit = true;
+      StartPlane(h.at, true);
       row_ = row;
       column_ = column;
     }
-    Command& command = AddHeader(h, CommandKind::kRasterTransfer, "raster transfer");
-    Plane& plane = out_.planes[static_cast<size_t>(plane_)];
+    // Where the data goes: a row of the page, or nowhere.
+    const int32_t step = Step();
+    const bool on_page = !h.overflow && row_ <= LastPageRow(step);
+    const uint64_t wanted = static_cast<uint64_t>(h.value);
+    uint8_t line[kLineBytes] = {};
+    PlainPlacer plain{column_};
+    PackedReader packed;
+    uint64_t got = 0;
+    const uint8_t* p = nullptr;
+    while (got < wanted) {
+      const uint64_t left = wanted - got;
+      const size_t n = in_.Stretch(left < SIZE_MAX ? static_cast<size_t>(left) : SIZE_MAX, &p);
+      if (n == 0) break;
+      if (on_page) {
+        if (packed_) {
+          packed.Add(p, n, line);
+        } else {
+          plain.Add(p, n, got, line);
+        }
+      }
+      in_.Skip(n);
+      got += n;
+    }
+
+    Command& command = BeginHeader(h, CommandKind::kRasterTransfer, "raster transfer");
+    plane_.row_step = step;
+    ++plane_.transfers;
     command.packed = packed_;
     command.data_offset = h.end;
-    ++plane.transfers;
-    plane.row_step = Step();
-
-    const size_t available = size_ - h.end;
-    if (static_cast<uint64_t>(h.value) > available) {
-      command.length = size_ - h.at;
-      command.data_length = available;
+    command.data_length = static_cast<size_t>(got);
+    if (got < wanted) {
+      // A transfer cut short by the end of the stream places nothing.
       if (!h.overflow) {
-        Report(h.at, "raster transfer of " + Number(h.value) + " data bytes cut short: " +
-                         Number(static_cast<int64_t>(available)) + " before the end of the stream");
+        Report(h.at, [&] {
+          return "raster transfer of " + Number(h.value) + " data bytes cut short: " + Number(got) +
+                 " before the end of the stream";
+        });
       }
-      return size_;
+      return Emit();
     }
-    const size_t n = static_cast<size_t>(h.value);
-    command.length += n;
-    command.data_length = n;
-    (packed_ ? plane.packed_bytes : plane.plain_bytes) += n;
-    if (h.overflow) return h.end + n;
+    (packed_ ? plane_.packed_bytes : plane_.plain_bytes) += static_cast<size_t>(got);
+    if (h.overflow) return Emit();
 
-    if (n > 0) {
-      if (row_ > std::numeric_limits<int32_t>::max()) {
-        Report(h.at, "row address " + Number(row_) + " lies past the last row the printer can address");
+    command.row_address = row_ <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(row_) : -1;
+    if (got > 0 && !on_page) {
+      Report(h.at, [&] {
+        return "row address " + Number(row_) + " lies below the page, whose last row address is " +
+               Number(LastPageRow(step)) + " at a row step of " + Number(step) + "; the row is not printed";
+      });
+    } else if (got > 0) {
+      if (packed_) {
+        packed.Finish(h, this);
       } else {
-        uint8_t line[kLineBytes] = {};
-        if (packed_) {
-          Unpack(h, data_ + h.end, n, line);
-        } else {
-          command.column = column_ > std::numeric_limits<int32_t>::max()
-                               ? std::numeric_limits<int32_t>::max()
-                               : static_cast<int32_t>(column_);
-          PlaceAtColumn(h, data_ + h.end, n, line);
-        }
-        command.row_address = static_cast<int32_t>(row_);
-        Merge(plane, command, line);
+        command.column = column_ > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
+                                                                        : static_cast<int32_t>(column_);
+        plain.Finish(h, static_cast<size_t>(got), this);
       }
-    } else {
-      command.row_address = row_ <= std::numeric_limits<int32_t>::max() ? static_cast<int32_t>(row_) : -1;
+      Merge(&command, line);
     }
-    row_ += Step();
-    return h.end + n;
-  }
-
-  // Run-length pairs from byte 0 of the line; what lies past the line is cut.
-  void Unpack(const Header& h, const uint8_t* pairs, size_t n, uint8_t* line) {
-    if (n % 2 != 0) {
-      Report(h.end + n - 1, "packed row of odd length " + Number(static_cast<int64_t>(n)) +
-                                ": its last byte is half a pair and is ignored");
-    }
-    size_t decoded = 0;
-    for (size_t k = 0; k + 1 < n; k += 2) {
-      const size_t count = static_cast<size_t>(pairs[k]) + 1;
-      const uint8_t value = pairs[k + 1];
-      for (size_t i = decoded; i < decoded + count && i < static_cast<size_t>(kLineBytes); ++i) line[i] = value;
-      decoded += count;
-    }
-    if (decoded != static_cast<size_t>(kLineBytes)) {
-      Report(h.at, "packed row decodes to " + Number(static_cast<int64_t>(decoded)) + " bytes, not " +
-                       Number(kLineBytes) + (decoded > static_cast<size_t>(kLineBytes) ? "; the excess is cut" : ""));
-    }
+    row_ += step;
+    Emit();
   }
 
   // Plain bytes from the current dot column on; a column that is not a
   // multiple of 8 splits every byte over two line bytes.
-  void PlaceAtColumn(const Header& h, const uint8_t* bytes, size_t n, uint8_t* line) {
-    const int64_t end_dot = column_ + 8 * static_cast<int64_t>(n);
-    if (end_dot > kLineDots) {
-      Report(h.at, "plain data of " + Number(static_cast<int64_t>(n)) + " bytes at dot column " + Number(column_) +
-                       " runs past the printer line (ends at dot " + Number(end_dot - 1) + ", the last is " +
-                       Number(kLineDots - 1) + ")");
+  struct PlainPlacer {
+    int64_t column;
+    void Add(const uint8_t* bytes, size_t n, uint64_t done, uint8_t* line) const {
+      if (column >= kLineDots) return;
+      const int64_t first_byte = column / 8;
+      const int shift = static_cast<int>(column % 8);
+      const uint64_t fits = static_cast<uint64_t>(kLineBytes - first_byte);
+      if (done >= fits) return;
+      if (shift == 0) {
+        // Both writers place plain data on byte boundaries.
+        const size_t count = static_cast<size_t>(n < fits - done ? n : fits - done);
+        memcpy(line + first_byte + static_cast<int64_t>(done), bytes, count);
+        return;
+      }
+      for (size_t j = 0; j < n && done + j < fits; ++j) {
+        const int at = static_cast<int>(first_byte + static_cast<int64_t>(done + j));
+        line[at] |= static_cast<uint8_t>(bytes[j] >> shift);
+        if (shift != 0 && at + 1 < kLineBytes) line[at + 1] |= static_cast<uint8_t>(bytes[j] << (8 - shift));
+      }
     }
-    if (column_ >= kLineDots) return;
-    const int first_byte = static_cast<int>(column_ / 8);
-    const int shift = static_cast<int>(column_ % 8);
-    const size_t fits = static_cast<size_t>(kLineBytes - first_byte);
-    for (size_t j = 0; j < n && j < fits; ++j) {
-      const int at = first_byte + static_cast<int>(j);
-      line[at] |= static_cast<uint8_t>(bytes[j] >> shift);
-      if (shift != 0 && at + 1 < kLineBytes) line[at + 1] |= static_cast<uint8_t>(bytes[j] << (8 - shift));
+    void Finish(const Header& h, size_t n, Decoder* d) const {
+      const int64_t end_dot = column + 8 * static_cast<int64_t>(n);
+      if (end_dot > kLineDots) {
+        d->Report(h.at, [&] {
+          return "plain data of " + Number(n) + " bytes at dot column " + Number(column) +
+                 " runs past the printer line (ends at dot " + Number(end_dot - 1) + ", the last is " +
+                 Number(kLineDots - 1) + ")";
+        });
+      }
     }
-  }
+  };
+
+  // Run-length pairs from byte 0 of the line; what lies past the line is cut.
+  // Pairs may be split over the stretches the data arrives in.
+  struct PackedReader {
+    uint64_t decoded = 0;
+    uint64_t bytes = 0;
+    int pending = -1;  // count byte of a pair whose value byte has not come yet
+    void Add(const uint8_t* data, size_t n, uint8_t* line) {
+      bytes += n;
+      size_t k = 0;
+      if (pending >= 0 && n > 0) Run(static_cast<uint64_t>(pending) + 1, data[k++], line);
+      for (; k + 1 < n; k += 2) Run(static_cast<uint64_t>(data[k]) + 1, data[k + 1], line);
+      pending = k < n ? data[k] : -1;
+    }
+    void Run(uint64_t count, uint8_t value, uint8_t* line) {
+      if (decoded < static_cast<uint64_t>(kLineBytes)) {
+        const uint64_t stop = decoded + count < kLineBytes ? decoded + count : kLineBytes;
+        memset(line + decoded, value, static_cast<size_t>(stop - decoded));
+      }
+      decoded += count;
+    }
+    void Finish(const Header& h, Decoder* d) const {
+      if (pending >= 0) {
+        d->Report(h.end + static_cast<size_t>(bytes) - 1, [&] {
+          return "packed row of odd length " + Number(bytes) + ": its last byte is half a pair and is ignored";
+        });
+      }
+      if (decoded != static_cast<uint64_t>(kLineBytes)) {
+        d->Report(h.at, [&] {
+          return "packed row decodes to " + Number(decoded) + " bytes, not " + Number(kLineBytes) +
+                 (decoded > static_cast<uint64_t>(kLineBytes) ? "; the excess is cut" : "");
+        });
+      }
+    }
+  };
 
   // Later data ORs into a row already written, as a second pass of ink would.
-  void Merge(Plane& plane, Command& command, const uint8_t* line) {
-    std::vector<uint8_t>& row = plane.rows[static_cast<int32_t>(row_)];
+  void Merge(Command* command, const uint8_t* line) {
+    // Writers send a plane's rows downwards, so a new row goes at the end.
+    auto it = plane_.rows.try_emplace(plane_.rows.end(), static_cast<int32_t>(row_));
+    std::vector<uint8_t>& row = it->second;
     if (row.empty()) row.assign(kLineBytes, 0);
-    int first = -1, last = -1;
-    for (int i = 0; i < kLineBytes; ++i) {
-      const uint8_t b = line[i];
-      if (b == 0) continue;
-      row[static_cast<size_t>(i)] |= b;
-      if (first < 0) {
-        int bit = 0;
-        while (!(b & (0x80 >> bit))) ++bit;
-        first = 8 * i + bit;
-      }
-      int bit = 7;
-      while (!(b & (0x80 >> bit))) --bit;
-      last = 8 * i + bit;
-    }
-    command.first_dot = first;
-    command.last_dot = last;
+    int first = 0, last = kLineBytes - 1;
+    while (first < kLineBytes && line[first] == 0) ++first;
+    if (first == kLineBytes) return;
+    while (line[last] == 0) --last;
+    for (int i = first; i <= last; ++i) row[static_cast<size_t>(i)] |= line[i];
+    // Bit 7 is the leftmost dot of a byte.
+    command->first_dot = 8 * first + __builtin_clz(line[first]) - 24;
+    command->last_dot = 8 * last + 7 - __builtin_ctz(line[last]);
   }
 
-  const uint8_t* data_;
-  size_t size_;
+  Reader& in_;
   int32_t option_step_;
-  DecodedStream out_;
+  DecodeListener* listener_;
+  std::optional<JobRules> rules_;
+  std::vector<Problem> found_;
+  StreamSummary out_;
+  Command command_;
 
   // Printer state.
-  int32_t plane_ = -1;       // current plane, -1 before the first
+  bool plane_open_ = false;
+  size_t plane_index_ = 0;  // of the open plane
+  Plane plane_;
   bool packed_ = false;      // packing mode
   int32_t stream_step_ = 0;  // from the latest resolution select command, 0 before one
   int64_t row_ = 0;
   int64_t column_ = 0;
+};
+
+// Keeps every command and plane for Decode().
+class Collector : public DecodeListener {
+ public:
+  explicit Collector(DecodedStream* out) : out_(out) {}
+  void OnCommand(const Command& command) override { out_->commands.push_back(command); }
+  void OnPlaneEnd(Plane& plane, size_t) override { out_->planes.push_back(std::move(plane)); }
+
+ private:
+  DecodedStream* out_;
 };
 
 }  // namespace
@@ -441,9 +660,18 @@ bool Plane::Dot(int32_t row_address, int32_t dot) const {
   return (it->second[static_cast<size_t>(dot / 8)] >> (7 - dot % 8)) & 1;
 }
 
+StreamSummary DecodeStream(ByteSource* source, const DecodeOptions& options, DecodeListener* listener) {
+  Reader reader(source);
+  return Decoder(&reader, options, listener).Run();
+}
+
 DecodedStream Decode(const uint8_t* data, size_t size, const DecodeOptions& options) {
   if (data == nullptr) size = 0;
-  return Decoder(data, size, options).Run();
+  DecodedStream out;
+  Collector collector(&out);
+  Reader reader(data, size);
+  static_cast<StreamSummary&>(out) = Decoder(&reader, options, &collector).Run();
+  return out;
 }
 
 std::string DescribeCommand(const Command& command) {

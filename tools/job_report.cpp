@@ -1,6 +1,7 @@
 #include "tools/job_report.h"
 
-#include <stdio.h>
+#include <errno.h>
+#include <string.h>
 
 #include <algorithm>
 
@@ -36,6 +37,9 @@ int CountDots(const std::vector<uint8_t>& row) {
   return n;
 }
 
+// The listing is handed on in pieces of about this size.
+constexpr size_t kListingChunk = 64 * 1024;
+
 }  // namespace
 
 std::string HexBytes(const uint8_t* data, size_t length, size_t max_shown) {
@@ -50,46 +54,111 @@ std::string HexBytes(const uint8_t* data, size_t length, size_t max_shown) {
   return out;
 }
 
-void WriteListing(const stream::DecodedStream& decoded, const uint8_t* data, size_t size, std::ostream& out) {
-  char head[32];
-  for (const stream::Command& c : decoded.commands) {
-    const size_t length = c.offset <= size ? std::min(c.length, size - c.offset) : 0;
-    snprintf(head, sizeof head, "%8zu  ", c.offset);
-    out << head;
-    // Transfers show their header and the first data bytes; the rest is
-    // counted, not printed.
-    std::string hex = HexBytes(data + c.offset, length, c.kind == stream::CommandKind::kRasterTransfer ? 16 : 24);
-    out << hex;
-    out << std::string(hex.size() < 48 ? 48 - hex.size() : 1, ' ');
-    out << KindName(c.kind);
-    switch (c.kind) {
-      case stream::CommandKind::kRowPosition:
-        out << ": row address " << c.parameter << (c.has_parameter ? "" : " (no digits)");
-        break;
-      case stream::CommandKind::kColumnPosition:
-        out << ": dot column " << c.parameter;
-        break;
-      case stream::CommandKind::kRasterTransfer:
-        out << ": " << c.parameter << " bytes " << (c.packed ? "packed" : "plain") << ", row " << c.row_address;
-        if (!c.packed && c.column >= 0) out << ", column " << c.column;
-        if (c.first_dot >= 0) out << ", dots " << c.first_dot << ".." << c.last_dot;
-        else out << ", no dots";
-        if (c.data_length < static_cast<size_t>(std::max<int64_t>(0, c.parameter))) {
-          out << " (cut short: " << c.data_length << " data bytes)";
-        }
-        break;
-      default:
-        if (!c.meaning.empty() && c.meaning != KindName(c.kind)) out << ": " << c.meaning;
-        break;
-    }
-    if (c.plane >= 0) out << "  {plane " << c.plane + 1 << "}";
-    out << '\n';
-  }
+// --- reading the job --------------------------------------------------------
+
+JobFile::~JobFile() {
+  if (file_ != nullptr && file_ != stdin) fclose(file_);
 }
 
-void WriteSummary(const stream::DecodedStream& d, size_t size, std::ostream& out) {
-  out << "Job: " << size << " bytes, " << d.commands.size() << " commands, " << d.planes.size()
-      << (d.planes.size() == 1 ? " plane" : " planes") << '\n';
+bool JobFile::Open(const std::string& path, std::string* error) {
+  path_ = path;
+  file_ = path == "-" ? stdin : fopen(path.c_str(), "rb");
+  if (file_ == nullptr) {
+    *error = "cannot open '" + path + "': " + strerror(errno);
+    return false;
+  }
+  return true;
+}
+
+size_t JobFile::Read(uint8_t* buffer, size_t capacity) {
+  if (stopped_ || file_ == nullptr || read_error_ != 0) return 0;
+  const size_t n = fread(buffer, 1, capacity, file_);
+  if (n == 0 && ferror(file_)) read_error_ = errno != 0 ? errno : EIO;
+  return n;
+}
+
+bool JobFile::ReadCleanly(std::string* error) const {
+  if (read_error_ == 0) return true;
+  *error = "cannot read '" + path_ + "': " + strerror(read_error_);
+  return false;
+}
+
+// --- decode -----------------------------------------------------------------
+
+std::string ListingLine(const stream::Command& c) {
+  std::string line;
+  char head[32];
+  snprintf(head, sizeof head, "%8zu  ", c.offset);
+  line += head;
+  // Transfers show their header and the first data bytes; the rest is
+  // counted, not printed.
+  const std::string hex =
+      HexBytes(c.head, c.length, c.kind == stream::CommandKind::kRasterTransfer ? 16 : 24);
+  line += hex;
+  line += std::string(hex.size() < 48 ? 48 - hex.size() : 1, ' ');
+  line += KindName(c.kind);
+  switch (c.kind) {
+    case stream::CommandKind::kRowPosition:
+      line += ": row address " + std::to_string(c.parameter) + (c.has_parameter ? "" : " (no digits)");
+      break;
+    case stream::CommandKind::kColumnPosition:
+      line += ": dot column " + std::to_string(c.parameter);
+      break;
+    case stream::CommandKind::kRasterTransfer:
+      line += ": " + std::to_string(c.parameter) + " bytes " + (c.packed ? "packed" : "plain") + ", row " +
+              std::to_string(c.row_address);
+      if (!c.packed && c.column >= 0) line += ", column " + std::to_string(c.column);
+      if (c.first_dot >= 0) {
+        line += ", dots " + std::to_string(c.first_dot) + ".." + std::to_string(c.last_dot);
+      } else {
+        line += ", no dots";
+      }
+      if (c.data_length < static_cast<size_t>(std::max<int64_t>(0, c.parameter))) {
+        line += " (cut short: " + std::to_string(c.data_length) + " data bytes)";
+      }
+      break;
+    default:
+      if (!c.meaning.empty() && c.meaning != KindName(c.kind)) line += ": " + c.meaning;
+      break;
+  }
+  if (c.plane >= 0) line += "  {plane " + std::to_string(c.plane + 1) + "}";
+  return line;
+}
+
+void JobReport::OnCommand(const stream::Command& command) {
+  if (!listing_ || write_failed_) return;
+  pending_ += ListingLine(command);
+  pending_ += '\n';
+  if (pending_.size() >= kListingChunk) FlushListing();
+}
+
+bool JobReport::FlushListing() {
+  if (!write_failed_ && !pending_.empty()) write_failed_ = !write_(pending_);
+  pending_.clear();
+  return !write_failed_;
+}
+
+void JobReport::OnPlaneEnd(stream::Plane& p, size_t index) {
+  if (plane_lines_.size() >= kMaxListedPlanes) return;
+  long dots = 0;
+  for (const auto& row : p.rows) dots += CountDots(row.second);
+  std::string line = "Plane " + std::to_string(index + 1) + " at @" + std::to_string(p.offset) +
+                     (p.implicit ? " (no plane start)" : "") + ": " + std::to_string(p.rows.size()) + " rows";
+  if (!p.rows.empty()) {
+    line += " (addresses " + std::to_string(p.rows.begin()->first) + ".." + std::to_string(p.rows.rbegin()->first) +
+            ")";
+  }
+  line += ", row step " + std::to_string(p.row_step) + ", " + std::to_string(dots) + " dots, " +
+          std::to_string(p.transfers) + " transfers, " + std::to_string(p.packed_bytes) + " bytes packed, " +
+          std::to_string(p.plain_bytes) + " bytes plain";
+  plane_lines_.push_back(std::move(line));
+}
+
+void JobReport::WriteSummary(const stream::StreamSummary& d, std::ostream& out) const {
+  out << "Job: " << d.bytes << " bytes, " << d.command_count << " commands, " << d.plane_count
+      << (d.plane_count == 1 ? " plane" : " planes");
+  if (d.job_count > 1) out << ", " << d.job_count << " jobs";
+  out << '\n';
   out << "Framing: begin document " << (d.has_begin_document ? "yes" : "no") << ", end document "
       << (d.has_end_document ? "yes" : "no") << '\n';
   out << "Options: resolution "
@@ -100,84 +169,117 @@ void WriteSummary(const stream::DecodedStream& d, size_t size, std::ostream& out
       << (d.on_option ? "ON" : "OFF") << ", image control "
       << (d.image_control.empty() ? "not given" : d.image_control) << ", tray select "
       << (d.has_tray_select ? "yes" : "no") << '\n';
-  for (size_t i = 0; i < d.planes.size(); ++i) {
-    const stream::Plane& p = d.planes[i];
-    long dots = 0;
-    for (const auto& row : p.rows) dots += CountDots(row.second);
-    out << "Plane " << i + 1 << " at @" << p.offset << (p.implicit ? " (no plane start)" : "") << ": "
-        << p.rows.size() << " rows";
-    if (!p.rows.empty()) out << " (addresses " << p.rows.begin()->first << ".." << p.rows.rbegin()->first << ")";
-    out << ", row step " << p.row_step << ", " << dots << " dots, " << p.transfers << " transfers, "
-        << p.packed_bytes << " bytes packed, " << p.plain_bytes << " bytes plain\n";
+  for (const std::string& line : plane_lines_) out << line << '\n';
+  if (d.plane_count > plane_lines_.size()) {
+    out << "... and " << d.plane_count - plane_lines_.size() << " more planes, not listed\n";
   }
-  if (d.problems.empty()) {
+  if (d.Clean()) {
     out << "No problems: the printer reads this stream cleanly.\n";
-  } else {
-    out << d.problems.size() << (d.problems.size() == 1 ? " problem:\n" : " problems:\n");
-    for (const stream::Problem& p : d.problems) out << "  @" << p.offset << ": " << p.message << '\n';
+    return;
+  }
+  out << d.problem_count << (d.problem_count == 1 ? " problem:\n" : " problems:\n");
+  for (const stream::Problem& p : d.problems) out << "  @" << p.offset << ": " << p.message << '\n';
+  if (d.problem_count > d.problems.size()) {
+    out << "  ... and " << d.problem_count - d.problems.size() << " more problems, not listed\n";
   }
 }
 
-DriverGuess GuessDriver(const stream::DecodedStream& decoded, const uint8_t* data, size_t size) {
+// --- preview ----------------------------------------------------------------
+
+void DriverGuesser::See(const stream::Command& c) {
+  using K = stream::CommandKind;
   const int32_t mini = imaging::kMinidriverOriginDots;
-  const auto& cmds = decoded.commands;
-  for (const stream::Command& c : cmds) {
-    if (c.kind == stream::CommandKind::kRasterTransfer && !c.packed && c.column >= 0 && c.data_length > 0 &&
-        c.data_offset < size && data[c.data_offset] == 0) {
-      return {Driver::kMinidriver, c.column,
-              "a monochrome line sent plain from a zero byte at @" + std::to_string(c.offset)};
+  // The first data byte of a transfer lies within the command's head.
+  const size_t data_at = c.data_offset - c.offset;
+  if (!mono_line_.found && c.kind == K::kRasterTransfer && !c.packed && c.column >= 0 && c.data_length > 0 &&
+      data_at < stream::kHeadBytes && c.head[data_at] == 0) {
+    mono_line_ = {true, {Driver::kMinidriver, c.column,
+                         "a monochrome line sent plain from a zero byte at @" + std::to_string(c.offset)}};
+  }
+  if (!minidriver_habit_.found) {
+    if (c.kind == K::kRowPosition && !c.has_parameter) {
+      minidriver_habit_ = {true, {Driver::kMinidriver, mini, "a row position without digits at @" +
+                                                              std::to_string(c.offset)}};
+    } else if (c.kind == K::kPackingMode && c.parameter == 0 && last_ == K::kPackingMode && last_parameter_ == 0 &&
+               before_last_ == K::kPlaneStart) {
+      minidriver_habit_ = {true, {Driver::kMinidriver, mini,
+                                  "a repeated plain packing command after the plane start at @" +
+                                      std::to_string(before_last_offset_)}};
     }
   }
-  for (size_t i = 0; i < cmds.size(); ++i) {
-    if (cmds[i].kind == stream::CommandKind::kRowPosition && !cmds[i].has_parameter) {
-      return {Driver::kMinidriver, mini, "a row position without digits at @" + std::to_string(cmds[i].offset)};
-    }
-    if (i >= 2 && cmds[i].kind == stream::CommandKind::kPackingMode && cmds[i].parameter == 0 &&
-        cmds[i - 1].kind == stream::CommandKind::kPackingMode && cmds[i - 1].parameter == 0 &&
-        cmds[i - 2].kind == stream::CommandKind::kPlaneStart) {
-      return {Driver::kMinidriver, mini,
-              "a repeated plain packing command after the plane start at @" + std::to_string(cmds[i - 2].offset)};
-    }
+  if (!left_dots_.found && c.kind == K::kRasterTransfer && c.first_dot >= 0 &&
+      c.first_dot < imaging::kPluginOriginDots) {
+    left_dots_ = {true, {Driver::kMinidriver, mini, "dots left of printer dot 56 at @" + std::to_string(c.offset)}};
   }
-  for (const stream::Command& c : cmds) {
-    if (c.kind == stream::CommandKind::kRasterTransfer && c.first_dot >= 0 && c.first_dot < imaging::kPluginOriginDots) {
-      return {Driver::kMinidriver, mini, "dots left of printer dot 56 at @" + std::to_string(c.offset)};
-    }
-  }
+  before_last_ = last_;
+  before_last_offset_ = last_offset_;
+  last_ = c.kind;
+  last_offset_ = c.offset;
+  last_parameter_ = c.parameter;
+}
+
+DriverGuess DriverGuesser::Result() const {
+  if (mono_line_.found) return mono_line_.guess;
+  if (minidriver_habit_.found) return minidriver_habit_.guess;
+  if (left_dots_.found) return left_dots_.guess;
   return {Driver::kPlugin, imaging::kPluginOriginDots, "nothing only the minidriver writes"};
+}
+
+DriverGuess GuessDriver(const stream::DecodedStream& decoded) {
+  DriverGuesser guesser;
+  for (const stream::Command& c : decoded.commands) guesser.See(c);
+  return guesser.Result();
 }
 
 int32_t OriginDots(Driver driver) {
   return driver == Driver::kPlugin ? imaging::kPluginOriginDots : imaging::kMinidriverOriginDots;
 }
 
-int32_t JobRowsPerInch(const stream::DecodedStream& decoded) {
-  if (decoded.resolution_rows_per_inch == 300 || decoded.resolution_rows_per_inch == 600) {
-    return decoded.resolution_rows_per_inch;
-  }
-  for (const stream::Plane& p : decoded.planes)
-    for (const auto& row : p.rows)
-      if (row.first & 1) return 600;
-  return 300;
+int32_t JobRowsPerInch(int resolution_rows_per_inch, bool odd_row) {
+  if (resolution_rows_per_inch == 300 || resolution_rows_per_inch == 600) return resolution_rows_per_inch;
+  return odd_row ? 600 : 300;
 }
 
-bool PagePlanes(const stream::DecodedStream& decoded, InkLayout layout, int page,
-                std::vector<imaging::PrintedPlane>* planes, int* page_count, std::string* error) {
-  const size_t n = decoded.planes.size();
+int32_t JobRowsPerInch(const stream::DecodedStream& decoded) {
+  bool odd = false;
+  for (const stream::Plane& p : decoded.planes)
+    for (const auto& row : p.rows) odd = odd || (row.first & 1);
+  return JobRowsPerInch(decoded.resolution_rows_per_inch, odd);
+}
+
+void PageCollector::OnPlaneEnd(stream::Plane& plane, size_t index) {
+  ++planes_seen_;
+  for (const auto& row : plane.rows) odd_row_ = odd_row_ || (row.first & 1);
+  const size_t page = static_cast<size_t>(page_ - 1);
+  const bool colour_plane = index / 3 == page && layout_ != InkLayout::kMono;
+  const bool mono_plane = index == page && layout_ != InkLayout::kColour;
+  if (colour_plane && mono_plane) {
+    colour_.push_back(plane);
+    mono_ = std::move(plane);
+  } else if (colour_plane) {
+    colour_.push_back(std::move(plane));
+  } else if (mono_plane) {
+    mono_ = std::move(plane);
+  }
+}
+
+bool PageCollector::TakePage(std::vector<imaging::PrintedPlane>* planes, int* page_count, std::string* error) {
+  const size_t n = planes_seen_;
   if (n == 0) {
     *error = "the job holds no plane: there is nothing to print";
     return false;
   }
+  InkLayout layout = layout_;
   if (layout == InkLayout::kAuto) layout = n % 3 == 0 ? InkLayout::kColour : InkLayout::kMono;
   if (layout == InkLayout::kColour && n % 3 != 0) {
     *error = "the job holds " + std::to_string(n) + " planes, not three per colour page";
     return false;
   }
   const size_t per_page = layout == InkLayout::kColour ? 3 : 1;
-  *page_count = static_cast<int>(n / per_page);
-  if (page < 1 || page > *page_count) {
-    *error = "the job has " + std::to_string(*page_count) + (*page_count == 1 ? " page" : " pages") +
-             "; there is no page " + std::to_string(page);
+  *page_count = static_cast<int>(std::min<size_t>(n / per_page, 0x7FFFFFFF));
+  if (page_ < 1 || page_ > *page_count) {
+    *error = "the job has " + std::to_string(n / per_page) + (n / per_page == 1 ? " page" : " pages") +
+             "; there is no page " + std::to_string(page_);
     return false;
   }
   // Both drivers send a colour page yellow first, then magenta, then cyan.
@@ -185,13 +287,23 @@ bool PagePlanes(const stream::DecodedStream& decoded, InkLayout layout, int page
                                                      imaging::InkColour::kCyan};
   planes->clear();
   for (size_t i = 0; i < per_page; ++i) {
-    const stream::Plane& src = decoded.planes[(page - 1) * per_page + i];
+    stream::Plane& src = per_page == 3 ? colour_[i] : mono_;
     imaging::PrintedPlane p;
     p.ink = per_page == 3 ? kColourOrder[i] : imaging::InkColour::kBlack;
-    p.rows = src.rows;
+    p.rows = std::move(src.rows);
     planes->push_back(std::move(p));
   }
   return true;
+}
+
+bool PagePlanes(const stream::DecodedStream& decoded, InkLayout layout, int page,
+                std::vector<imaging::PrintedPlane>* planes, int* page_count, std::string* error) {
+  PageCollector collector(layout, page);
+  for (size_t i = 0; i < decoded.planes.size(); ++i) {
+    stream::Plane copy = decoded.planes[i];
+    collector.OnPlaneEnd(copy, i);
+  }
+  return collector.TakePage(planes, page_count, error);
 }
 
 }  // namespace tools

@@ -5,7 +5,9 @@
 //   quillory2 decode JOB               annotated command listing, --check
 //   quillory2 preview JOB -o PNG       what the printer would print
 //   quillory2 tables                   the printer description in readable form
+#include <errno.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
@@ -25,7 +27,7 @@
 #include "tables/built_tables.h"
 #include "tables/table_dump.h"
 #include "tools/encode_job.h"
-#include "tools/file_io.h"
+#include "files/write_file.h"
 #include "tools/job_report.h"
 
 namespace {
@@ -93,7 +95,7 @@ int RunEncode(const EncodeArgs& a) {
 
   std::vector<uint8_t> job;
   if (!tools::EncodeJob(pages, settings, &job, &error)) return Fail(error);
-  if (!tools::WriteWholeFile(a.output, job, &error)) return Fail(error);
+  if (!files::WriteWholeFile(a.output, job, &error)) return Fail(error);
   if (a.verbose) {
     fprintf(stderr, "quillory2: %s: %zu bytes, %s, %s, %s\n", a.output.c_str(), job.size(),
             page::ResolutionName(o.resolution).c_str(), page::ColourModeName(o.colour),
@@ -108,43 +110,53 @@ struct DecodeArgs {
   std::string job;
   bool check = false;
   bool quiet = false;
+  bool colour = false;
   std::string resolution;
 };
 
-bool ReadJob(const std::string& path, const std::string& resolution, std::vector<uint8_t>* bytes,
-             stream::DecodedStream* decoded, int* status) {
-  stream::DecodeOptions options;
-  if (!resolution.empty()) {
-    page::Resolution r;
-    if (!page::ParseResolution(resolution, &r)) {
-      *status = Fail("unknown resolution '" + resolution + "' (use 600 or 300)", kExitUsage);
-      return false;
-    }
-    options.row_step = page::JobOptions{r}.RowStep();
-  }
-  std::string error;
-  if (!files::ReadWholeFile(path, bytes, &error)) {
-    *status = Fail(error);
+// The decoder's options from --resolution; false with the exit status set.
+bool DecodeOptionsFor(const std::string& resolution, stream::DecodeOptions* options, int* status) {
+  *options = stream::WholeJob();
+  if (resolution.empty()) return true;
+  page::Resolution r;
+  if (!page::ParseResolution(resolution, &r)) {
+    *status = Fail("unknown resolution '" + resolution + "' (use 600 or 300)", kExitUsage);
     return false;
   }
-  *decoded = stream::Decode(bytes->data(), bytes->size(), options);
+  options->row_step = page::JobOptions{r}.RowStep();
   return true;
 }
 
+std::string FirstProblem(const stream::StreamSummary& summary) {
+  return "first at @" + std::to_string(summary.problems[0].offset) + ": " + summary.problems[0].message;
+}
+
 int RunDecode(const DecodeArgs& a) {
-  std::vector<uint8_t> bytes;
-  stream::DecodedStream decoded;
+  stream::DecodeOptions options;
   int status = 0;
-  if (!ReadJob(a.job, a.resolution, &bytes, &decoded, &status)) return status;
-  std::ostringstream out;
-  if (!a.quiet) tools::WriteListing(decoded, bytes.data(), bytes.size(), out);
-  if (!a.quiet) out << '\n';
-  tools::WriteSummary(decoded, bytes.size(), out);
-  std::cout << out.str() << std::flush;
-  if (a.check && !decoded.Clean()) {
-    return Fail(std::to_string(decoded.problems.size()) + " problem(s): the printer would not read '" + a.job +
-                "' cleanly (first at @" + std::to_string(decoded.problems[0].offset) + ": " +
-                decoded.problems[0].message + ")");
+  if (!DecodeOptionsFor(a.resolution, &options, &status)) return status;
+  if (a.colour) options.planes_per_page = 3;
+  tools::JobFile job;
+  std::string error;
+  if (!job.Open(a.job, &error)) return Fail(error);
+
+  // The listing goes out as the job is read; a job of any size takes the
+  // memory of one page, and a failed write ends the run.
+  std::string write_error;
+  tools::JobReport report(!a.quiet, [&](const std::string& text) {
+    if (files::WriteStandardOutput(text, &write_error)) return true;
+    job.Stop();
+    return false;
+  });
+  const stream::StreamSummary summary = stream::DecodeStream(&job, options, &report);
+  if (!job.ReadCleanly(&error)) return Fail(error);
+  std::ostringstream tail;
+  if (!a.quiet) tail << '\n';
+  report.WriteSummary(summary, tail);
+  if (!report.FlushListing() || !files::WriteStandardOutput(tail.str(), &write_error)) return Fail(write_error);
+  if (a.check && !summary.Clean()) {
+    return Fail(std::to_string(summary.problem_count) + " problem(s): the printer would not read '" + a.job +
+                "' cleanly (" + FirstProblem(summary) + ")");
   }
   return 0;
 }
@@ -170,33 +182,35 @@ int RunPreview(const PreviewArgs& a) {
   std::string error;
   if (!imaging::ValidateRing(a.ring, &error)) return Fail(error, kExitUsage);
   if (WritesBinaryToTerminal(a.output)) return Fail("refusing to write a PNG picture to a terminal; use -o FILE", kExitUsage);
-  std::vector<uint8_t> bytes;
-  stream::DecodedStream decoded;
+  stream::DecodeOptions options;
   int status = 0;
-  if (!ReadJob(a.job, a.resolution, &bytes, &decoded, &status)) return status;
+  if (!DecodeOptionsFor(a.resolution, &options, &status)) return status;
+  tools::JobFile job;
+  if (!job.Open(a.job, &error)) return Fail(error);
+  // Only the planes of the page drawn are kept while the job is read.
+  tools::PageCollector collector(a.mono ? tools::InkLayout::kMono : tools::InkLayout::kAuto, a.page);
+  const stream::StreamSummary decoded = stream::DecodeStream(&job, options, &collector);
+  if (!job.ReadCleanly(&error)) return Fail(error);
   if (!decoded.Clean() && !a.force) {
-    return Fail("'" + a.job + "' is damaged: " + std::to_string(decoded.problems.size()) +
-                " problem(s), the first at @" + std::to_string(decoded.problems[0].offset) + ": " +
-                decoded.problems[0].message + " (see quillory2 decode --check; --force draws it anyway)");
+    return Fail("'" + a.job + "' is damaged: " + std::to_string(decoded.problem_count) + " problem(s), the " +
+                FirstProblem(decoded) + " (see quillory2 decode --check; --force draws it anyway, leaving out what "
+                "lies outside the page)");
   }
   std::vector<imaging::PrintedPlane> planes;
   int pages = 0;
-  if (!tools::PagePlanes(decoded, a.mono ? tools::InkLayout::kMono : tools::InkLayout::kAuto, a.page, &planes,
-                         &pages, &error)) {
-    return Fail("'" + a.job + "': " + error);
-  }
+  if (!collector.TakePage(&planes, &pages, &error)) return Fail("'" + a.job + "': " + error);
 
   imaging::PreviewSettings s;
   s.ring = a.ring;
   s.outline = !a.no_outline;
   s.separate_planes = a.planes;
-  s.rows_per_inch = tools::JobRowsPerInch(decoded);
+  s.rows_per_inch = tools::JobRowsPerInch(decoded.resolution_rows_per_inch, collector.SawOddRow());
   if (!a.resolution.empty()) {
     page::JobOptions o;
     page::ParseResolution(a.resolution, &o.resolution);
     s.rows_per_inch = o.RowsPerInch();
   }
-  tools::DriverGuess guess = tools::GuessDriver(decoded, bytes.data(), bytes.size());
+  tools::DriverGuess guess = collector.Guess();
   if (a.driver == "plugin") guess = {tools::Driver::kPlugin, tools::OriginDots(tools::Driver::kPlugin), "--driver"};
   if (a.driver == "minidriver" && guess.driver != tools::Driver::kMinidriver) {
     guess = {tools::Driver::kMinidriver, tools::OriginDots(tools::Driver::kMinidriver), "--driver"};
@@ -207,7 +221,7 @@ int RunPreview(const PreviewArgs& a) {
   imaging::RgbImage picture = imaging::DrawPreview(planes, s);
   if (a.width > 0) picture = imaging::ScaleImage(picture, a.width);
   if (!imaging::EncodePng(picture, &png, &error)) return Fail(error);
-  if (!tools::WriteWholeFile(a.output, png, &error)) return Fail(error);
+  if (!files::WriteWholeFile(a.output, png, &error)) return Fail(error);
   if (a.verbose) {
     fprintf(stderr, "quillory2: %s: page %d of %d, %zu plane(s), %d rows per inch, disc centred on printer dot %d "
                     "(%s placement, from %s)\n",
@@ -227,12 +241,29 @@ int RunTables() {
   const tables::TableBytes ext_bytes = tables::BuiltNtExtTable();
   std::optional<tables::NtExtTable> ext = tables::NtExtTable::Parse(ext_bytes.data, ext_bytes.size, &error);
   if (!ext) return Fail("the built-in NT extension table is damaged: " + error);
-  std::cout << tables::DescribeTables(*table, &*ext, [](int id) { return tables::BuiltString(id); });
-  std::cout << "\nString table (language 1033):\n";
+  std::ostringstream out;
+  out << tables::DescribeTables(*table, &*ext, [](int id) { return tables::BuiltString(id); });
+  out << "\nString table (language 1033):\n";
   for (const tables::StringEntry& e : tables::BuiltStrings()) {
-    std::cout << "  " << e.id << "\t\"" << e.text << "\"\n";
+    out << "  " << e.id << "\t\"" << e.text << "\"\n";
   }
-  return 0;
+  return files::WriteStandardOutput(out.str(), &error) ? 0 : Fail(error);
+}
+
+// A page number as people count: 1 for the first page. (CLI11's own range
+// check would quote the largest double in full.)
+CLI::Validator PageNumber() {
+  return CLI::Validator(
+      [](std::string& text) {
+        char* end = nullptr;
+        errno = 0;
+        const long n = strtol(text.c_str(), &end, 10);
+        if (text.empty() || *end != '\0' || errno != 0 || n < 1 || n > 1000000000) {
+          return "'" + text + "' is not a page number: pages count from 1";
+        }
+        return std::string();
+      },
+      "PAGE");
 }
 
 void AddRingOptions(CLI::App* cmd, imaging::DiscRing* ring) {
@@ -240,9 +271,7 @@ void AddRingOptions(CLI::App* cmd, imaging::DiscRing* ring) {
   cmd->add_option("--inner-mm", ring->inner_mm, "Diameter of the blank hub area in mm (default 22)");
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
   CLI::App app{"quillory2: prints pictures on discs with the Quillory2 disc-label printer through either "
                "driver component, and reads print jobs back.",
                "quillory2"};
@@ -290,12 +319,19 @@ int main(int argc, char** argv) {
   decode->add_option("JOB", dec.job, "Print job; - reads standard input")->required();
   decode->add_flag("--check", dec.check, "Exit with status 1 unless the printer reads the job cleanly");
   decode->add_flag("-q,--quiet", dec.quiet, "Print only the summary, not every command");
+  decode->add_flag("--colour", dec.colour, "Expect colour pages: with --check, every job must hold its planes in "
+                                           "threes (yellow, magenta, cyan)");
   decode->add_option("--resolution", dec.resolution, "Row step to assume until the job selects a resolution: "
                                                      "600 (1 address per row) or 300 (2)");
   decode->footer(
       "Each line shows the byte offset, the bytes in hex (long data elided), what the command means with its "
       "parameter, and for raster transfers the row address and the dots placed. The summary lists the planes, "
-      "the framing and options recognised, and every problem by offset.\n"
+      "the framing and options recognised, and every problem by offset (the first 300; the rest are counted).\n"
+      "Besides each command, --check judges the job as a whole, as the drivers frame it: the begin-document "
+      "command first; media, resolution and image control before the first plane; every plane starting with "
+      "the plane start and plain packing-mode commands; raster data only inside a plane; every row address "
+      "within the page (2832 row addresses less the row step: 2831 at 600 rows per inch, 2830 at 300); at "
+      "least one plane; the end-document command last, followed by nothing but another whole job.\n"
       "Example:\n  quillory2 decode --check label.prn");
 
   PreviewArgs pre;
@@ -311,7 +347,7 @@ int main(int argc, char** argv) {
   preview->add_option("--origin", pre.origin, "Printer dot at which the printable square starts (overrides --driver)")
       ->check(CLI::Range(0, 1535));
   preview->add_option("--resolution", pre.resolution, "Rows per inch when the job does not say: 600 or 300");
-  preview->add_option("--page", pre.page, "Page to draw (1 = first)")->check(CLI::PositiveNumber)->capture_default_str();
+  preview->add_option("--page", pre.page, "Page to draw (1 = first)")->check(PageNumber())->capture_default_str();
   preview->add_option("--width", pre.width, "Scale the picture to this many pixels across (default: one pixel per "
                                             "dot)")->check(CLI::Range(16, 20000));
   preview->add_flag("--mono", pre.mono, "Read every plane as a black monochrome page");
@@ -342,7 +378,13 @@ int main(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) return app.exit(e);
+    if (e.get_exit_code() == 0) {
+      // --help and --version.
+      std::ostringstream text;
+      app.exit(e, text, std::cerr);
+      std::string error;
+      return files::WriteStandardOutput(text.str(), &error) ? 0 : Fail(error);
+    }
     fprintf(stderr, "quillory2: error: %s\nRun 'quillory2 --help' for usage.\n", e.what());
     return kExitUsage;
   }
@@ -351,4 +393,15 @@ int main(int argc, char** argv) {
   if (preview->parsed()) return RunPreview(pre);
   if (tables_cmd->parsed()) return RunTables();
   return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int status = Run(argc, argv);
+  // Whatever went to standard output must have arrived. (A run that failed
+  // has said why already.)
+  std::string error;
+  if (!files::CloseStandardOutput(&error) && status == 0) return Fail(error);
+  return status;
 }

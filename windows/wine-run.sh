@@ -2,11 +2,14 @@
 # Runs one Windows program under Wine in a private prefix, for the tests.
 #
 #   wine-run.sh --prefix DIR [--probe EXE] -- PROGRAM [ARGS...]
+#   wine-run.sh --prefix DIR --probe EXE          only the probe
 #
 # The prefix is created on first use (wineboot -i, a lock keeps parallel
 # tests from creating it twice) with the Mono and Gecko installers switched
 # off, so no dialog ever waits for a user. --probe EXE runs EXE --probe first,
-# to tell "Wine cannot run programs of this kind here" from a real failure.
+# to tell "Wine cannot run programs of this kind here" from a real failure;
+# probe a 32-bit and a 64-bit program separately, as Wine runs the one
+# without the other when wine32 is missing.
 #
 # Exit status: the program's own, or 77 (a skip for CTest) when Wine is
 # missing or cannot start programs; the reason goes to stderr as "SKIP: ...".
@@ -19,12 +22,12 @@ while [ $# -gt 0 ]; do
     --prefix) prefix="$2"; shift 2 ;;
     --probe) probe="$2"; shift 2 ;;
     --) shift; break ;;
-    -h|--help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "wine-run.sh: unknown option $1" >&2; exit 2 ;;
   esac
 done
-if [ -z "$prefix" ] || [ $# -eq 0 ]; then
-  echo "usage: wine-run.sh --prefix DIR [--probe EXE] -- PROGRAM [ARGS...]" >&2
+if [ -z "$prefix" ] || { [ $# -eq 0 ] && [ -z "$probe" ]; }; then
+  echo "usage: wine-run.sh --prefix DIR [--probe EXE] [-- PROGRAM [ARGS...]]" >&2
   exit 2
 fi
 
@@ -59,9 +62,31 @@ if [ ! -f "$prefix/.quillory2-ready" ]; then
   ) 9>"$prefix.lock" || exit $?
 fi
 
+# "32-bit", "64-bit" or "" from the machine field of a PE image's header.
+pe_bits() {
+  local header machine
+  header=$(od -An -t u4 -j 60 -N 4 "$1" 2>/dev/null | tr -d ' ')
+  [ -n "$header" ] || return 0
+  machine=$(od -An -t x2 -j $((header + 4)) -N 2 "$1" 2>/dev/null | tr -d ' ')
+  case "$machine" in
+    014c) echo "32-bit" ;;
+    8664) echo "64-bit" ;;
+  esac
+}
+
 if [ -n "$probe" ]; then
-  if ! out=$(timeout 60 "$wine_bin" "$probe" --probe 2>&1) || [[ "$out" != *"probe ok"* ]]; then
-    skip "Wine cannot start $(basename "$probe") here: ${out:0:300}"
+  out=$(timeout 60 "$wine_bin" "$probe" --probe 2>&1)
+  status=$?
+  if [ $status -ne 0 ] || [[ "$out" != *"probe ok"* ]]; then
+    [ -n "$out" ] || out="no output, exit status $status"
+    bits=$(pe_bits "$probe")
+    hint=""
+    [ "$bits" != "32-bit" ] || hint=" (32-bit programs need wine32:i386: scripts/install-deps.sh windows32)"
+    skip "Wine cannot start the ${bits:+$bits }program $(basename "$probe") here$hint: $(tr -s '\n' ' ' <<<"${out:0:300}" | sed 's/ *$//')"
+  fi
+  if [ $# -eq 0 ]; then
+    echo "Wine runs the $(pe_bits "$probe") program $(basename "$probe")"
+    exit 0
   fi
 fi
 

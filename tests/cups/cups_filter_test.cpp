@@ -42,7 +42,7 @@ void ExpectJob(const RunResult& run, const std::vector<RasterPage>& pages,
   ASSERT_FALSE(setup.empty());
   EXPECT_TRUE(cupstest::StartsWith(run.out, setup));
   EXPECT_TRUE(cupstest::EndsWith(run.out, end));
-  const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size());
+  const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size(), stream::WholeJob());
   ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;
   size_t plane = 0;
   for (const RasterPage& page : pages) {
@@ -88,7 +88,7 @@ TEST(FilterJob, OptionsArgumentChoosesMediaOptionsAndDiscType) {
   choices.image_control = 24;
   choices.disc_type = page::DiscType::kCentreBand;
   ExpectJob(run, pages, choices, true);
-  const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size());
+  const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size(), stream::WholeJob());
   EXPECT_EQ(decoded.image_control, "24");
   EXPECT_EQ(decoded.media, "Matte");
 }
@@ -104,7 +104,7 @@ TEST(FilterJob, HeaderCarriesThePpdChoicesPerPage) {
   pages[1].integers[2] = 1;
   const RunResult run = RunFilter(pages, "DiscType=DISC_S MediaType=Regular");
   ASSERT_EQ(run.exit_code, 0) << run.err;
-  const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size());
+  const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size(), stream::WholeJob());
   ASSERT_TRUE(decoded.Clean());
   EXPECT_EQ(decoded.media, "Matte");
   EXPECT_EQ(decoded.image_control, "AUTO");

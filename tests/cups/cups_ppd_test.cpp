@@ -183,7 +183,7 @@ class CupsChain : public ::testing::Test {
     EXPECT_NE(job.err.find("PAGE: 1 1"), std::string::npos) << job.err;
     EXPECT_TRUE(cupstest::StartsWith(job.out, cupstest::ExpectedJobSetup(choices)));
     EXPECT_TRUE(cupstest::EndsWith(job.out, cupstest::ExpectedJobEnd()));
-    const stream::DecodedStream decoded = stream::Decode(job.out.data(), job.out.size());
+    const stream::DecodedStream decoded = stream::Decode(job.out.data(), job.out.size(), stream::WholeJob());
     ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;
     ASSERT_EQ(decoded.planes.size(), static_cast<size_t>(pages[0].PlaneCount()));
     EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, pages[0], choices.SkipsCentre()));

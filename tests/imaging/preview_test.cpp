@@ -47,14 +47,17 @@ TEST(Preview, SixHundredRowsShareAPixelAndGiveHalfInkEach) {
   EXPECT_EQ(img.Get(7, 21), (Rgb{255, 255, 255}));
 }
 
-TEST(Preview, GrowsForRowsBelowTheSquareAndLongLines) {
-  PrintedPlane p = PlaneWithDot(InkColour::kBlack, 4000, 3);
-  p.rows[4000].resize(200, 0xFF);
+TEST(Preview, LeavesOutWhatLiesOutsideThePage) {
+  // The last row of the page is drawn; a row below it and bytes past the
+  // printer line are not, and the picture keeps the page's size.
+  PrintedPlane p = PlaneWithDot(InkColour::kBlack, 2831, 3);
+  p.rows[4000] = p.rows[2831];
+  p.rows[2831].resize(200, 0xFF);
   RgbImage img = DrawPreview({p}, Bare(300));
-  EXPECT_EQ(img.height, 2001);
-  EXPECT_EQ(img.width, 1600);
-  EXPECT_EQ(img.Get(3, 2000), (Rgb{0, 0, 0}));
-  EXPECT_EQ(img.Get(1599, 2000), (Rgb{0, 0, 0}));
+  EXPECT_EQ(img.height, 1416);
+  EXPECT_EQ(img.width, 1536);
+  EXPECT_EQ(img.Get(3, 1415), (Rgb{0, 0, 0}));
+  EXPECT_EQ(img.Get(4, 1415), (Rgb{255, 255, 255}));
 }
 
 TEST(Preview, OutlineIsDrawnAroundTheDiscCentre) {

@@ -82,10 +82,10 @@ TEST(StreamProblems, ParameterOfTenDigitsIsNotApplied) {
   EXPECT_TRUE(d.planes[0].Dot(0, 0));
   // Nine digits are still read.
   StreamBuilder nine;
-  nine.PlaneStart().Esc("*p999999999Y").Transfer({0x80});
+  nine.PlaneStart().Esc("*p000000012Y").Transfer({0x80});
   DecodedStream n = DecodeBuilt(nine);
   EXPECT_TRUE(n.Clean());
-  EXPECT_TRUE(n.planes[0].Dot(999999999, 0));
+  EXPECT_TRUE(n.planes[0].Dot(12, 0));
 }
 
 TEST(StreamProblems, TransferWithTenDigitCountSkipsItsData) {
@@ -177,7 +177,7 @@ TEST(StreamProblems, TransferBeforeAnyPlaneStart) {
   StreamBuilder b;
   b.Esc("*b0M").Esc("*p6Y").Esc("*p8X").Transfer({0x80}).Transfer({0x80}).PlaneStart().Transfer({0x40});
   DecodedStream d = DecodeBuilt(b);
-  ExpectOneProblem(d, 15, "before any plane start");
+  ExpectOneProblem(d, 15, "outside any plane");
   ASSERT_EQ(d.planes.size(), 2u);
   EXPECT_TRUE(d.planes[0].implicit);
   EXPECT_EQ(d.planes[0].offset, 15u);

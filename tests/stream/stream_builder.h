@@ -45,6 +45,12 @@ class StreamBuilder {
     return Esc("!c2Q").Raw({0xFF, 0x00, 0x55, 0xAA, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80});
   }
 
+  // The job setup every writer sends after the begin-document command.
+  StreamBuilder& JobSetup(int rows_per_inch = 600) {
+    return Esc("!t000Q").Esc(rows_per_inch == 600 ? "*t600R" : "*t300R").Esc("!s0Q");
+  }
+  StreamBuilder& EndDocument() { return Esc("!d0Q"); }
+
   size_t size() const { return bytes_.size(); }
   const uint8_t* data() const { return bytes_.data(); }
   const std::vector<uint8_t>& bytes() const { return bytes_; }

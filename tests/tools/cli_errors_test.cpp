@@ -101,6 +101,10 @@ TEST(UsageErrors, UnknownOptionsAndValues) {
   ExpectError(Quillory2(base + "--driver minidriver --disc centre-band"), 2, "plug-in");
   ExpectError(Quillory2(base + "--driver minidriver --landscape"), 2, "plug-in");
   ExpectError(Quillory2("transmogrify"), 2, "transmogrify");
+  // One short line, not the range of a double.
+  const RunResult page = Quillory2("preview --page 0 '" + dir.File("j.prn") + "' -o '" + dir.File("p.png") + "'");
+  ExpectError(page, 2, "pages count from 1");
+  EXPECT_LT(page.err.size(), 160u) << page.err;
   ExpectError(Quillory2(""), 2, "");
   EXPECT_FALSE(fs::exists(dir.File("j.prn")));
 }
@@ -171,7 +175,9 @@ TEST_F(DamagedJob, PreviewRefusesUnlessForced) {
 TEST(PreviewErrors, JobWithoutPlanesOrPages) {
   TempDir dir;
   clitest::WriteFile(dir.File("framing.prn"), "\x1b!d0Q");
-  ExpectError(Quillory2("preview '" + dir.File("framing.prn") + "' -o '" + dir.File("p.png") + "'"), 1, "no plane");
+  ExpectError(Quillory2("preview '" + dir.File("framing.prn") + "' -o '" + dir.File("p.png") + "'"), 1, "damaged");
+  ExpectError(Quillory2("preview --force '" + dir.File("framing.prn") + "' -o '" + dir.File("p.png") + "'"), 1,
+              "no plane");
   EXPECT_FALSE(fs::exists(dir.File("p.png")));
   ExpectError(Quillory2("preview '" + dir.File("missing.prn") + "' -o '" + dir.File("p.png") + "'"), 1, "missing.prn");
   RunResult enc = Quillory2("encode '" + clitest::ExampleLabel() + "' --resolution 300 -o '" + dir.File("j.prn") + "'");

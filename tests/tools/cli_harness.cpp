@@ -2,14 +2,24 @@
 
 namespace clitest {
 
-std::string ProgramPath() { return testsupport::BuildDir() + "/bin/quillory2"; }
+using testsupport::Quote;
+
+std::string ProgramPath(const std::string& name) { return testsupport::BuildDir() + "/bin/" + name; }
 
 std::string ExampleLabel() { return testsupport::SourceDir() + "/examples/label.png"; }
 
+RunResult RunProgram(const std::string& name, const std::string& args, const RunOptions& options) {
+  std::string command = Quote(ProgramPath(name)) + " " + args;
+  if (!options.stdout_path.empty()) command += " >" + Quote(options.stdout_path);
+  if (!options.limits.empty()) command = options.limits + " " + command;
+  const testsupport::RunResult run = testsupport::RunShell(command, options.stdin_path);
+  return RunResult{run.exit_code, options.stdout_path.empty() ? run.Out() : std::string(), run.err};
+}
+
 RunResult Quillory2(const std::string& args, const std::string& stdin_path) {
-  const testsupport::RunResult run =
-      testsupport::RunShell(testsupport::Quote(ProgramPath()) + " " + args, stdin_path);
-  return RunResult{run.exit_code, run.Out(), run.err};
+  RunOptions options;
+  options.stdin_path = stdin_path;
+  return RunProgram("quillory2", args, options);
 }
 
 }  // namespace clitest

@@ -21,13 +21,24 @@ struct RunResult {
   std::string err;
 };
 
-// <build>/bin/quillory2.
-std::string ProgramPath();
+// <build>/bin/<name> (quillory2 by default).
+std::string ProgramPath(const std::string& name = "quillory2");
 // The source tree's examples/label.png.
 std::string ExampleLabel();
 
-// Runs quillory2 with args (already shell-quoted where needed); stdin_path
-// feeds standard input when not empty.
+// How a program is run: what feeds standard input and takes standard
+// output (files of the test, or device nodes it made), and shell limits put
+// in front, such as "ulimit -v 262144; timeout 60".
+struct RunOptions {
+  std::string stdin_path;
+  std::string stdout_path;  // empty: captured into RunResult::out
+  std::string limits;
+};
+
+// Runs a program of the build with args (already shell-quoted where needed).
+RunResult RunProgram(const std::string& name, const std::string& args, const RunOptions& options = {});
+
+// Runs quillory2 with args; stdin_path feeds standard input when not empty.
 RunResult Quillory2(const std::string& args, const std::string& stdin_path = "");
 
 }  // namespace clitest

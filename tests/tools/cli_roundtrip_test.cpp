@@ -105,13 +105,13 @@ stream::DecodedStream RoundTrip(const Case& c, const TempDir& dir, size_t* dropp
   const std::string job = dir.File("job.prn");
   RunResult enc = Quillory2("encode '" + c.image + "' -o '" + job + "' " + Args(c));
   EXPECT_EQ(enc.status, 0) << enc.err;
-  RunResult check = Quillory2("decode --check --quiet '" + job + "'");
+  RunResult check = Quillory2(std::string("decode --check --quiet ") + (c.mono ? "" : "--colour ") + "'" + job + "'");
   EXPECT_EQ(check.status, 0) << check.out << check.err;
   EXPECT_NE(check.out.find("No problems"), std::string::npos) << check.out;
 
   std::vector<uint8_t> bytes = clitest::ReadFile(job);
-  stream::DecodedStream d = stream::Decode(bytes.data(), bytes.size());
-  EXPECT_TRUE(d.Clean());
+  stream::DecodedStream d = stream::Decode(bytes.data(), bytes.size(), stream::WholeJob(c.mono ? 1 : 3));
+  EXPECT_TRUE(d.Clean()) << (d.problems.empty() ? "" : d.problems[0].message);
   EXPECT_TRUE(d.has_begin_document);
   EXPECT_TRUE(d.has_end_document);
   EXPECT_EQ(d.resolution_rows_per_inch, c.rows_per_inch);

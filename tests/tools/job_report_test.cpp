@@ -22,26 +22,26 @@ TEST(DriverGuess, RecognisesWhatOnlyTheMinidriverWrites) {
   // The plug-in's way: row address 0 as "0", data right of its margin.
   std::string plugin = "\x1b!d4Q\x1b*b0M\x1b*p0Y\x1b*p64X\x1b*b1W\xff";
   stream::DecodedStream d = DecodeText(plugin);
-  DriverGuess g = GuessDriver(d, reinterpret_cast<const uint8_t*>(plugin.data()), plugin.size());
+  DriverGuess g = GuessDriver(d);
   EXPECT_EQ(g.driver, Driver::kPlugin);
   EXPECT_EQ(g.origin_dots, 56);
 
   std::string no_digits = "\x1b!d4Q\x1b*b0M\x1b*pY\x1b*p64X\x1b*b1W\xff";
   d = DecodeText(no_digits);
-  g = GuessDriver(d, reinterpret_cast<const uint8_t*>(no_digits.data()), no_digits.size());
+  g = GuessDriver(d);
   EXPECT_EQ(g.driver, Driver::kMinidriver);
   EXPECT_EQ(g.origin_dots, 24);
 
   std::string left_dots = "\x1b!d4Q\x1b*b0M\x1b*p4Y\x1b*p24X\x1b*b1W\xff";
   d = DecodeText(left_dots);
-  EXPECT_EQ(GuessDriver(d, reinterpret_cast<const uint8_t*>(left_dots.data()), left_dots.size()).driver,
+  EXPECT_EQ(GuessDriver(d).driver,
             Driver::kMinidriver);
 
   // A monochrome line from byte 0 of a 100-byte scanline: the column is the
   // page's left edge, 8 x (189 - 100).
   const std::string mono = std::string("\x1b!d4Q\x1b*b0M\x1b*p712X\x1b*b3W") + std::string("\0\0\x81", 3);
   d = DecodeText(mono);
-  g = GuessDriver(d, reinterpret_cast<const uint8_t*>(mono.data()), mono.size());
+  g = GuessDriver(d);
   EXPECT_EQ(g.driver, Driver::kMinidriver);
   EXPECT_EQ(g.origin_dots, 712);
 }
