@@ -85,12 +85,6 @@ double ThreadSeconds() {
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
 
-double ProcessSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 double MemcpySeconds(size_t bytes) {
   std::vector<uint8_t> from(bytes, 0x5A), to(bytes, 0);
   std::vector<double> times;

@@ -31,9 +31,6 @@ page::InkPage MakePage(PageKind kind, bool colour, int32_t rows_per_inch = 600);
 // results and baselines are both taken in CPU time, not wall time.
 double ThreadSeconds();
 
-// CPU time of the whole process (every thread), in seconds.
-double ProcessSeconds();
-
 // The physical floor of reading `bytes` bytes: the median CPU time of a
 // memcpy of that many bytes between two warm buffers, in seconds.
 double MemcpySeconds(size_t bytes);

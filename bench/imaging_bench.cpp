@@ -1,9 +1,8 @@
 // The picture path in-process, without process start, picture file reading
 // or the job: the example label decoded once, then turned into its ink page
 // (placing, masking, separation, error diffusion) again and again.
-// page_cpu_ms is the CPU time of the whole process per page (both threads
-// when two are used); the benchmark's own time is wall time. x_memcpy is the
-// CPU time as a multiple of a memcpy of the finished ink page.
+// x_memcpy is the page time as a multiple of a memcpy of the finished ink
+// page.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -15,7 +14,7 @@
 
 namespace {
 
-void LabelPage(benchmark::State& state, bool colour, int rows_per_inch, int threads) {
+void LabelPage(benchmark::State& state, bool colour, int rows_per_inch) {
   std::vector<uint8_t> file;
   std::string error;
   imaging::RgbImage picture;
@@ -29,28 +28,21 @@ void LabelPage(benchmark::State& state, bool colour, int rows_per_inch, int thre
   options.resolution = rows_per_inch == 600 ? page::Resolution::k600 : page::Resolution::k300;
   const imaging::LabelLayout layout;
   size_t page_bytes = 0;
-  // CPU time of the whole process: with two threads both cores count.
-  const double start = bench::ProcessSeconds();
+  bench::LoopTimer timer;
   for (auto _ : state) {
-    const page::InkPage page = imaging::MakeLabelPage(picture, options, layout, threads);
+    const page::InkPage page = imaging::MakeLabelPage(picture, options, layout);
     page_bytes = static_cast<size_t>(page.PlaneCount()) * page.planes[0].size();
     benchmark::DoNotOptimize(page.planes[0].data());
   }
-  const double per_page = (bench::ProcessSeconds() - start) / static_cast<double>(state.iterations());
+  const double per_page = timer.SecondsPer(state.iterations());
   state.counters["page_cpu_ms"] = per_page * 1e3;
   state.counters["x_memcpy"] = per_page / bench::MemcpySeconds(page_bytes);
 }
 
 void Register() {
-  for (int threads : {1, 2}) {
-    const std::string t = "/threads:" + std::to_string(threads);
-    benchmark::RegisterBenchmark(("LabelPage/colour/600" + t).c_str(), LabelPage, true, 600, threads)
-        ->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark(("LabelPage/mono/600" + t).c_str(), LabelPage, false, 600, threads)
-        ->Unit(benchmark::kMillisecond)->UseRealTime();
-    benchmark::RegisterBenchmark(("LabelPage/colour/300" + t).c_str(), LabelPage, true, 300, threads)
-        ->Unit(benchmark::kMillisecond)->UseRealTime();
-  }
+  benchmark::RegisterBenchmark("LabelPage/colour/600", LabelPage, true, 600)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("LabelPage/mono/600", LabelPage, false, 600)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("LabelPage/colour/300", LabelPage, true, 300)->Unit(benchmark::kMillisecond);
 }
 
 const int registered = (Register(), 0);

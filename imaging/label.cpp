@@ -3,10 +3,6 @@
 #include <math.h>
 
 #include <algorithm>
-#include <condition_variable>
-#include <exception>
-#include <mutex>
-#include <thread>
 
 #include "imaging/halftone.h"
 
@@ -23,12 +19,7 @@ bool ValidateLayout(const LabelLayout& layout, std::string* error) {
 
 namespace {
 
-// Rows of densities on their way from the separation to the diffusion, in a
-// ring: the separation may run ahead of the diffusion by the ring's rows,
-// and hands them over a block at a time.
-constexpr int32_t kRingRows = 16;
-constexpr int32_t kHandOverRows = 4;
-
+// One page row of densities, and where ink may land.
 struct DensityRow {
   std::vector<float> density;      // Diffuser::kLanes per dot
   std::vector<uint8_t> printable;  // 1 where ink may land
@@ -107,80 +98,14 @@ void Diffuse(Diffuser* diffuser, const DensityRow& in, page::InkPage* label, int
   diffuser->Rows(in.density.data(), in.printable.data(), rows);
 }
 
-// The separation on a thread of its own, ahead of the diffusion on the
-// calling thread. The rows are the same as one thread makes.
-void MakeRowsOnTwoThreads(Separation* separation, Diffuser* diffuser, page::InkPage* label) {
-  std::vector<DensityRow> ring(kRingRows);
-  std::mutex mutex;
-  std::condition_variable changed;
-  int32_t made = 0, used = 0;  // rows separated, rows diffused
-  bool stop = false;
-  std::exception_ptr failure;
-  const int32_t rows = label->rows;
-
-  std::thread separating([&] {
-    try {
-      for (int32_t row = 0; row < rows; ++row) {
-        if (row % kHandOverRows == 0) {
-          std::unique_lock<std::mutex> lock(mutex);
-          changed.wait(lock, [&] { return stop || row + kHandOverRows - used <= kRingRows; });
-          if (stop) return;
-        }
-        separation->Row(row, &ring[row % kRingRows]);
-        if ((row + 1) % kHandOverRows == 0 || row + 1 == rows) {
-          std::lock_guard<std::mutex> lock(mutex);
-          made = row + 1;
-          changed.notify_all();
-        }
-      }
-    } catch (...) {
-      std::lock_guard<std::mutex> lock(mutex);
-      failure = std::current_exception();
-      changed.notify_all();
-    }
-  });
-  // Whatever happens below, the separating thread is stopped and joined.
-  struct Joiner {
-    std::thread& thread;
-    std::mutex& mutex;
-    std::condition_variable& changed;
-    bool& stop;
-    ~Joiner() {
-      {
-        std::lock_guard<std::mutex> lock(mutex);
-        stop = true;
-      }
-      changed.notify_all();
-      thread.join();
-    }
-  } joiner{separating, mutex, changed, stop};
-
-  for (int32_t row = 0; row < rows; ++row) {
-    if (row % kHandOverRows == 0) {
-      std::unique_lock<std::mutex> lock(mutex);
-      changed.wait(lock, [&] { return failure || made > row; });
-      if (failure) std::rethrow_exception(failure);
-      used = row;
-      changed.notify_all();
-    }
-    Diffuse(diffuser, ring[row % kRingRows], label, row);
-  }
-}
-
 }  // namespace
 
 page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& options,
-                            const LabelLayout& layout, int max_threads) {
+                            const LabelLayout& layout) {
   page::InkPage label = page::InkPage::Blank(kSquareDots, SquareRows(options.RowsPerInch()),
                                              options.RowsPerInch(), options.Colour());
   Separation separation(image, options, layout, label.width_dots);
   Diffuser diffuser(label.width_dots, label.PlaneCount());
-  // The diffusion of a row cannot start before the row before it is done,
-  // but the separation of later rows can: a second core takes it.
-  if (max_threads >= 2 && std::thread::hardware_concurrency() >= 2) {
-    MakeRowsOnTwoThreads(&separation, &diffuser, &label);
-    return label;
-  }
   DensityRow row_densities;
   for (int32_t row = 0; row < label.rows; ++row) {
     separation.Row(row, &row_densities);

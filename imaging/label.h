@@ -31,13 +31,9 @@ struct LabelLayout {
 // Checks a layout given by the user; false with a reason in *error.
 bool ValidateLayout(const LabelLayout& layout, std::string* error);
 
-// The page of a decoded picture: 1416 dots by the square's rows. With
-// max_threads 2 or more, and a second core, the separation runs on a thread
-// of its own ahead of the diffusion: the page is the same, in about a third
-// less time when the second core is free, for some 10 to 20 % more CPU time
-// in all (bench/README.md). One thread is the default, the cheapest in CPU.
+// The page of a decoded picture: 1416 dots by the square's rows.
 page::InkPage MakeLabelPage(const RgbImage& picture, const page::JobOptions& options,
-                            const LabelLayout& layout, int max_threads = 1);
+                            const LabelLayout& layout);
 
 // The pages of a picture file held in memory, one page per picture. False,
 // with a one-line reason, for a picture that cannot be read.

@@ -88,25 +88,6 @@ TEST(Halftone, PlanesDiffusedTogetherComeOutAsEachAlone) {
   }
 }
 
-TEST(LabelPage, TwoThreadsMakeTheSamePage) {
-  // A picture with detail in every colour, placed off-square so that rows
-  // without picture come before and after it.
-  RgbImage picture(157, 101);
-  for (int32_t y = 0; y < picture.height; ++y) {
-    for (int32_t x = 0; x < picture.width; ++x) {
-      uint8_t* p = picture.At(x, y);
-      p[0] = static_cast<uint8_t>(x * 5 + y), p[1] = static_cast<uint8_t>(y * 7), p[2] = static_cast<uint8_t>(x * y);
-    }
-  }
-  for (bool colour : {true, false}) {
-    page::JobOptions o;
-    o.colour = colour ? page::ColourMode::kColour : page::ColourMode::kMonochrome;
-    const page::InkPage one = MakeLabelPage(picture, o, LabelLayout{}, 1);
-    const page::InkPage two = MakeLabelPage(picture, o, LabelLayout{}, 2);
-    for (int p = 0; p < one.PlaneCount(); ++p) EXPECT_TRUE(one.planes[p] == two.planes[p]) << "plane " << p;
-  }
-}
-
 TEST(DiscMask, RowSpansGiveExactlyThePrintableDots) {
   for (int rpi : {300, 600}) {
     for (const DiscRing ring : {DiscRing{}, DiscRing{80.0, 40.0}, DiscRing{120.0, 0.0}, DiscRing{30.0, 29.9}}) {
