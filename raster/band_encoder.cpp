@@ -5,6 +5,7 @@
 #include "page/geometry.h"
 #include "raster/command_stream.h"
 #include "raster/plane_extraction.h"
+#include "raster/plane_kernels.h"
 
 namespace raster {
 namespace {
@@ -70,6 +71,18 @@ int32_t LineCount(const BandView& band) {
 
 int PassCount(const BandView& band) { return band.bits_per_pixel == 1 ? 1 : 3; }
 
+// The first and last non-zero byte of a line in the line buffer; false for
+// a blank line.
+bool LineExtent(const uint8_t* line, int32_t length, Isa isa, int32_t* first, int32_t* last) {
+#if QUILLORY2_X86_KERNELS
+  if (isa != Isa::kScalar) return kernels::LineExtentSse2(line, length, first, last);
+#endif
+  *first = FirstNonZero(line, length);
+  if (*first < 0) return false;
+  *last = LastNonZero(line, length);
+  return true;
+}
+
 }  // namespace
 
 void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* sink) {
@@ -129,9 +142,8 @@ void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* si
                                   bit_count, block[0], isa);
         line = block[0];
       }
-      const int32_t first = FirstNonZero(line, length);
-      if (first < 0) continue;
-      const int32_t last = LastNonZero(line, length);
+      int32_t first, last;
+      if (!LineExtent(line, length, isa, &first, &last)) continue;
       const int32_t plain = last - first + 1;
 
       if (state.previous_line != j - 1) spool.Command(Command::kRowPosition, y);

@@ -164,7 +164,7 @@ inline int PutWordRuns(const uint8_t* data, int32_t i, uint64_t marks, int pos, 
 }
 
 // Run starts in one word after which a row counts as noisy.
-constexpr int32_t kNoisyWord = 6;
+constexpr int32_t kNoisyWord = 4;
 
 }  // namespace
 

@@ -33,6 +33,12 @@ void PortraitColourAvx2(const uint8_t* scan, int32_t blocks, int pixel_bit, uint
 int32_t WhitePrefixSse2(const uint8_t* scan, int32_t bytes, uint8_t white);
 int32_t WhitePrefixAvx2(const uint8_t* scan, int32_t bytes, uint8_t white);
 
+// The first and last non-zero byte of line[0 .. length-1] (length at most
+// kLineBufferBytes; line holds kLineBufferBytes bytes, of which those past
+// length are not looked at). False, leaving both alone, for a blank line.
+// Every 16 bytes are compared at once, with no branch on the data but one.
+bool LineExtentSse2(const uint8_t* line, int32_t length, int32_t* first, int32_t* last);
+
 // Landscape, 4-bit band: sixteen pixel columns side by side (8 band bytes of
 // each scan line from column on), dots 0 .. 16 * groups - 1 of their lines,
 // dot k read from scan line last_scan - k. Writes bytes 0 .. 2 * groups - 1

@@ -150,6 +150,46 @@ void PortraitColourAvx2(const uint8_t* scan, int32_t blocks, int pixel_bit, uint
 }
 
 Q2_KERNEL("sse2")
+bool LineExtentSse2(const uint8_t* line, int32_t length, int32_t* first, int32_t* last) {
+  // One bit per byte of the line buffer, set where the byte is not zero:
+  // 13 blocks of 16 bytes cover the 200-byte buffer (the last block read
+  // from byte 184 on, its first 8 bytes dropped).
+  static_assert(kLineBufferBytes == 200, "13 blocks, the last one overlapping");
+  const __m128i zero = _mm_setzero_si128();
+  uint32_t inked[13];
+  for (int b = 0; b < 12; ++b) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + 16 * b));
+    inked[b] = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, zero))) ^ 0xFFFF;
+  }
+  inked[12] = (static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+                   _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + 184)), zero))) ^ 0xFFFF) >> 8;
+  // Bytes from length on do not count.
+  for (int b = 0; b < 13; ++b) {
+    const int32_t from = 16 * b;
+    const uint32_t keep = length <= from ? 0 : length >= from + 16 ? 0xFFFF : (1u << (length - from)) - 1;
+    inked[b] &= keep;
+  }
+  // Two blocks to a 32-bit word (a 32-bit processor has no 64-bit bit
+  // search); the first and last set bit are picked with conditional moves
+  // rather than a search that stops at the data.
+  int32_t lo = kLineBufferBytes, hi = -1;
+  for (int w = 6; w >= 0; --w) {
+    const uint32_t bits = inked[2 * w] | (2 * w + 1 < 13 ? inked[2 * w + 1] << 16 : 0);
+    const int32_t here = 32 * w + __builtin_ctz(bits | 0x80000000u);
+    lo = bits != 0 ? here : lo;
+  }
+  for (int w = 0; w < 7; ++w) {
+    const uint32_t bits = inked[2 * w] | (2 * w + 1 < 13 ? inked[2 * w + 1] << 16 : 0);
+    const int32_t here = 32 * w + 31 - __builtin_clz(bits | 1u);
+    hi = bits != 0 ? here : hi;
+  }
+  if (hi < 0) return false;
+  *first = lo;
+  *last = hi;
+  return true;
+}
+
+Q2_KERNEL("sse2")
 int32_t WhitePrefixSse2(const uint8_t* scan, int32_t bytes, uint8_t white) {
   const __m128i w = _mm_set1_epi8(static_cast<char>(white));
   int32_t i = 0;
