@@ -25,11 +25,11 @@ const char kHp[] = "/usr/lib/cups/filter/rastertohp";
 // CUPS's sample drivers come as a driver description; their PPDs (which the
 // two baseline filters insist on) are compiled once per run with ppdc.
 std::string SamplePpdDir() {
+  static const bench::TempDir folder("ppd");
   static const std::string dir = [] {
-    char templ[] = "/tmp/q2bench-ppd-XXXXXX";
-    if (mkdtemp(templ) == nullptr) return std::string();
-    const std::string command = std::string("ppdc -d ") + templ + " /usr/share/cups/drv/sample.drv >/dev/null 2>&1";
-    return system(command.c_str()) == 0 ? std::string(templ) : std::string();
+    if (folder.path().empty()) return std::string();
+    const std::string command = "ppdc -d " + folder.path() + " /usr/share/cups/drv/sample.drv >/dev/null 2>&1";
+    return system(command.c_str()) == 0 ? folder.path() : std::string();
   }();
   return dir;
 }

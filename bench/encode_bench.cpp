@@ -8,8 +8,6 @@
 // measured alternately in the same run.
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <string>
@@ -19,22 +17,12 @@
 
 namespace {
 
-// The folder of the chain's set-up, removed when the program ends.
-struct ChainDir {
-  std::string path = bench::MakeTempDir("chain");
-  ~ChainDir() {
-    if (path.empty()) return;
-    const int status = system(("rm -rf '" + path + "'").c_str());
-    (void)status;
-  }
-};
-
 // A ServerBin of the bench's own, so that cupsfilter runs the filter of
 // this build: CUPS's filters, and rastertoquillory2 linked in beside them.
 std::string CupsConfig() {
-  static const ChainDir chain;
+  static const bench::TempDir chain("chain");
   static const std::string config = []() -> std::string {
-    const std::string& dir = chain.path;
+    const std::string& dir = chain.path();
     if (dir.empty()) return "";
     const std::string filters = dir + "/serverbin/filter";
     const std::string command = "mkdir -p '" + filters + "' && for f in '" QUILLORY2_CUPS_SERVERBIN
@@ -49,7 +37,8 @@ std::string CupsConfig() {
 
 void EncodePicture(benchmark::State& state, bool colour) {
   const std::string config = CupsConfig();
-  const std::string out = bench::MakeTempDir("encode");
+  const bench::TempDir out_dir("encode");
+  const std::string& out = out_dir.path();
   if (config.empty() || out.empty()) {
     state.SkipWithError("cannot set up the CUPS chain's folders");
     return;
@@ -76,8 +65,6 @@ void EncodePicture(benchmark::State& state, bool colour) {
     encode_times.push_back(a);
     chain_times.push_back(b);
   }
-  unlink((out + "/label.prn").c_str());
-  rmdir(out.c_str());
   if (encode_times.empty()) return;
   auto median = [](std::vector<double> v) {
     std::sort(v.begin(), v.end());

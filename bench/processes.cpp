@@ -49,9 +49,15 @@ double MedianSeconds(const ProcessRun& run, int runs) {
   return times[times.size() / 2];
 }
 
-std::string MakeTempDir(const std::string& name) {
+TempDir::TempDir(const std::string& name) {
   std::string templ = std::string(P_tmpdir) + "/q2bench-" + name + "-XXXXXX";
-  return mkdtemp(templ.data()) == nullptr ? std::string() : templ;
+  if (mkdtemp(templ.data()) != nullptr) path_ = templ;
+}
+
+TempDir::~TempDir() {
+  if (path_.empty()) return;
+  const int status = system(("rm -rf '" + path_ + "'").c_str());
+  (void)status;
 }
 
 }  // namespace bench

@@ -22,8 +22,19 @@ double RunSeconds(const ProcessRun& run);
 // The median of `runs` runs; negative when any run failed.
 double MedianSeconds(const ProcessRun& run, int runs);
 
-// A new empty folder under the temporary folder ("" when none could be made).
-std::string MakeTempDir(const std::string& name);
+// A new empty folder under the temporary folder, removed with its contents
+// when the object goes; path() is "" when none could be made.
+class TempDir {
+ public:
+  explicit TempDir(const std::string& name);
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
 
 }  // namespace bench
 
