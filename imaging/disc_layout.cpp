@@ -47,11 +47,42 @@ double DiscMask::DistanceMm(int32_t x, int32_t row) const {
   return sqrt(dx * dx + dy * dy);
 }
 
-bool DiscMask::Printable(int32_t x, int32_t row) const {
+double DiscMask::SquaredMm(int32_t x, int32_t row) const {
   const double dx = (x + 0.5) * (kMmPerInch / kDotsPerInch) - kSquareMm / 2;
   const double dy = (row + 0.5) * row_mm_ - kSquareMm / 2;
-  const double d = dx * dx + dy * dy;
+  return dx * dx + dy * dy;
+}
+
+bool DiscMask::Printable(int32_t x, int32_t row) const {
+  const double d = SquaredMm(x, row);
   return d <= outer_sq_ && d >= inner_sq_;
+}
+
+DiscMask::RowSpan DiscMask::Row(int32_t row) const {
+  // Left of the centre the distance falls as x grows, right of it it grows,
+  // so each limit is found by bisection with the same test Printable makes.
+  const int32_t centre = kSquareDots / 2;
+  auto first_in = [&](int32_t lo, int32_t hi, auto&& inside) {  // first x in [lo, hi) inside
+    while (lo < hi) {
+      const int32_t mid = lo + (hi - lo) / 2;
+      if (inside(mid)) hi = mid;
+      else lo = mid + 1;
+    }
+    return lo;
+  };
+  auto first_out = [&](int32_t lo, int32_t hi, auto&& inside) {  // first x in [lo, hi) outside
+    return first_in(lo, hi, [&](int32_t x) { return !inside(x); });
+  };
+  auto within_outer = [&](int32_t x) { return SquaredMm(x, row) <= outer_sq_; };
+  auto within_hub = [&](int32_t x) { return SquaredMm(x, row) < inner_sq_; };
+  RowSpan span;
+  span.begin = first_in(0, centre, within_outer);
+  span.end = first_out(centre, kSquareDots, within_outer);
+  if (span.begin == centre && !within_outer(centre)) span.end = span.begin;  // the row misses the disc
+  span.hub_begin = first_in(0, centre, within_hub);
+  span.hub_end = first_out(centre, kSquareDots, within_hub);
+  if (span.hub_begin == centre && !within_hub(centre)) span.hub_end = span.hub_begin;
+  return span;
 }
 
 }  // namespace imaging

@@ -51,12 +51,24 @@ Placement PlaceImage(int32_t image_width, int32_t image_height, int32_t rows_per
 // is printable when its centre lies on the ring, edges included.
 class DiscMask {
  public:
+  // The printable dots of one row of the square: [begin, end) less the hub's
+  // [hub_begin, hub_end) (empty when hub_begin == hub_end).
+  struct RowSpan {
+    int32_t begin = 0, end = 0;
+    int32_t hub_begin = 0, hub_end = 0;
+  };
+
   DiscMask(const DiscRing& ring, int32_t rows_per_inch);
   bool Printable(int32_t x, int32_t row) const;
+  // Exactly the dots Printable gives for the row, found without testing
+  // every dot: a row's distance falls towards the centre and grows beyond it.
+  RowSpan Row(int32_t row) const;
   // Distance of the centre of dot (x, row) from the disc centre, in mm.
   double DistanceMm(int32_t x, int32_t row) const;
 
  private:
+  double SquaredMm(int32_t x, int32_t row) const;
+
   double outer_sq_;
   double inner_sq_;
   double row_mm_;

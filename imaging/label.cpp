@@ -17,54 +17,99 @@ bool ValidateLayout(const LabelLayout& layout, std::string* error) {
   return true;
 }
 
-page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& options,
-                            const LabelLayout& layout) {
-  const int32_t rows_per_inch = options.RowsPerInch();
-  const bool colour = options.Colour();
-  page::InkPage label =
-      page::InkPage::Blank(kSquareDots, SquareRows(rows_per_inch), rows_per_inch, colour);
+namespace {
 
-  const Placement place = PlaceImage(image.width, image.height, rows_per_inch);
-  const std::vector<float> rgb = Resample(image, place.width, place.height);
-  const DiscMask mask(layout.ring, rows_per_inch);
-  const int planes = label.PlaneCount();
-  const int32_t width = label.width_dots;
-  std::vector<Diffuser> diffusers(planes, Diffuser(width));
-  std::vector<float> density(static_cast<size_t>(width) * planes);
-  std::vector<uint8_t> printable(width);
+// One page row of densities, and where ink may land.
+struct DensityRow {
+  std::vector<float> density;      // Diffuser::kLanes per dot
+  std::vector<uint8_t> printable;  // 1 where ink may land
+  bool has_picture = false;        // densities other than 0 in the picture's columns
+};
 
-  // Tone curve as a table: 4096 steps are finer than any 8-bit input.
-  constexpr int kSteps = 4096;
-  std::vector<float> tone(kSteps + 1);
-  for (int i = 0; i <= kSteps; ++i) {
-    tone[i] = 1.0f - static_cast<float>(pow(double(i) / kSteps, layout.gamma));
+// Placing, masking and separating: one page row of densities at a time.
+class Separation {
+ public:
+  Separation(const RgbImage& image, const page::JobOptions& options, const LabelLayout& layout,
+             int32_t width)
+      : colour_(options.Colour()),
+        width_(width),
+        place_(PlaceImage(image.width, image.height, options.RowsPerInch())),
+        mask_(layout.ring, options.RowsPerInch()),
+        has_picture_(place_.width > 0 && place_.height > 0 && !image.Empty()),
+        resampler_(has_picture_ ? image : nothing_, std::max(place_.width, 1),
+                   std::max(place_.height, 1)),
+        tone_(kSteps + 1) {
+    // Tone curve as a table: 4096 steps are finer than any 8-bit input.
+    for (int i = 0; i <= kSteps; ++i) {
+      tone_[i] = 1.0f - static_cast<float>(pow(double(i) / kSteps, layout.gamma));
+    }
   }
-  auto ink = [&](float v) {
-    return tone[static_cast<int>(std::clamp(v, 0.0f, 1.0f) * kSteps + 0.5f)];
-  };
 
-  for (int32_t row = 0; row < label.rows; ++row) {
-    std::fill(density.begin(), density.end(), 0.0f);
-    for (int32_t x = 0; x < width; ++x) printable[x] = mask.Printable(x, row) ? 1 : 0;
-    const int32_t iy = row - place.top;
-    if (iy >= 0 && iy < place.height) {
-      for (int32_t ix = 0; ix < place.width; ++ix) {
-        const float* p = rgb.data() + (static_cast<size_t>(iy) * place.width + ix) * 3;
-        const size_t x = static_cast<size_t>(place.left + ix);
-        if (colour) {
-          // Subtractive inks: cyan takes away red, magenta green, yellow blue.
-          density[page::kCyan * static_cast<size_t>(width) + x] = ink(p[0]);
-          density[page::kMagenta * static_cast<size_t>(width) + x] = ink(p[1]);
-          density[page::kYellow * static_cast<size_t>(width) + x] = ink(p[2]);
-        } else {
-          density[x] = ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
-        }
+  void Row(int32_t row, DensityRow* out) {
+    out->density.resize(static_cast<size_t>(width_) * Diffuser::kLanes, 0.0f);
+    out->printable.resize(width_);
+    const DiscMask::RowSpan span = mask_.Row(row);
+    std::fill(out->printable.begin(), out->printable.end(), 0);
+    std::fill(out->printable.begin() + span.begin, out->printable.begin() + span.end, 1);
+    std::fill(out->printable.begin() + span.hub_begin, out->printable.begin() + span.hub_end, 0);
+
+    // Densities stay 0 outside the picture's columns; inside them they are
+    // written on every row the picture covers, and cleared after it.
+    float* dot = out->density.data() + static_cast<size_t>(place_.left) * Diffuser::kLanes;
+    const int32_t iy = row - place_.top;
+    const bool picture_row = has_picture_ && iy >= 0 && iy < place_.height;
+    if (!picture_row) {
+      if (out->has_picture) std::fill(dot, dot + static_cast<size_t>(place_.width) * Diffuser::kLanes, 0.0f);
+      out->has_picture = false;
+      return;
+    }
+    out->has_picture = true;
+    const float* rgb = resampler_.Row(iy);
+    for (int32_t ix = 0; ix < place_.width; ++ix, dot += Diffuser::kLanes) {
+      const float* p = rgb + static_cast<size_t>(ix) * 3;
+      if (colour_) {
+        // Subtractive inks: cyan takes away red, magenta green, yellow blue.
+        dot[page::kCyan] = Ink(p[0]);
+        dot[page::kMagenta] = Ink(p[1]);
+        dot[page::kYellow] = Ink(p[2]);
+      } else {
+        dot[0] = Ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
       }
     }
-    for (int plane = 0; plane < planes; ++plane) {
-      diffusers[plane].Row(density.data() + static_cast<size_t>(plane) * width, printable.data(),
-                           label.Row(plane, row));
-    }
+  }
+
+ private:
+  static constexpr int kSteps = 4096;
+  float Ink(float v) const { return tone_[static_cast<int>(std::clamp(v, 0.0f, 1.0f) * kSteps + 0.5f)]; }
+
+  const RgbImage nothing_{1, 1, Rgb{255, 255, 255}};  // stands in for an empty picture
+  bool colour_;
+  int32_t width_;
+  Placement place_;
+  DiscMask mask_;
+  bool has_picture_;
+  RowResampler resampler_;
+  std::vector<float> tone_;
+};
+
+void Diffuse(Diffuser* diffuser, const DensityRow& in, page::InkPage* label, int32_t row) {
+  uint8_t* rows[Diffuser::kMaxPlanes];
+  for (int plane = 0; plane < label->PlaneCount(); ++plane) rows[plane] = label->Row(plane, row);
+  diffuser->Rows(in.density.data(), in.printable.data(), rows);
+}
+
+}  // namespace
+
+page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& options,
+                            const LabelLayout& layout) {
+  page::InkPage label = page::InkPage::Blank(kSquareDots, SquareRows(options.RowsPerInch()),
+                                             options.RowsPerInch(), options.Colour());
+  Separation separation(image, options, layout, label.width_dots);
+  Diffuser diffuser(label.width_dots, label.PlaneCount());
+  DensityRow row_densities;
+  for (int32_t row = 0; row < label.rows; ++row) {
+    separation.Row(row, &row_densities);
+    Diffuse(&diffuser, row_densities, &label, row);
   }
   return label;
 }
