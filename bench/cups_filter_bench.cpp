@@ -8,8 +8,6 @@
 #include <cups/raster.h>
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,62 +15,32 @@
 #include <vector>
 
 #include "bench/bench_pages.h"
+#include "bench/processes.h"
 
 namespace {
 
 const char kEpson[] = "/usr/lib/cups/filter/rastertoepson";
 const char kHp[] = "/usr/lib/cups/filter/rastertohp";
 
-double ChildrenSeconds() {
-  rusage usage{};
-  getrusage(RUSAGE_CHILDREN, &usage);
-  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-}
-
 // CUPS's sample drivers come as a driver description; their PPDs (which the
 // two baseline filters insist on) are compiled once per run with ppdc.
 std::string SamplePpdDir() {
+  static const bench::TempDir folder("ppd");
   static const std::string dir = [] {
-    char templ[] = "/tmp/q2bench-ppd-XXXXXX";
-    if (mkdtemp(templ) == nullptr) return std::string();
-    const std::string command = std::string("ppdc -d ") + templ + " /usr/share/cups/drv/sample.drv >/dev/null 2>&1";
-    return system(command.c_str()) == 0 ? std::string(templ) : std::string();
+    if (folder.path().empty()) return std::string();
+    const std::string command = "ppdc -d " + folder.path() + " /usr/share/cups/drv/sample.drv >/dev/null 2>&1";
+    return system(command.c_str()) == 0 ? folder.path() : std::string();
   }();
   return dir;
 }
 
-// Runs filter on file with CUPS's argument list and PPD in the environment
-// (when given), output discarded. Returns the child's CPU seconds, or a
-// negative value when it failed.
-double RunFilter(const std::string& filter, const std::string& file, const std::string& ppd = "") {
-  const double before = ChildrenSeconds();
-  const pid_t pid = fork();
-  if (pid == 0) {
-    const int null_fd = open("/dev/null", O_RDWR);
-    dup2(null_fd, 0);
-    dup2(null_fd, 1);
-    dup2(null_fd, 2);
-    if (!ppd.empty()) setenv("PPD", ppd.c_str(), 1);
-    execl(filter.c_str(), filter.c_str(), "1", "bench", "page", "1", "", file.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  int status = 0;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
-  return ChildrenSeconds() - before;
-}
-
-// Median CPU time of several runs; negative when the filter refused the file.
-double MedianRun(const std::string& filter, const std::string& file, const std::string& ppd, int runs) {
-  std::vector<double> times;
-  for (int i = 0; i < runs; ++i) {
-    const double t = RunFilter(filter, file, ppd);
-    if (t < 0) return -1;
-    times.push_back(t);
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
+// filter on file with CUPS's argument list and the PPD in the environment
+// (when given).
+bench::ProcessRun FilterRun(const std::string& filter, const std::string& file, const std::string& ppd = "") {
+  bench::ProcessRun run;
+  run.argv = {filter, "1", "bench", "page", "1", "", file};
+  if (!ppd.empty()) run.environment.push_back("PPD=" + ppd);
+  return run;
 }
 
 // One page of the disc area as a rasterizer writes it for this printer:
@@ -122,12 +90,12 @@ void FilterPage(benchmark::State& state, bench::PageKind kind, bool colour) {
     state.SkipWithError("cannot compile CUPS's sample PPDs with ppdc");
     return;
   }
-  const double epson = MedianRun(kEpson, file, ppds + "/epson24.ppd", 5);
-  const double hp = MedianRun(kHp, file, ppds + "/deskjet.ppd", 5);
+  const double epson = bench::MedianSeconds(FilterRun(kEpson, file, ppds + "/epson24.ppd"), 5);
+  const double hp = bench::MedianSeconds(FilterRun(kHp, file, ppds + "/deskjet.ppd"), 5);
   double busy = 0;
   bool failed = false;
   for (auto _ : state) {
-    const double t = RunFilter(QUILLORY2_FILTER_PATH, file);
+    const double t = bench::RunSeconds(FilterRun(QUILLORY2_FILTER_PATH, file));
     if (t < 0) {
       failed = true;
       break;

@@ -158,7 +158,7 @@ class CountRows : public stream::DecodeListener {
 };
 
 void StreamDecode(benchmark::State& state, bench::PageKind kind, bool plugin) {
-  const hosts::InkPage page = bench::MakePage(kind, true);
+  const page::InkPage page = bench::MakePage(kind, true);
   const std::vector<uint8_t> job = plugin ? PluginStream(page) : MinidriverStream(page);
   if (job.empty()) {
     state.SkipWithError("no stream to decode");

@@ -64,6 +64,40 @@ const char kUsage[] =
     "Exit status: 0 when every page was printed (or the job was cancelled),\n"
     "1 on bad arguments, unreadable raster or output failure.\n";
 
+// The raster input as libcups reads it, counted: libcups says nothing of an
+// empty input but a stale errno, and nothing at all of a page header it
+// refuses, so the filter tells those apart itself.
+struct RasterInput {
+  int fd = 0;
+  uint64_t bytes = 0;   // handed to libcups so far
+  bool ended = false;   // a read found the end of the input
+  int read_errno = 0;   // a read failed
+};
+
+extern "C" ssize_t ReadRasterInput(void* context, unsigned char* buffer, size_t length) {
+  RasterInput* input = static_cast<RasterInput*>(context);
+  ssize_t n;
+  while ((n = read(input->fd, buffer, length)) < 0 && (errno == EINTR || errno == EAGAIN)) {
+  }
+  if (n < 0) {
+    input->read_errno = errno;
+  } else if (n == 0) {
+    input->ended = true;
+  } else {
+    input->bytes += static_cast<uint64_t>(n);
+  }
+  return n;
+}
+
+// libcups's own account of its last failure, if it gave one, without the
+// line end it comes with.
+std::string LibcupsReason() {
+  const char* why = cupsRasterErrorString();
+  std::string text = why != nullptr ? why : "";
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  return text;
+}
+
 bool WriteOut(const std::vector<uint8_t>& bytes) {
   if (!bytes.empty() && fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) {
     return false;
@@ -73,7 +107,8 @@ bool WriteOut(const std::vector<uint8_t>& bytes) {
 
 class Filter {
  public:
-  Filter(int num_options, cups_option_t* options) : num_options_(num_options), options_(options) {}
+  Filter(int num_options, cups_option_t* options, const RasterInput* input)
+      : num_options_(num_options), options_(options), input_(input) {}
 
   // Runs the whole job; returns the exit status.
   int Run(cups_raster_t* raster);
@@ -84,9 +119,13 @@ class Filter {
   bool EmitPage(const page::JobOptions& choices, std::string* error);
   // Sends the end of the job if it was started.
   bool Finish();
+  // Why no further page header was read: false (said on standard error)
+  // unless the input simply ended after the last page.
+  bool EndedCleanly(int number, uint64_t page_end) const;
 
   int num_options_;
   cups_option_t* options_;
+  const RasterInput* input_;
   printjob::JobWriter writer_;
   cupsdrv::PageBand band_;
   std::vector<uint8_t> row_;
@@ -119,6 +158,20 @@ bool Filter::Finish() {
   return WriteOut(out_);
 }
 
+bool Filter::EndedCleanly(int number, uint64_t page_end) const {
+  if (input_->read_errno != 0) {
+    fprintf(stderr, "ERROR: Unable to read raster data: %s\n", strerror(input_->read_errno));
+    return false;
+  }
+  // libcups reads a header whole; bytes past the last page without the end
+  // of the input behind them are a header it would not take.
+  if (input_->ended && input_->bytes == page_end) return true;
+  const std::string why = LibcupsReason();
+  fprintf(stderr, "ERROR: Page %d: libcups cannot read the page header (%s)\n", number,
+          why.empty() ? "damaged, cut short or not CUPS raster" : why.c_str());
+  return false;
+}
+
 int Filter::Run(cups_raster_t* raster) {
   std::string error;
   if (!writer_.Load(&error)) {
@@ -128,8 +181,10 @@ int Filter::Run(cups_raster_t* raster) {
 
   int status = 0;
   int pages = 0;
+  uint64_t page_end = input_->bytes;  // where libcups stood after the last whole page
   cups_page_header2_t header;
-  while (!g_cancelled && cupsRasterReadHeader2(raster, &header)) {
+  bool have_header = false;
+  while (!g_cancelled && (have_header = cupsRasterReadHeader2(raster, &header))) {
     const int number = pages + 1;
     cupsdrv::PageGeometry geometry;
     page::JobOptions choices;
@@ -184,8 +239,10 @@ int Filter::Run(cups_raster_t* raster) {
       break;
     }
     pages = number;
+    page_end = input_->bytes;
     fprintf(stderr, "PAGE: %d 1\n", pages);
   }
+  if (!g_cancelled && status == 0 && !have_header && !EndedCleanly(pages + 1, page_end)) status = 1;
 
   if (!Finish()) {
     fprintf(stderr, "ERROR: Unable to write print data: %s\n", strerror(errno));
@@ -196,9 +253,7 @@ int Filter::Run(cups_raster_t* raster) {
     return 0;
   }
   if (status == 0 && pages == 0) {
-    const char* why = cupsRasterErrorString();
-    fprintf(stderr, "ERROR: No pages found%s%s\n", why != nullptr && *why ? ": " : "",
-            why != nullptr ? why : "");
+    fprintf(stderr, "ERROR: No pages found: the raster data ends after its sync word\n");
     return 1;
   }
   if (status == 0) fprintf(stderr, "INFO: Ready to print\n");
@@ -217,7 +272,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  int fd = 0;
+  RasterInput input;
+  int& fd = input.fd;
   if (argc == 7) {
     fd = open(argv[6], O_RDONLY);
     if (fd < 0) {
@@ -239,13 +295,21 @@ int main(int argc, char** argv) {
   const int num_options = cupsParseOptions(argv[5], 0, &options);
 
   int status = 1;
-  cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+  cups_raster_t* raster = cupsRasterOpenIO(ReadRasterInput, &input, CUPS_RASTER_READ);
   if (raster == nullptr) {
-    const char* why = cupsRasterErrorString();
-    fprintf(stderr, "ERROR: Unable to read raster data%s%s\n", why != nullptr && *why ? ": " : "",
-            why != nullptr ? why : "");
+    if (input.read_errno != 0) {
+      fprintf(stderr, "ERROR: Unable to read raster data: %s\n", strerror(input.read_errno));
+    } else if (input.bytes == 0) {
+      fprintf(stderr, "ERROR: The raster input is empty\n");
+    } else if (input.bytes < 4) {
+      fprintf(stderr, "ERROR: The raster input ends after %u bytes, within its sync word\n",
+              static_cast<unsigned>(input.bytes));
+    } else {
+      const std::string why = LibcupsReason();
+      fprintf(stderr, "ERROR: Not CUPS raster data%s%s\n", why.empty() ? "" : ": ", why.c_str());
+    }
   } else {
-    Filter filter(num_options, options);
+    Filter filter(num_options, options, &input);
     status = filter.Run(raster);
     cupsRasterClose(raster);
   }

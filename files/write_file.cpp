@@ -145,6 +145,18 @@ bool ReplaceFile(const std::string& path, const struct stat* existing, const uin
 
 }  // namespace
 
+bool WouldReplaceInput(const std::string& input, const std::string& output) {
+  if (input == "-" || output == "-") return false;
+#ifdef _WIN32
+  // Windows reports no inode numbers through _stat: only the same name is known.
+  return input == output;
+#else
+  struct stat in, out;
+  return stat(input.c_str(), &in) == 0 && stat(output.c_str(), &out) == 0 && S_ISREG(out.st_mode) &&
+         in.st_dev == out.st_dev && in.st_ino == out.st_ino;
+#endif
+}
+
 bool WriteStandardOutput(const void* data, size_t size, std::string* error) {
 #ifdef _WIN32
   _setmode(_fileno(stdout), _O_BINARY);  // bytes, not text

@@ -30,6 +30,11 @@ inline bool WriteWholeFile(const std::string& path, const std::vector<uint8_t>& 
   return WriteWholeFile(path, bytes.data(), bytes.size(), error);
 }
 
+// Whether writing to output would replace the regular file that input
+// names (the same file, through any link): a program that writes its
+// result over its own input destroys what it was given.
+bool WouldReplaceInput(const std::string& input, const std::string& output);
+
 // Writes to standard output; false with the reason when a write fails.
 bool WriteStandardOutput(const void* data, size_t size, std::string* error);
 inline bool WriteStandardOutput(const std::string& text, std::string* error) {

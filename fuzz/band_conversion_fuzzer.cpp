@@ -5,7 +5,8 @@
 // give, while width and height may claim far more pixels than that, so any
 // read past the band is seen by AddressSanitizer. Where every dot fits the
 // printer line, the output must decode without a problem into exactly the
-// band's ink.
+// band's ink. Every instruction set this processor runs must give the same
+// lines and the same stream as the scalar code.
 #include <string.h>
 
 #include <vector>
@@ -13,6 +14,8 @@
 #include "fuzz/fuzz_input.h"
 #include "oemdll/image_processing.h"
 #include "raster/band_encoder.h"
+#include "raster/cpu_features.h"
+#include "raster/plane_extraction.h"
 #include "stream/decoder.h"
 
 namespace {
@@ -42,6 +45,50 @@ struct Band {
     return !((nibble >> bit) & 1);
   }
 };
+
+// Every line and block of lines, and the whole stream, through every
+// supported instruction set, against the scalar code.
+void CompareExtractionPaths(const raster::BandView& view, const raster::BandSettings& settings,
+                            const std::vector<uint8_t>& scalar_stream) {
+  using raster::Isa;
+  const int passes = view.bits_per_pixel == 1 ? 1 : 3;
+  const int32_t lines = view.landscape ? view.width : view.height;
+  for (int i = 1; i < raster::kIsaCount; ++i) {
+    const Isa isa = static_cast<Isa>(i);
+    if (!raster::IsaSupported(isa)) break;
+    Recorder recorder;
+    raster::EncodeBand(view, settings, &recorder, isa);
+    FUZZ_CHECK(recorder.output == scalar_stream);
+    if (view.bits == nullptr || lines <= 0) continue;
+    // A bounded number of lines keeps huge claimed bands quick.
+    const int32_t checked = lines < 256 ? lines : 256;
+    for (int plane = 0; plane < passes; ++plane) {
+      for (int32_t j = 0; j < checked; ++j) {
+        uint8_t expected[raster::kLineBufferBytes], got[raster::kLineBufferBytes];
+        if (!view.landscape) {
+          const int32_t n = raster::ExtractPlaneLine(j, view.bits, plane, 0, view.width, view.height,
+                                                     view.stride, view.bits_per_pixel, expected);
+          FUZZ_CHECK(raster::ExtractPlaneLine(j, view.bits, plane, 0, view.width, view.height,
+                                              view.stride, view.bits_per_pixel, got, isa) == n);
+          FUZZ_CHECK(memcmp(expected, got, static_cast<size_t>(n)) == 0);
+          FUZZ_CHECK(raster::PortraitLineBlank(j, view.bits, plane, view.width, view.height, view.stride,
+                                               view.bits_per_pixel) ==
+                     raster::PortraitLineBlank(j, view.bits, plane, view.width, view.height, view.stride,
+                                               view.bits_per_pixel, isa));
+        } else if (j % raster::kLandscapeBlockLines == 0) {
+          uint8_t want[raster::kLandscapeBlockLines][raster::kLineBufferBytes];
+          uint8_t have[raster::kLandscapeBlockLines][raster::kLineBufferBytes];
+          const int32_t count = lines - j < raster::kLandscapeBlockLines ? lines - j : raster::kLandscapeBlockLines;
+          const int32_t n = raster::ExtractLandscapeLines(j, count, view.bits, plane, view.width, view.height,
+                                                          view.stride, view.bits_per_pixel, want);
+          FUZZ_CHECK(raster::ExtractLandscapeLines(j, count, view.bits, plane, view.width, view.height,
+                                                   view.stride, view.bits_per_pixel, have, isa) == n);
+          for (int32_t c = 0; c < count; ++c) FUZZ_CHECK(memcmp(want[c], have[c], static_cast<size_t>(n)) == 0);
+        }
+      }
+    }
+  }
+}
 
 constexpr int kMarginDots = 7 * 8;
 constexpr int kLineBufferDots = 200 * 8;
@@ -91,8 +138,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   settings.row_step = rows_per_inch == 600 ? 1 : 2;
   settings.skip_centre = skip;
   Recorder recorder;
-  raster::EncodeBand(view, settings, &recorder);
+  raster::EncodeBand(view, settings, &recorder, raster::Isa::kScalar);
   FUZZ_CHECK(recorder.output.size() <= raster::EncodedBandBound(view));
+  CompareExtractionPaths(view, settings, recorder.output);
   const uint8_t* bits = view.bits;
 
   // Read the output back as the printer would.

@@ -210,9 +210,23 @@ def cups_seeds(rng):
     write(t, "raw_garbage", bytes([1]) + b"RaS3" + pattern[:300])
 
 
+def netpbm_seeds():
+    t = "netpbm_reader"
+    write(t, "plain_bitmap", b"P1\n# a comment\n3 2\n101\n0 1 0\n")
+    write(t, "plain_grey", b"P2 2 2 15\n0 15\n7 8\n")
+    write(t, "plain_colour", b"P3 2 1 255 255 0 0 0 0 255\n")
+    write(t, "bitmap", b"P4\n10 2\n" + bytes([0xA5, 0xC0, 0x5A, 0x40]))
+    write(t, "grey_16_bit", b"P5 2 1 65535\n" + bytes([0xFF, 0xFF, 0x80, 0x00]))
+    write(t, "colour", b"P6 2 2 200\n" + bytes(range(0, 120, 10)))
+    write(t, "cut_in_the_rows", b"P6 4 4 255\n" + bytes(20))
+    write(t, "sample_above_maximum", b"P2 1 1 15 16")
+    write(t, "long_number", b"P2 " + b"9" * 30 + b" 1 255\n")
+
+
 def main():
     rng = random.Random(2024)
-    targets = sys.argv[1:] or ["band_conversion", "stream_decoder", "minidriver", "devmode", "table_reader", "cups_page"]
+    targets = sys.argv[1:] or ["band_conversion", "stream_decoder", "minidriver", "devmode", "table_reader", "cups_page",
+                                "netpbm_reader"]
     if "band_conversion" in targets:
         band_seeds(rng)
     if "stream_decoder" in targets:
@@ -223,6 +237,8 @@ def main():
         devmode_seeds()
     if "cups_page" in targets:
         cups_seeds(rng)
+    if "netpbm_reader" in targets:
+        netpbm_seeds()
     if "table_reader" in targets:
         table_seeds(os.environ.get("QUILLORY2_BUILD_DIR", os.path.join(HERE, "..", "build")))
 

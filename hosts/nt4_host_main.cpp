@@ -25,15 +25,17 @@ const char kDescription[] =
     "to standard output when that is not a terminal.";
 
 const char kFooter[] =
-    "Images are netpbm files, one pixel per printer dot (300 dots per inch\n"
-    "across, one row per printer row):\n"
+    "Images are netpbm files (\"-\": standard input), one pixel per printer dot\n"
+    "(300 dots per inch across, one row per printer row):\n"
     "  PBM (P1, P4) or PGM (P2, P5)  a monochrome page; black (grey below half)\n"
-    "                                is ink; at most 1472 dots wide\n"
+    "                                is ink; 1472 dots across are printed\n"
     "  PPM (P3, P6)                  a colour page; cyan ink where red is below\n"
     "                                half, magenta where green is, yellow where\n"
-    "                                blue is; at most 1488 dots wide\n"
-    "A job is all colour or all monochrome. Pages may be up to 2832 rows long at\n"
+    "                                blue is; 1488 dots across are printed\n"
+    "A job is all colour or all monochrome. The disc area is 2832 rows long at\n"
     "600 rows per inch, 1416 at 300; shorter pages are blank below the image.\n"
+    "Only the disc area is printed, as the host driver renders only the paper:\n"
+    "a larger page is cut to it, with a warning.\n"
     "\n"
     "The minidriver prints one colour page per load, as under NT 4.0: in a colour\n"
     "job only the first page is printed; the others are accepted and dropped.\n"
@@ -62,15 +64,27 @@ int main(int argc, char** argv) {
   app.add_option("--module,--plugin", module, "the minidriver module")->capture_default_str();
   const int status = hosts::ParseArguments(&app, argc, argv);
   if (status >= 0) return status;
+  for (const std::string& input : images) {
+    if (files::WouldReplaceInput(input, output)) {
+      std::cerr << "nt4_host: refusing to write the job over the page '" << input << "'\n";
+      return 2;
+    }
+  }
   if (output == "-" && isatty(STDOUT_FILENO))
     return Fail("not writing a printer job to a terminal");
 
+  // The scanlines the host driver renders for this printer, and the disc area.
+  const int32_t rows_per_inch = settings.options.RowsPerInch();
+  const hosts::PageArea area{hosts::kNt4ColourScanlineBytes * 8, hosts::kNt4MonoScanlineMaxBytes * 8,
+                             page::DiscAreaRows(rows_per_inch)};
   std::vector<page::InkPage> pages(images.size());
   std::string error;
   for (size_t i = 0; i < images.size(); ++i) {
-    if (!hosts::ReadPageFile(images[i], settings.options.RowsPerInch(), &pages[i], &error)) {
+    std::string cropped;
+    if (!hosts::ReadPageFile(images[i], rows_per_inch, area, &pages[i], &cropped, &error)) {
       return Fail(error);
     }
+    if (!cropped.empty()) std::cerr << "nt4_host: warning: " << cropped << "\n";
   }
   std::vector<uint8_t> job;
   if (!hosts::RenderNt4Job(module, pages, settings, &job, &error)) return Fail(error);

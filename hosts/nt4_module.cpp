@@ -34,7 +34,7 @@ void* OpenCopy(const std::vector<uint8_t>& bytes, std::string* copy_path, std::s
     std::ofstream out(name, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!out) {
-      *error = std::string("cannot write ") + name;
+      *error = std::string("cannot write the copy of the minidriver module ") + name + ": " + strerror(errno);
       DeleteFileA(name);
       return nullptr;
     }
@@ -71,14 +71,17 @@ void* OpenCopy(const std::vector<uint8_t>& bytes, std::string* copy_path, std::s
     return nullptr;
   }
   size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n <= 0) break;
-    done += static_cast<size_t>(n);
+  int failure = 0;
+  while (done < bytes.size() && failure == 0) {
+    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) failure = n < 0 ? errno : ENOSPC;
+    if (n > 0) done += static_cast<size_t>(n);
   }
-  close(fd);
-  if (done != bytes.size()) {
-    *error = std::string("cannot write ") + templ.data();
+  if (close(fd) != 0 && failure == 0) failure = errno;
+  if (failure != 0) {
+    *error = std::string("cannot write the copy of the minidriver module ") + templ.data() + ": " +
+             strerror(failure);
     unlink(templ.data());
     return nullptr;
   }
@@ -107,7 +110,9 @@ std::unique_ptr<Nt4Module> Nt4Module::Load(const std::string& path, std::string*
   if (error == nullptr) error = &ignored;
   std::vector<uint8_t> bytes;
   std::string why;
-  if (!files::ReadWholeFile(path, &bytes, &why)) {
+  // A minidriver is some hundred kilobytes: anything near this is no module.
+  constexpr size_t kMaxModuleBytes = size_t{64} << 20;
+  if (!files::ReadWholeFile(path, &bytes, &why, kMaxModuleBytes)) {
     *error = "the minidriver module: " + why;
     return nullptr;
   }

@@ -34,8 +34,10 @@ struct UnidrvTrace {
   std::vector<std::string> events;
 };
 
-// Renders pages as a job through the plug-in module at module_path. Returns
-// false with a message when the module cannot be loaded, refuses a step, or
+// Renders pages as a job through the plug-in module at module_path. Every
+// page must have the chosen resolution and at most the disc area's rows.
+// Returns false with a message when a page does not, the module cannot be
+// loaded, refuses a step, or
 // breaks the plug-in contract (wrong signature, band changed or not handed
 // back, references left behind, module not unloadable at the end); job then
 // holds what was written so far.

@@ -1,5 +1,7 @@
 // unidrv_host: prints disc-label pages through the rendering plug-in the way
 // Unidrv on Windows 2000/XP drives it, and writes the printer job to a file.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -18,13 +20,16 @@ const char kDescription[] =
     "commands of the printer description, and writes the printer job to JOB.";
 
 const char kFooter[] =
-    "PAGE is a netpbm image, one page per file, one pixel per printer dot\n"
-    "(300 dots per inch across, at most 1480 dots wide):\n"
+    "PAGE is a netpbm image (\"-\": standard input), one page per file, one pixel\n"
+    "per printer dot (300 dots per inch across):\n"
     "  PBM (P1, P4)  monochrome; black pixels are ink\n"
     "  PGM (P2, P5)  monochrome; pixels darker than half are ink\n"
     "  PPM (P3, P6)  colour; cyan ink where red is below half, magenta where\n"
     "                green is, yellow where blue is\n"
     "Image rows are printer rows, 1/300 or 1/600 inch apart (see --resolution).\n"
+    "Only the disc area is printed, as Unidrv renders only the paper: 1480 dots\n"
+    "across (the printer line after the plug-in's margin) and 2832 rows at 600\n"
+    "rows per inch, 1416 at 300. A larger page is cut to it, with a warning.\n"
     "\n"
     "Example:\n"
     "  unidrv_host page.ppm -o job.prn --resolution 600 --disc-type D -v\n";
@@ -53,14 +58,29 @@ int main(int argc, char** argv) {
   app.add_flag("-v,--verbose", verbose, "list the calls of the job on standard error");
   const int status = hosts::ParseArguments(&app, argc, argv);
   if (status >= 0) return status;
+  for (const std::string& input : inputs) {
+    if (files::WouldReplaceInput(input, output)) {
+      std::cerr << "unidrv_host: refusing to write the job over the page '" << input << "'\n";
+      return 2;
+    }
+  }
+  if (output == "-" && isatty(STDOUT_FILENO)) {
+    std::cerr << "unidrv_host: not writing a printer job to a terminal\n";
+    return 1;
+  }
 
+  // The plug-in's line after its margin, and the disc area.
+  const int32_t rows_per_inch = settings.options.RowsPerInch();
+  const hosts::PageArea area{page::kPluginPrintableDots, page::kPluginPrintableDots,
+                             page::DiscAreaRows(rows_per_inch)};
   std::vector<page::InkPage> pages(inputs.size());
   for (size_t i = 0; i < inputs.size(); ++i) {
-    std::string problem;
-    if (!hosts::ReadPageFile(inputs[i], settings.options.RowsPerInch(), &pages[i], &problem)) {
+    std::string problem, cropped;
+    if (!hosts::ReadPageFile(inputs[i], rows_per_inch, area, &pages[i], &cropped, &problem)) {
       std::cerr << "unidrv_host: " << problem << "\n";
       return 1;
     }
+    if (!cropped.empty()) std::cerr << "unidrv_host: warning: " << cropped << "\n";
   }
 
   std::vector<uint8_t> job;

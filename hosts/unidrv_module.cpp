@@ -8,6 +8,18 @@ namespace hosts {
 
 namespace {
 
+// The module is the file at this path. A bare name would send the loader
+// through its search path (system folders, LD_LIBRARY_PATH) and could load
+// some other module of that name; "./" makes it the file in this folder.
+std::string AsPath(const std::string& path) {
+#ifdef _WIN32
+  const bool has_folder = path.find_first_of("/\\:") != std::string::npos;
+  return has_folder ? path : ".\\" + path;
+#else
+  return path.find('/') != std::string::npos ? path : "./" + path;
+#endif
+}
+
 #ifdef _WIN32
 void* OpenModule(const std::string& path, std::string* error) {
   HMODULE module = LoadLibraryA(path.c_str());
@@ -37,7 +49,7 @@ void CloseModule(void* handle) { dlclose(handle); }
 
 bool PluginModule::Load(const std::string& path, std::string* error) {
   Unload();
-  handle_ = OpenModule(path, error);
+  handle_ = OpenModule(AsPath(path), error);
   if (handle_ == nullptr) return false;
   get_class_object_ =
       reinterpret_cast<plat::DllGetClassObjectFn>(FindExport(handle_, "DllGetClassObject"));

@@ -15,7 +15,9 @@ class PluginModule {
   PluginModule(const PluginModule&) = delete;
   PluginModule& operator=(const PluginModule&) = delete;
 
-  // Loads the module and finds DllGetClassObject and DllCanUnloadNow.
+  // Loads the module file at path (a bare name is a file in the current
+  // folder, never one found through the search path) and finds
+  // DllGetClassObject and DllCanUnloadNow.
   bool Load(const std::string& path, std::string* error);
   void Unload();
   bool Loaded() const { return handle_ != nullptr; }

@@ -5,21 +5,9 @@
 
 #include <memory>
 
-namespace imaging {
+#include "imaging/netpbm_reader.h"
 
-bool CheckImageSize(int64_t width, int64_t height, const ImageLimits& limits, std::string* error) {
-  if (width <= 0 || height <= 0) {
-    *error = "image is empty (" + std::to_string(width) + " x " + std::to_string(height) + " pixels)";
-    return false;
-  }
-  if (width > limits.max_side || height > limits.max_side || width * height > limits.max_pixels) {
-    *error = "image is too large (" + std::to_string(width) + " x " + std::to_string(height) +
-             " pixels; at most " + std::to_string(limits.max_side) + " pixels a side and " +
-             std::to_string(limits.max_pixels / 1000000) + " megapixels)";
-    return false;
-  }
-  return true;
-}
+namespace imaging {
 
 namespace {
 
@@ -29,15 +17,96 @@ uint32_t BigEndian32(const uint8_t* p) {
   return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }
 
-bool DecodePng(const uint8_t* data, size_t size, RgbImage* image, std::string* error,
-               const ImageLimits& limits) {
-  // The first chunk must be IHDR; its size is checked here so that libpng
-  // never sets out to allocate for a size we would refuse anyway.
-  if (size < 33 || memcmp(data + 12, "IHDR", 4) != 0) {
+// Deflate packs at most 1032 bytes into one: two one-bit codes for a match
+// of 258 bytes. So image data that cannot hold the picture the header
+// claims is found before anything is allocated for its pixels.
+constexpr uint64_t kDeflateBestRatio = 1032;
+
+// Bytes of one PNG row before compression: a filter byte and the samples.
+uint64_t PngRowBytes(uint64_t width, uint8_t bit_depth, uint8_t colour_type) {
+  const int channels[7] = {1, 0, 3, 1, 2, 0, 4};
+  const int n = colour_type < 7 ? channels[colour_type] : 1;
+  return 1 + (width * n * bit_depth + 7) / 8;
+}
+
+// The bytes of image data (IDAT) that the chunks after the header hold;
+// false when a chunk claims to run past the end of the file.
+bool ImageDataBytes(const uint8_t* data, size_t size, uint64_t* idat) {
+  *idat = 0;
+  size_t pos = 8;
+  while (size - pos >= 12) {
+    const uint32_t length = BigEndian32(data + pos);
+    if (length > size - pos - 12) return false;
+    if (memcmp(data + pos + 4, "IDAT", 4) == 0) *idat += length;
+    if (memcmp(data + pos + 4, "IEND", 4) == 0) return true;
+    pos += 12 + length;
+  }
+  return false;
+}
+
+// A palette picture is read as its colour indices and the palette, so that
+// an index beyond the palette is refused instead of printing as black; the
+// indices are then turned into colours in place, from the end.
+bool FinishPalettePng(png_image* png, RgbImage* image, std::string* error) {
+  uint8_t colours[256 * 3];
+  png->format = PNG_FORMAT_RGB_COLORMAP;
+  png_color white = {255, 255, 255};
+  if (!png_image_finish_read(png, &white, image->pixels.data(), 0, colours)) {
+    *error = std::string("cannot read PNG file: ") + png->message;
+    return false;
+  }
+  const size_t count = static_cast<size_t>(image->width) * image->height;
+  uint8_t* p = image->pixels.data();
+  for (size_t i = 0; i < count; ++i) {
+    if (p[i] >= png->colormap_entries) {
+      *error = "damaged PNG file (the pixel at " + std::to_string(i % image->width) + ", " +
+               std::to_string(i / image->width) + " is colour " + std::to_string(p[i]) +
+               " of a palette of " + std::to_string(png->colormap_entries) + ")";
+      return false;
+    }
+  }
+  for (size_t i = count; i-- > 0;) memmove(p + 3 * i, colours + 3 * p[i], 3);
+  return true;
+}
+
+}  // namespace
+
+bool CheckPngHeader(const uint8_t* data, size_t size, const ImageLimits& limits, uint64_t* file_bound,
+                    std::string* error) {
+  // The first chunk must be the 13-byte image header; the size it claims is
+  // checked here so that libpng never sets out to allocate for a size we
+  // would refuse anyway.
+  if (size < 33 || memcmp(data, kPngSignature, 8) != 0 || memcmp(data + 12, "IHDR", 4) != 0) {
     *error = "truncated or damaged PNG file (no image header)";
     return false;
   }
-  if (!CheckImageSize(BigEndian32(data + 16), BigEndian32(data + 20), limits, error)) return false;
+  if (BigEndian32(data + 8) != 13) {
+    *error = "damaged PNG file (its image header is " + std::to_string(BigEndian32(data + 8)) +
+             " bytes long instead of 13)";
+    return false;
+  }
+  const uint32_t width = BigEndian32(data + 16), height = BigEndian32(data + 20);
+  if (!CheckImageSize(width, height, limits, error)) return false;
+  // Stored deflate blocks and small chunks add far less than the data itself.
+  *file_bound = 2 * PngRowBytes(width, data[24], data[25]) * height + (uint64_t{64} << 20);
+  return true;
+}
+
+namespace {
+
+bool DecodePng(const uint8_t* data, size_t size, RgbImage* image, std::string* error,
+               const ImageLimits& limits) {
+  uint64_t bound = 0;
+  if (!CheckPngHeader(data, size, limits, &bound, error)) return false;
+  const uint32_t width = BigEndian32(data + 16), height = BigEndian32(data + 20);
+  uint64_t idat = 0;
+  const uint64_t raw = PngRowBytes(width, data[24], data[25]) * height;
+  if (!ImageDataBytes(data, size, &idat) || idat < raw / kDeflateBestRatio) {
+    *error = "truncated or damaged PNG file (" + std::to_string(idat) + " bytes of image data for " +
+             std::to_string(width) + " x " + std::to_string(height) + " pixels" +
+             (idat < raw / kDeflateBestRatio ? ", too few to hold them)" : ", and no image end)");
+    return false;
+  }
 
   png_image png;
   memset(&png, 0, sizeof png);
@@ -46,175 +115,36 @@ bool DecodePng(const uint8_t* data, size_t size, RgbImage* image, std::string* e
     *error = std::string("cannot read PNG file: ") + png.message;
     return false;
   }
-  png.format = PNG_FORMAT_RGB;
   image->Reset(static_cast<int32_t>(png.width), static_cast<int32_t>(png.height));
-  png_color white = {255, 255, 255};
-  if (!png_image_finish_read(&png, &white, image->pixels.data(), 0, nullptr)) {
-    *error = std::string("cannot read PNG file: ") + png.message;
-    png_image_free(&png);
-    *image = RgbImage();
-    return false;
+  bool ok;
+  if ((png.format & PNG_FORMAT_FLAG_COLORMAP) != 0) {
+    ok = FinishPalettePng(&png, image, error);
+  } else {
+    png.format = PNG_FORMAT_RGB;
+    png_color white = {255, 255, 255};
+    ok = png_image_finish_read(&png, &white, image->pixels.data(), 0, nullptr) != 0;
+    if (!ok) *error = std::string("cannot read PNG file: ") + png.message;
   }
   png_image_free(&png);
-  return true;
-}
-
-// Cursor over a PNM header: numbers separated by white space and comments.
-class PnmCursor {
- public:
-  PnmCursor(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-
-  size_t Position() const { return pos_; }
-
-  void SkipSpaceAndComments() {
-    while (pos_ < size_) {
-      uint8_t c = data_[pos_];
-      if (c == '#') {
-        while (pos_ < size_ && data_[pos_] != '\n' && data_[pos_] != '\r') ++pos_;
-      } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f') {
-        ++pos_;
-      } else {
-        return;
-      }
-    }
-  }
-
-  // Reads an unsigned decimal number; false if there is none or it exceeds max.
-  bool Number(int64_t max, int64_t* value) {
-    SkipSpaceAndComments();
-    if (pos_ >= size_ || data_[pos_] < '0' || data_[pos_] > '9') return false;
-    int64_t v = 0;
-    while (pos_ < size_ && data_[pos_] >= '0' && data_[pos_] <= '9') {
-      v = v * 10 + (data_[pos_] - '0');
-      if (v > max) return false;
-      ++pos_;
-    }
-    *value = v;
-    return true;
-  }
-
-  // One bit of a P1 picture: the digits may stand without separators.
-  bool Bit(int* bit) {
-    SkipSpaceAndComments();
-    if (pos_ >= size_ || (data_[pos_] != '0' && data_[pos_] != '1')) return false;
-    *bit = data_[pos_++] - '0';
-    return true;
-  }
-
-  // Binary rasters start after exactly one white-space byte.
-  bool EndOfHeader() {
-    if (pos_ >= size_) return false;
-    uint8_t c = data_[pos_];
-    if (c != ' ' && c != '\t' && c != '\n' && c != '\r' && c != '\v' && c != '\f') return false;
-    ++pos_;
-    return true;
-  }
-
- private:
-  const uint8_t* data_;
-  size_t size_;
-  size_t pos_ = 0;
-};
-
-uint8_t Scale(int64_t sample, int64_t maxval) {
-  return static_cast<uint8_t>((sample * 255 + maxval / 2) / maxval);
-}
-
-bool Truncated(RgbImage* image, std::string* error) {
-  *error = "truncated or damaged PNM file (pixel data ends early or holds a non-number)";
-  *image = RgbImage();
-  return false;
+  if (!ok) *image = RgbImage();
+  return ok;
 }
 
 }  // namespace
 
 bool DecodePnm(const uint8_t* data, size_t size, RgbImage* image, std::string* error,
                const ImageLimits& limits) {
-  if (size < 2 || data[0] != 'P' || data[1] < '1' || data[1] > '6') {
-    *error = "not a PNM file";
-    return false;
-  }
-  const int kind = data[1] - '0';
-  const bool bitmap = kind == 1 || kind == 4;
-  const bool colour = kind == 3 || kind == 6;
-  const bool ascii = kind <= 3;
-  PnmCursor cur(data + 2, size - 2);
-  int64_t width = 0, height = 0, maxval = 1;
-  // Width and height are read up to a bound above every limit so that an
-  // absurd number is reported as too large rather than as unreadable.
-  constexpr int64_t kHeaderMax = int64_t{1} << 40;
-  if (!cur.Number(kHeaderMax, &width) || !cur.Number(kHeaderMax, &height)) {
-    *error = "damaged PNM header (width and height missing)";
-    return false;
-  }
-  if (!CheckImageSize(width, height, limits, error)) return false;
-  if (!bitmap) {
-    if (!cur.Number(65535, &maxval) || maxval == 0) {
-      *error = "damaged PNM header (maximum sample value missing or not 1 to 65535)";
-      return false;
-    }
-  }
-  if (!ascii && !cur.EndOfHeader()) {
-    *error = "damaged PNM header (no separator before the pixel data)";
-    return false;
-  }
+  NetpbmReader reader(data, size);
+  return ReadNetpbmImage(&reader, limits, image, error);
+}
 
-  const int channels = colour ? 3 : 1;
-  const size_t w = static_cast<size_t>(width), h = static_cast<size_t>(height);
-  const uint8_t* raster = data + 2 + cur.Position();
-  const size_t available = size - 2 - cur.Position();
-  size_t needed = 0;
-  if (!ascii) {
-    const size_t sample_bytes = maxval > 255 ? 2 : 1;
-    needed = kind == 4 ? (w + 7) / 8 * h : w * h * channels * sample_bytes;
-    if (available < needed) {
-      *error = "truncated PNM file (" + std::to_string(needed) + " bytes of pixel data expected, " +
-               std::to_string(available) + " found)";
-      return false;
-    }
-  }
+bool IsJpeg(const uint8_t* data, size_t size) {
+  return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
 
-  image->Reset(static_cast<int32_t>(width), static_cast<int32_t>(height));
-  uint8_t* out = image->pixels.data();
-  for (size_t y = 0; y < h; ++y) {
-    for (size_t x = 0; x < w; ++x) {
-      int64_t s[3] = {0, 0, 0};
-      for (int c = 0; c < channels; ++c) {
-        if (kind == 1) {
-          int bit = 0;
-          if (!cur.Bit(&bit)) return Truncated(image, error);
-          s[c] = bit;
-        } else if (ascii) {
-          if (!cur.Number(65535, &s[c])) return Truncated(image, error);
-        } else if (kind == 4) {
-          s[c] = (raster[y * ((w + 7) / 8) + x / 8] >> (7 - x % 8)) & 1;
-        } else if (maxval > 255) {
-          const uint8_t* p = raster + ((y * w + x) * channels + c) * 2;
-          s[c] = (p[0] << 8) | p[1];
-        } else {
-          s[c] = raster[(y * w + x) * channels + c];
-        }
-        if (!bitmap && s[c] > maxval) {
-          *error = "damaged PNM file (sample value " + std::to_string(s[c]) + " above the maximum " +
-                   std::to_string(maxval) + ")";
-          *image = RgbImage();
-          return false;
-        }
-      }
-      uint8_t* p = out + (y * w + x) * 3;
-      if (bitmap) {
-        // In PBM a set bit is black.
-        p[0] = p[1] = p[2] = s[0] ? 0 : 255;
-      } else if (colour) {
-        p[0] = Scale(s[0], maxval);
-        p[1] = Scale(s[1], maxval);
-        p[2] = Scale(s[2], maxval);
-      } else {
-        p[0] = p[1] = p[2] = Scale(s[0], maxval);
-      }
-    }
-  }
-  return true;
+bool IsPictureStart(const uint8_t* data, size_t size) {
+  return (size >= 8 && memcmp(data, kPngSignature, 8) == 0) || IsJpeg(data, size) ||
+         IsNetpbm(data, size);
 }
 
 bool DecodeImage(const uint8_t* data, size_t size, RgbImage* image, std::string* error,
@@ -223,13 +153,14 @@ bool DecodeImage(const uint8_t* data, size_t size, RgbImage* image, std::string*
     *error = "file is empty";
     return false;
   }
+  // A PNG signature cut short is a truncated PNG, not some other file.
+  if (size < 8 && memcmp(data, kPngSignature, size) == 0) {
+    *error = "truncated PNG file (" + std::to_string(size) + " bytes)";
+    return false;
+  }
   if (size >= 8 && memcmp(data, kPngSignature, 8) == 0) return DecodePng(data, size, image, error, limits);
-  if (size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF) {
-    return DecodeJpeg(data, size, image, error, limits);
-  }
-  if (size >= 2 && data[0] == 'P' && data[1] >= '1' && data[1] <= '6') {
-    return DecodePnm(data, size, image, error, limits);
-  }
+  if (IsJpeg(data, size)) return DecodeJpeg(data, size, image, error, limits);
+  if (IsNetpbm(data, size)) return DecodePnm(data, size, image, error, limits);
   *error = "not a PNG, JPEG or PNM image";
   return false;
 }

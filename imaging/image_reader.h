@@ -9,18 +9,23 @@
 
 #include <string>
 
+#include "imaging/image_limits.h"
 #include "imaging/rgb_image.h"
 
 namespace imaging {
 
-struct ImageLimits {
-  int64_t max_side = 20000;          // pixels, either direction
-  int64_t max_pixels = 200000000;    // width * height
-};
+// Whether the first bytes of a file begin a picture of a kind DecodeImage
+// reads (PNG: its 8-byte signature; PNM: "P1" to "P6").
+bool IsPictureStart(const uint8_t* data, size_t size);
+// True when the bytes start as a JPEG file does (start-of-image, a marker).
+bool IsJpeg(const uint8_t* data, size_t size);
 
-// Checks a claimed size against the limits; on refusal returns false and
-// puts the reason (without a "quillory2:" prefix) into *error.
-bool CheckImageSize(int64_t width, int64_t height, const ImageLimits& limits, std::string* error);
+// Checks the start of a PNG file (its first 33 bytes hold the image
+// header) and the size it claims. On success *file_bound is the most bytes
+// the file can take to hold that picture: image data barely compressed,
+// and 64 MiB of other chunks. False with a one-line reason.
+bool CheckPngHeader(const uint8_t* data, size_t size, const ImageLimits& limits, uint64_t* file_bound,
+                    std::string* error);
 
 // Decodes a PNG, JPEG or PNM picture held in memory, told apart by its
 // first bytes. Transparent pixels are laid

@@ -19,84 +19,154 @@ bool ValidateLayout(const LabelLayout& layout, std::string* error) {
 
 namespace {
 
-// Everything after placing: the samples of the placed picture (place.width x
-// place.height, 3 floats 0..1 each) masked to the ring, separated and
-// halftoned into the page.
-page::InkPage LabelFromSamples(const std::vector<float>& rgb, const Placement& place,
-                               const page::JobOptions& options, const LabelLayout& layout) {
-  const int32_t rows_per_inch = options.RowsPerInch();
-  const bool colour = options.Colour();
-  page::InkPage label =
-      page::InkPage::Blank(kSquareDots, SquareRows(rows_per_inch), rows_per_inch, colour);
+// One page row of densities, and where ink may land.
+struct DensityRow {
+  std::vector<float> density;      // Diffuser::kLanes per dot
+  std::vector<uint8_t> printable;  // 1 where ink may land
+  bool has_picture = false;        // densities other than 0 in the picture's columns
+};
 
-  const DiscMask mask(layout.ring, rows_per_inch);
-  const int planes = label.PlaneCount();
-  const int32_t width = label.width_dots;
-  std::vector<Diffuser> diffusers(planes, Diffuser(width));
-  std::vector<float> density(static_cast<size_t>(width) * planes);
-  std::vector<uint8_t> printable(width);
+// Placing, masking and separating: one page row of densities at a time.
+class Separation {
+ public:
+  // A picture scaled to fit the square.
+  Separation(const RgbImage& image, const page::JobOptions& options, const LabelLayout& layout,
+             int32_t width)
+      : Separation(image, PlaceImage(image.width, image.height, options.RowsPerInch()), options,
+                   layout, width) {}
 
-  // Tone curve as a table: 4096 steps are finer than any 8-bit input.
-  constexpr int kSteps = 4096;
-  std::vector<float> tone(kSteps + 1);
-  for (int i = 0; i <= kSteps; ++i) {
-    tone[i] = 1.0f - static_cast<float>(pow(double(i) / kSteps, layout.gamma));
+  // A picture already on the printer's dots, centred on the square without
+  // scaling: a larger one loses as much on either side.
+  static Placement OnDots(const RgbImage& dots, int32_t rows) {
+    Placement place;
+    place.width = std::min(dots.width, kSquareDots);
+    place.height = std::min(dots.height, rows);
+    place.left = (kSquareDots - place.width) / 2;
+    place.top = (rows - place.height) / 2;
+    return place;
   }
-  auto ink = [&](float v) {
-    return tone[static_cast<int>(std::clamp(v, 0.0f, 1.0f) * kSteps + 0.5f)];
-  };
+  Separation(const RgbImage& dots, const page::JobOptions& options, const LabelLayout& layout,
+             int32_t width, int32_t rows)
+      : Separation(dots, OnDots(dots, rows), options, layout, width) {
+    on_dots_ = true;
+    skip_x_ = (dots.width - place_.width) / 2;
+    skip_y_ = (dots.height - place_.height) / 2;
+    dots_ = &dots;
+    dot_row_.resize(static_cast<size_t>(place_.width) * 3);
+  }
 
-  for (int32_t row = 0; row < label.rows; ++row) {
-    std::fill(density.begin(), density.end(), 0.0f);
-    for (int32_t x = 0; x < width; ++x) printable[x] = mask.Printable(x, row) ? 1 : 0;
-    const int32_t iy = row - place.top;
-    if (iy >= 0 && iy < place.height) {
-      for (int32_t ix = 0; ix < place.width; ++ix) {
-        const float* p = rgb.data() + (static_cast<size_t>(iy) * place.width + ix) * 3;
-        const size_t x = static_cast<size_t>(place.left + ix);
-        if (colour) {
-          // Subtractive inks: cyan takes away red, magenta green, yellow blue.
-          density[page::kCyan * static_cast<size_t>(width) + x] = ink(p[0]);
-          density[page::kMagenta * static_cast<size_t>(width) + x] = ink(p[1]);
-          density[page::kYellow * static_cast<size_t>(width) + x] = ink(p[2]);
-        } else {
-          density[x] = ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
-        }
+  Separation(const RgbImage& image, const Placement& place, const page::JobOptions& options,
+             const LabelLayout& layout, int32_t width)
+      : colour_(options.Colour()),
+        width_(width),
+        place_(place),
+        mask_(layout.ring, options.RowsPerInch()),
+        has_picture_(place_.width > 0 && place_.height > 0 && !image.Empty()),
+        resampler_(has_picture_ ? image : nothing_, std::max(place_.width, 1),
+                   std::max(place_.height, 1)),
+        tone_(kSteps + 1) {
+    // Tone curve as a table: 4096 steps are finer than any 8-bit input.
+    for (int i = 0; i <= kSteps; ++i) {
+      tone_[i] = 1.0f - static_cast<float>(pow(double(i) / kSteps, layout.gamma));
+    }
+  }
+
+  void Row(int32_t row, DensityRow* out) {
+    out->density.resize(static_cast<size_t>(width_) * Diffuser::kLanes, 0.0f);
+    out->printable.resize(width_);
+    // The ring may reach a little past the square (a 120 mm disc): clip.
+    const page::RingRow span = mask_.Row(row);
+    auto fill = [&](int32_t first, int32_t last, uint8_t value) {
+      first = std::max(first, 0);
+      last = std::min(last, width_ - 1);
+      if (first <= last) std::fill(out->printable.begin() + first, out->printable.begin() + last + 1, value);
+    };
+    std::fill(out->printable.begin(), out->printable.end(), 0);
+    fill(span.first, span.last, 1);
+    fill(span.hub_first, span.hub_last, 0);
+
+    // Densities stay 0 outside the picture's columns; inside them they are
+    // written on every row the picture covers, and cleared after it.
+    float* dot = out->density.data() + static_cast<size_t>(place_.left) * Diffuser::kLanes;
+    const int32_t iy = row - place_.top;
+    const bool picture_row = has_picture_ && iy >= 0 && iy < place_.height;
+    if (!picture_row) {
+      if (out->has_picture) std::fill(dot, dot + static_cast<size_t>(place_.width) * Diffuser::kLanes, 0.0f);
+      out->has_picture = false;
+      return;
+    }
+    out->has_picture = true;
+    const float* rgb = on_dots_ ? DotRow(iy) : resampler_.Row(iy);
+    for (int32_t ix = 0; ix < place_.width; ++ix, dot += Diffuser::kLanes) {
+      const float* p = rgb + static_cast<size_t>(ix) * 3;
+      if (colour_) {
+        // Subtractive inks: cyan takes away red, magenta green, yellow blue.
+        dot[page::kCyan] = Ink(p[0]);
+        dot[page::kMagenta] = Ink(p[1]);
+        dot[page::kYellow] = Ink(p[2]);
+      } else {
+        dot[0] = Ink(0.299f * p[0] + 0.587f * p[1] + 0.114f * p[2]);
       }
     }
-    for (int plane = 0; plane < planes; ++plane) {
-      diffusers[plane].Row(density.data() + static_cast<size_t>(plane) * width, printable.data(),
-                           label.Row(plane, row));
-    }
+  }
+
+ private:
+  static constexpr int kSteps = 4096;
+  const float* DotRow(int32_t iy) {
+    const uint8_t* in = dots_->At(skip_x_, skip_y_ + iy);
+    for (size_t i = 0; i < dot_row_.size(); ++i) dot_row_[i] = in[i] * (1.0f / 255);
+    return dot_row_.data();
+  }
+
+  float Ink(float v) const { return tone_[static_cast<int>(std::clamp(v, 0.0f, 1.0f) * kSteps + 0.5f)]; }
+
+  const RgbImage nothing_{1, 1, Rgb{255, 255, 255}};  // stands in for an empty picture
+  bool colour_;
+  int32_t width_;
+  Placement place_;
+  DiscMask mask_;
+  bool has_picture_;
+  RowResampler resampler_;
+  std::vector<float> tone_;
+  bool on_dots_ = false;  // rows straight from dots_, not resampled
+  int32_t skip_x_ = 0, skip_y_ = 0;
+  const RgbImage* dots_ = nullptr;
+  std::vector<float> dot_row_;
+};
+
+void Diffuse(Diffuser* diffuser, const DensityRow& in, page::InkPage* label, int32_t row) {
+  uint8_t* rows[Diffuser::kMaxPlanes];
+  for (int plane = 0; plane < label->PlaneCount(); ++plane) rows[plane] = label->Row(plane, row);
+  diffuser->Rows(in.density.data(), in.printable.data(), rows);
+}
+
+page::InkPage Halftone(Separation* separation, page::InkPage label) {
+  Diffuser diffuser(label.width_dots, label.PlaneCount());
+  DensityRow row_densities;
+  for (int32_t row = 0; row < label.rows; ++row) {
+    separation->Row(row, &row_densities);
+    Diffuse(&diffuser, row_densities, &label, row);
   }
   return label;
+}
+
+page::InkPage BlankLabel(const page::JobOptions& options) {
+  return page::InkPage::Blank(kSquareDots, SquareRows(options.RowsPerInch()), options.RowsPerInch(),
+                              options.Colour());
 }
 
 }  // namespace
 
 page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& options,
                             const LabelLayout& layout) {
-  const Placement place = PlaceImage(image.width, image.height, options.RowsPerInch());
-  return LabelFromSamples(Resample(image, place.width, place.height), place, options, layout);
+  Separation separation(image, options, layout, kSquareDots);
+  return Halftone(&separation, BlankLabel(options));
 }
 
 page::InkPage MakeLabelPageOnDots(const RgbImage& dots, const page::JobOptions& options,
                                   const LabelLayout& layout) {
-  // Centred on the square: a larger page loses as much on either side.
-  Placement place;
-  place.width = std::min(dots.width, kSquareDots);
-  place.height = std::min(dots.height, SquareRows(options.RowsPerInch()));
-  place.left = (kSquareDots - place.width) / 2;
-  place.top = (SquareRows(options.RowsPerInch()) - place.height) / 2;
-  const int32_t skip_x = (dots.width - place.width) / 2;
-  const int32_t skip_y = (dots.height - place.height) / 2;
-  std::vector<float> rgb(static_cast<size_t>(place.width) * place.height * 3);
-  float* out = rgb.data();
-  for (int32_t y = 0; y < place.height; ++y) {
-    const uint8_t* in = dots.At(skip_x, skip_y + y);
-    for (int32_t i = 0; i < place.width * 3; ++i) *out++ = in[i] * (1.0f / 255);
-  }
-  return LabelFromSamples(rgb, place, options, layout);
+  Separation separation(dots, options, layout, kSquareDots, SquareRows(options.RowsPerInch()));
+  return Halftone(&separation, BlankLabel(options));
 }
 
 bool MakeLabelPages(const uint8_t* data, size_t size, const page::JobOptions& options,

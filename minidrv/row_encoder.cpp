@@ -57,7 +57,8 @@ void OutColorBuf(void* device, uint8_t* row, int32_t length, int32_t y) {
   }
   LastY = y;
 
-  RleSize = raster::ComputeRLE(row + first, first + kColourMargin, count, RleBuf);
+  // Packing stops as soon as the packed row would be longer than the plain one.
+  RleSize = raster::PackRow(row + first, first + kColourMargin, count, RleBuf, count);
   if (!raster::ShouldPack(RleSize, count)) {
     if (bRleMode) {
       Spool(device, raster::kPackingPlain, raster::kFixedCommandBytes);
@@ -103,7 +104,7 @@ void OutMonoBuf(void* device, const uint8_t* scanline, int32_t length) {
   int digit_count = raster::my_itoa(digits, count, kMonoItoaSize, ZeroText::kEmpty);
   if (digit_count == 0 || raster::kCommandOverhead + digit_count + count >= kRefusedTransfer) return;
 
-  RleSize = raster::ComputeRLE(scanline, lead, count, RleBuf);
+  RleSize = raster::PackRow(scanline, lead, count, RleBuf, count);
   if (!raster::ShouldPack(RleSize, count)) {
     if (bRleMode) {
       Spool(device, raster::kPackingPlain, raster::kFixedCommandBytes);

@@ -5,6 +5,7 @@
 #include "page/geometry.h"
 #include "raster/command_stream.h"
 #include "raster/plane_extraction.h"
+#include "raster/plane_kernels.h"
 
 namespace raster {
 namespace {
@@ -44,37 +45,6 @@ struct PassState {
   int32_t previous_line = -99; // line index of the last line that produced output
 };
 
-// Whether the packed row of line[first..last] could be no longer than the
-// plain data, counting its pairs without writing them. Within the line buffer
-// the lead (margin plus leading zeros) and every run fit one pair each, so the
-// packed row is the lead pair, one pair per run of equal bytes, and a trail
-// pair unless the row reaches the printer line's end. Stops as soon as the
-// count alone passes the plain length; true means "pack and compare".
-bool PackedFits(const uint8_t* line, int32_t first, int32_t last, int32_t plain) {
-  static_assert(kMarginBytes + kLineBufferBytes <= 256, "lead and runs fit one pair each");
-  int32_t size = 2 + 2;  // lead pair and the first run
-  if (size > plain) return false;
-  // A new run starts wherever a byte differs from the one before it; eight
-  // neighbours are compared per step, and each differing byte is counted.
-  int32_t i = first + 1;
-  for (; i + 8 <= last + 1; i += 8) {
-    uint64_t here, before;
-    memcpy(&here, line + i, sizeof here);
-    memcpy(&before, line + i - 1, sizeof before);
-    uint64_t differs = here ^ before;
-    differs |= differs >> 4;
-    differs |= differs >> 2;
-    differs |= differs >> 1;
-    differs &= 0x0101010101010101ULL;
-    size += 2 * static_cast<int32_t>((differs * 0x0101010101010101ULL) >> 56);
-    if (size > plain) return false;
-  }
-  for (; i <= last; ++i) {
-    if (line[i] != line[i - 1]) size += 2;
-  }
-  return size <= plain;
-}
-
 void SendPlain(CommandWriter* spool, PassState* state, const uint8_t* line, int32_t first,
                int32_t plain) {
   if (state->run_length) {
@@ -101,9 +71,26 @@ int32_t LineCount(const BandView& band) {
 
 int PassCount(const BandView& band) { return band.bits_per_pixel == 1 ? 1 : 3; }
 
+// The first and last non-zero byte of a line in the line buffer; false for
+// a blank line.
+bool LineExtent(const uint8_t* line, int32_t length, Isa isa, int32_t* first, int32_t* last) {
+#if QUILLORY2_X86_KERNELS
+  if (isa != Isa::kScalar) return kernels::LineExtentSse2(line, length, first, last);
+#endif
+  *first = FirstNonZero(line, length);
+  if (*first < 0) return false;
+  *last = LastNonZero(line, length);
+  return true;
+}
+
 }  // namespace
 
 void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* sink) {
+  EncodeBand(band, settings, sink, BestIsa());
+}
+
+void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* sink, Isa isa) {
+  if (!IsaSupported(isa)) isa = Isa::kScalar;
   const int32_t width = band.width;
   const int32_t height = band.height;
   const uint16_t bit_count = band.bits_per_pixel;
@@ -141,7 +128,7 @@ void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* si
           const int32_t count =
               lines - wanted < kLandscapeBlockLines ? lines - wanted : kLandscapeBlockLines;
           ExtractLandscapeLines(wanted, count, bits, plane, width, height, stride, bit_count,
-                                block);
+                                block, isa);
           block_first = wanted;
         }
         line = block[j - wanted];
@@ -150,27 +137,21 @@ void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* si
       } else {
         // Most scan lines of a label leave most planes blank; they are known
         // as blank without extracting them.
-        if (PortraitLineBlank(j, bits, plane, width, height, stride, bit_count)) continue;
+        if (PortraitLineBlank(j, bits, plane, width, height, stride, bit_count, isa)) continue;
         length = ExtractPlaneLine(j, bits, plane, landscape, width, height, stride,
-                                  bit_count, block[0]);
+                                  bit_count, block[0], isa);
         line = block[0];
       }
-      const int32_t first = FirstNonZero(line, length);
-      if (first < 0) continue;
-      const int32_t last = LastNonZero(line, length);
+      int32_t first, last;
+      if (!LineExtent(line, length, isa, &first, &last)) continue;
       const int32_t plain = last - first + 1;
 
       if (state.previous_line != j - 1) spool.Command(Command::kRowPosition, y);
       state.previous_line = j;
 
-      // Most lines that go plain are noisy: their packed length passes the
-      // plain length within the first half of the line, so packing them in
-      // full is skipped.
-      if (!PackedFits(line, first, last, plain)) {
-        SendPlain(&spool, &state, line, first, plain);
-        continue;
-      }
-      const int packed_size = ComputeRLE(line, kMarginBytes, last + 1, packed);
+      // One pass packs the row, and stops as soon as it is longer than the
+      // plain data: noisy lines, which go plain, cost only that far.
+      const int packed_size = PackRow(line + first, kMarginBytes + first, plain, packed, plain);
       if (ShouldPack(packed_size, plain)) {
         if (!state.run_length) {
           spool.Write(kPackingRle, kFixedCommandBytes);

@@ -22,6 +22,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "raster/cpu_features.h"
+
 namespace raster {
 
 // A rendered band as Unidrv lays it out: `height` scan lines of `stride`
@@ -57,7 +59,12 @@ class ByteSink {
 
 // Encodes the band into sink. A band without pixels (or without bits) is sent
 // as an empty image: the plane start commands alone.
+// Lines are extracted with the best vector instructions of the processor.
 void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* sink);
+
+// The same with the given instruction set (kScalar when it is not
+// supported): every choice writes the same bytes.
+void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* sink, Isa isa);
 
 // The most bytes EncodeBand writes for this band: every line plain, each with
 // all its position and mode commands.

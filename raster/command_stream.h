@@ -70,6 +70,14 @@ constexpr int RleBound(int32_t lead, int32_t n) {
 // always even; 0 when n is 0 or negative. A negative lead counts as 0.
 int ComputeRLE(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out);
 
+// Packs as ComputeRLE does, in one pass, and gives up as soon as the packed
+// row is longer than limit bytes: the writers pack a row only when it is no
+// longer than its plain data, so a noisy row costs only the runs up to that
+// length. Returns the packed size when it is at most limit (out then holds
+// exactly what ComputeRLE writes), otherwise some size above limit (out then
+// holds an unfinished row). out must hold RleBound(lead, n) bytes.
+int PackRow(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit);
+
 // The rule both writers use: a packed row no longer than the plain data goes
 // packed, a tie included.
 constexpr bool ShouldPack(int packed_bytes, int plain_bytes) { return packed_bytes <= plain_bytes; }

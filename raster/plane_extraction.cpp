@@ -3,6 +3,8 @@
 #include <stddef.h>
 #include <string.h>
 
+#include "raster/plane_kernels.h"
+
 namespace raster {
 namespace {
 
@@ -68,11 +70,18 @@ inline uint32_t PlaneDots16(uint64_t pixels, int pixel_bit) {
 
 // True when no pixel of the first `pixels` of a 4-bit scan line has ink on
 // the plane of pixel_bit, that is when the bit is set in every nibble.
-inline bool PlaneBlank(const uint8_t* scan, int32_t pixels, int pixel_bit) {
+inline bool PlaneBlank(const uint8_t* scan, int32_t pixels, int pixel_bit, Isa isa) {
   const uint8_t both = static_cast<uint8_t>(0x11 << pixel_bit);
   const uint64_t every_byte = both * 0x0101010101010101ULL;
   const int32_t bytes = pixels / 2;
   int32_t i = 0;
+#if QUILLORY2_X86_KERNELS
+  if (isa != Isa::kScalar) {
+    i = isa == Isa::kAvx2 ? kernels::WhitePrefixAvx2(scan, bytes, both)
+                          : kernels::WhitePrefixSse2(scan, bytes, both);
+    if (i < 0) return false;
+  }
+#endif
   // A line with ink usually shows it early: stop at the first 64 bytes that do.
   for (; i + 64 <= bytes; i += 64) {
     uint64_t w[8];
@@ -117,7 +126,7 @@ void InvertBuf(uint8_t* buf, uint16_t count) {
 
 int32_t ExtractPlaneLine(int32_t index, const uint8_t* bits, int32_t plane, int32_t landscape,
                          int32_t width, int32_t height, uint16_t stride, uint16_t bit_count,
-                         uint8_t* dst) {
+                         uint8_t* dst, Isa isa) {
   const int32_t length = Min(PlaneLineLength(landscape, width, height, stride, bit_count),
                              kLineBufferBytes);
   if (length <= 0) return 0;
@@ -135,13 +144,27 @@ int32_t ExtractPlaneLine(int32_t index, const uint8_t* bits, int32_t plane, int3
       for (int32_t i = 0; i < length; ++i) dst[i] = static_cast<uint8_t>(~scan[i]);
       return length;
     }
-    ClearBytes(dst, length);
-    if (!known_plane) return length;
+    if (!known_plane) {
+      ClearBytes(dst, length);
+      return length;
+    }
     // Pixels past the end of the stride are not in the band: they stay white.
     const int32_t pixels = Min(Min(width, length * 8), static_cast<int32_t>(stride) * 2);
     const uint8_t* dots = kPairTable.dots[plane];
     const int pixel_bit = kPlanePixelBit[plane];
     int32_t i = 0;
+#if QUILLORY2_X86_KERNELS
+    if (isa != Isa::kScalar) {
+      const int32_t blocks = pixels / 32;
+      if (isa == Isa::kAvx2) kernels::PortraitColourAvx2(scan, blocks, pixel_bit, dst);
+      else if (isa == Isa::kSsse3) kernels::PortraitColourSsse3(scan, blocks, pixel_bit, dst);
+      else kernels::PortraitColourSse2(scan, blocks, pixel_bit, dst);
+      i = blocks * 32;
+    }
+#endif
+    // The scalar steps below set single dots of the last bytes, and pixels
+    // past the band stay white.
+    ClearBytes(dst + i / 8, length - i / 8);
     // Two independent gathers per step keep the processor's units busy.
     for (; i + 32 <= pixels; i += 32) {
       const uint32_t a = PlaneDots16(LoadBigEndian64(scan + i / 2), pixel_bit);
@@ -195,17 +218,18 @@ int32_t ExtractPlaneLine(int32_t index, const uint8_t* bits, int32_t plane, int3
 }
 
 bool PortraitLineBlank(int32_t index, const uint8_t* bits, int32_t plane, int32_t width,
-                       int32_t height, uint16_t stride, uint16_t bit_count) {
+                       int32_t height, uint16_t stride, uint16_t bit_count, Isa isa) {
   if (bit_count == 1 || plane < 0 || plane > 2) return false;
   if (index < 0 || index >= height || width <= 0) return true;
   const int32_t length = Min(PlaneLineLength(0, width, height, stride, bit_count), kLineBufferBytes);
   const int32_t pixels = Min(Min(width, length * 8), static_cast<int32_t>(stride) * 2);
-  return PlaneBlank(bits + static_cast<size_t>(index) * stride, pixels, kPlanePixelBit[plane]);
+  return PlaneBlank(bits + static_cast<size_t>(index) * stride, pixels, kPlanePixelBit[plane], isa);
 }
 
 int32_t ExtractLandscapeLines(int32_t first_index, int32_t count, const uint8_t* bits,
                               int32_t plane, int32_t width, int32_t height, uint16_t stride,
-                              uint16_t bit_count, uint8_t (*dst)[kLineBufferBytes]) {
+                              uint16_t bit_count, uint8_t (*dst)[kLineBufferBytes],
+                              Isa isa) {
   const int32_t length = Min(PlaneLineLength(1, width, height, stride, bit_count), kLineBufferBytes);
   if (length <= 0) return 0;
   if (count > kLandscapeBlockLines) count = kLandscapeBlockLines;
@@ -232,9 +256,12 @@ int32_t ExtractLandscapeLines(int32_t first_index, int32_t count, const uint8_t*
   const int pixel_bit = colour ? kPlanePixelBit[plane] : 0;
 
   // Blocks of a label are often blank on a plane from end to end: an AND
-  // over the block's bytes of every scan line tells, and stops at the first ink.
+  // over the block's bytes of every scan line tells, and stops at the first
+  // ink. The vector kernels turn a block in about the time the test takes,
+  // so with them the test is left out.
+  const bool vector = colour && isa != Isa::kScalar && QUILLORY2_X86_KERNELS;
   const uint64_t white = colour ? (0x11ULL << pixel_bit) * 0x0101010101010101ULL : 0xFFFFULL;
-  bool blank = true;
+  bool blank = !vector;
   for (int32_t k = 0; k < dots && blank; ++k) {
     const uint8_t* src = column + (last_scan - static_cast<size_t>(k)) * stride;
     const uint64_t bytes = colour ? LoadBigEndian64(src) : static_cast<uint64_t>(src[0] << 8 | src[1]);
@@ -245,7 +272,17 @@ int32_t ExtractLandscapeLines(int32_t first_index, int32_t count, const uint8_t*
     return length;
   }
 
-  for (int32_t k0 = 0; k0 < length * 8; k0 += 8) {
+  int32_t k0 = 0;
+#if QUILLORY2_X86_KERNELS
+  if (vector) {
+    // Whole groups of sixteen dots; the last partial one is read below.
+    const int32_t groups = dots / 16;
+    if (isa == Isa::kAvx2) kernels::LandscapeColourAvx2(column, last_scan, stride, groups, pixel_bit, dst);
+    else kernels::LandscapeColourSse2(column, last_scan, stride, groups, pixel_bit, dst);
+    k0 = groups * 16;
+  }
+#endif
+  for (; k0 < length * 8; k0 += 8) {
     uint64_t left = 0, right = 0;
     for (int32_t i = 0; i < 8; ++i) {
       const int32_t k = k0 + i;

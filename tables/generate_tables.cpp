@@ -16,13 +16,13 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "files/read_file.h"
+#include "files/write_file.h"
 #include "page/geometry.h"
 #include "tables/gpc_format.h"
 #include "tables/nt_extension_format.h"
@@ -452,11 +452,9 @@ bool WriteFile(const std::string& path, const void* data, size_t size) {
       (size == 0 || memcmp(old.data(), data, size) == 0)) {
     return true;
   }
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
-  out.close();
-  if (!out) {
-    fprintf(stderr, "generate_tables: cannot write %s\n", path.c_str());
+  std::string error;
+  if (!files::WriteWholeFile(path, static_cast<const uint8_t*>(data), size, &error)) {
+    fprintf(stderr, "generate_tables: %s\n", error.c_str());
     return false;
   }
   return true;

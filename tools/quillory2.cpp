@@ -12,6 +12,7 @@
 
 #include <CLI/CLI.hpp>
 #include <iostream>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 #include "files/read_file.h"
 #include "imaging/disc_layout.h"
 #include "imaging/label.h"
+#include "imaging/picture_file.h"
 #include "imaging/png_writer.h"
 #include "imaging/preview.h"
 #include "page/job_options.h"
@@ -83,14 +85,15 @@ int RunEncode(const EncodeArgs& a) {
   settings.landscape = a.landscape;
   settings.module_path = a.module;
   if (WritesBinaryToTerminal(a.output)) return Fail("refusing to write a print job to a terminal; use -o FILE", kExitUsage);
+  if (files::WouldReplaceInput(a.image, a.output))
+    return Fail("refusing to write the job over the picture '" + a.image + "'; use another -o FILE", kExitUsage);
 
-  std::vector<uint8_t> bytes;
-  if (!files::ReadWholeFile(a.image, &bytes, &error)) return Fail(error);
   std::vector<page::InkPage> pages;
-  if (!imaging::MakeLabelPages(bytes.data(), bytes.size(), o, layout, &pages, &error)) {
-    return Fail((a.image == "-" ? std::string("standard input") : "'" + a.image + "'") + ": " + error);
+  {
+    imaging::RgbImage picture;
+    if (!imaging::ReadPictureFile(a.image, &picture, &error)) return Fail(error);
+    pages.push_back(imaging::MakeLabelPage(picture, o, layout));
   }
-  bytes = std::vector<uint8_t>();
   if (!tools::CheckEncodeSettings(pages, settings, &error)) return Fail(error, kExitUsage);
 
   std::vector<uint8_t> job;
@@ -182,6 +185,8 @@ int RunPreview(const PreviewArgs& a) {
   std::string error;
   if (!imaging::ValidateRing(a.ring, &error)) return Fail(error, kExitUsage);
   if (WritesBinaryToTerminal(a.output)) return Fail("refusing to write a PNG picture to a terminal; use -o FILE", kExitUsage);
+  if (files::WouldReplaceInput(a.job, a.output))
+    return Fail("refusing to write the preview over the job '" + a.job + "'; use another -o FILE", kExitUsage);
   stream::DecodeOptions options;
   int status = 0;
   if (!DecodeOptionsFor(a.resolution, &options, &status)) return status;
@@ -398,7 +403,15 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int status = Run(argc, argv);
+  int status;
+  // Pictures and pages are as large as the limits allow; a machine short of
+  // memory gets a message, not an abort. Nothing partial has been written:
+  // output is written whole at the end.
+  try {
+    status = Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    status = Fail("out of memory");
+  }
   // Whatever went to standard output must have arrived. (A run that failed
   // has said why already.)
   std::string error;

@@ -1,15 +1,8 @@
 #include "windows/corpus.h"
 
-#include <stdio.h>
-
 #include <cstdint>
 
-#ifdef _WIN32
-#include <process.h>
-#define getpid _getpid
-#else
-#include <unistd.h>
-#endif
+#include "files/write_file.h"
 
 namespace corpus {
 namespace {
@@ -62,39 +55,26 @@ std::string PageFile(const std::string& name) {
 }
 
 bool WritePage(const page::InkPage& page, const std::string& path, std::string* error) {
-  const std::string temp = path + ".tmp" + std::to_string(getpid());
-  FILE* out = fopen(temp.c_str(), "wb");
-  if (!out) {
-    *error = "cannot create " + temp;
-    return false;
-  }
-  bool ok;
+  std::string header;
+  std::vector<uint8_t> bytes;
   if (page.colour) {
-    ok = fprintf(out, "P6\n%d %d\n255\n", page.width_dots, page.rows) > 0;
-    std::vector<uint8_t> line(static_cast<size_t>(page.width_dots) * 3);
-    for (int32_t row = 0; ok && row < page.rows; ++row) {
+    header = "P6\n" + std::to_string(page.width_dots) + " " + std::to_string(page.rows) + "\n255\n";
+    bytes.assign(header.begin(), header.end());
+    bytes.reserve(header.size() + static_cast<size_t>(page.width_dots) * page.rows * 3);
+    for (int32_t row = 0; row < page.rows; ++row) {
       for (int32_t x = 0; x < page.width_dots; ++x) {
         // Each ink takes away its complementary light.
-        line[3 * x] = page.Dot(page::kCyan, row, x) ? 0 : 255;
-        line[3 * x + 1] = page.Dot(page::kMagenta, row, x) ? 0 : 255;
-        line[3 * x + 2] = page.Dot(page::kYellow, row, x) ? 0 : 255;
+        bytes.push_back(page.Dot(page::kCyan, row, x) ? 0 : 255);
+        bytes.push_back(page.Dot(page::kMagenta, row, x) ? 0 : 255);
+        bytes.push_back(page.Dot(page::kYellow, row, x) ? 0 : 255);
       }
-      ok = fwrite(line.data(), 1, line.size(), out) == line.size();
     }
   } else {
-    ok = fprintf(out, "P4\n%d %d\n", page.width_dots, page.rows) > 0 &&
-         fwrite(page.planes[0].data(), 1, page.planes[0].size(), out) == page.planes[0].size();
+    header = "P4\n" + std::to_string(page.width_dots) + " " + std::to_string(page.rows) + "\n";
+    bytes.assign(header.begin(), header.end());
+    bytes.insert(bytes.end(), page.planes[0].begin(), page.planes[0].end());
   }
-  ok = fclose(out) == 0 && ok;
-  if (ok) {
-    remove(path.c_str());
-    ok = rename(temp.c_str(), path.c_str()) == 0;
-  }
-  if (!ok) {
-    remove(temp.c_str());
-    *error = "cannot write " + path;
-  }
-  return ok;
+  return files::WriteWholeFile(path, bytes, error);
 }
 
 std::vector<Job> Jobs() {

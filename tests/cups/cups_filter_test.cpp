@@ -231,6 +231,38 @@ TEST(FilterBadInput, NotRasterAtAll) {
   EXPECT_EQ(empty.exit_code, 1);
   EXPECT_NE(empty.err.find("ERROR: No pages found"), std::string::npos) << empty.err;
   EXPECT_TRUE(empty.out.empty());
+  // An empty input is named as such, from a file or standard input, and no
+  // stale reason of libcups's is passed on.
+  ASSERT_TRUE(cupstest::WriteFile(dir.File("empty.ras"), std::string()));
+  for (const RunResult& run : {cupstest::RunProgram(cupstest::FilterArgs("", dir.File("empty.ras")), ""),
+                               cupstest::RunProgram(cupstest::FilterArgs(""), dir.File("empty.ras"))}) {
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(run.err, "ERROR: The raster input is empty\n");
+  }
+}
+
+// A page header libcups will not read, after a good page and alone: the job
+// keeps what came before and the filter says what stopped it.
+TEST(FilterBadInput, APageHeaderLibcupsRefusesIsAnError) {
+  cupstest::TempDir dir;
+  const RasterPage good = Page(400, 200, 600, PixelLayout::kBlack, 1);
+  ASSERT_TRUE(cupstest::WriteRaster(dir.File("job.ras"), {good}));
+  std::vector<uint8_t> bytes = cupstest::ReadFile(dir.File("job.ras"));
+  const std::vector<uint8_t> alone(bytes.begin(), bytes.begin() + 4);
+  for (const std::vector<uint8_t>& before : {bytes, alone}) {
+    std::vector<uint8_t> damaged = before;
+    damaged.insert(damaged.end(), 1796 + 100, 0xFF);
+    ASSERT_TRUE(cupstest::WriteFile(dir.File("damaged.ras"), damaged));
+    const RunResult run = cupstest::RunProgram(cupstest::FilterArgs("", dir.File("damaged.ras")), "");
+    const bool after_good = before.size() > 4;
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_NE(run.err.find(after_good ? "ERROR: Page 2: libcups cannot read the page header"
+                                      : "ERROR: Page 1: libcups cannot read the page header"),
+              std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find("No pages found"), std::string::npos) << run.err;
+    if (after_good) ExpectJob(run, {good}, page::JobOptions{}, false);
+  }
 }
 
 TEST(FilterArguments, WrongCountPrintsUsageAndHelpExplains) {

@@ -63,6 +63,46 @@ TEST(Halftone, UnprintableDotsStayBlankAndPushNoInkAround) {
   }
 }
 
+TEST(Halftone, PlanesDiffusedTogetherComeOutAsEachAlone) {
+  // Three planes of different densities, with a gap that stops the error:
+  // the lanes of one diffuser must not mix, and must keep every dot.
+  constexpr int32_t kWidth = 301;
+  Diffuser together(kWidth, 3);
+  std::vector<Diffuser> alone(3, Diffuser(kWidth));
+  std::vector<float> lanes(kWidth * Diffuser::kLanes), one(kWidth);
+  std::vector<uint8_t> printable(kWidth, 1);
+  for (int x = 140; x < 170; ++x) printable[x] = 0;
+  for (int y = 0; y < 40; ++y) {
+    std::vector<std::vector<uint8_t>> want(3, std::vector<uint8_t>((kWidth + 7) / 8));
+    std::vector<std::vector<uint8_t>> got = want;
+    for (int p = 0; p < 3; ++p) {
+      for (int32_t x = 0; x < kWidth; ++x) {
+        one[x] = static_cast<float>((x * (p + 1) + y * 7) % 97) / 96.0f;
+        lanes[x * Diffuser::kLanes + p] = one[x];
+      }
+      alone[p].Row(one.data(), printable.data(), want[p].data());
+    }
+    uint8_t* rows[3] = {got[0].data(), got[1].data(), got[2].data()};
+    together.Rows(lanes.data(), printable.data(), rows);
+    EXPECT_EQ(got, want) << "row " << y;
+  }
+}
+
+TEST(DiscMask, RowSpansGiveExactlyThePrintableDots) {
+  for (int rpi : {300, 600}) {
+    for (const DiscRing ring : {DiscRing{}, DiscRing{80.0, 40.0}, DiscRing{120.0, 0.0}, DiscRing{30.0, 29.9}}) {
+      const DiscMask mask(ring, rpi);
+      for (int32_t row = 0; row < SquareRows(rpi); ++row) {
+        const DiscMask::RowSpan span = mask.Row(row);
+        for (int32_t x = 0; x < kSquareDots; ++x) {
+          const bool in_span = x >= span.begin && x < span.end && !(x >= span.hub_begin && x < span.hub_end);
+          ASSERT_EQ(in_span, mask.Printable(x, row)) << rpi << " ring " << ring.outer_mm << " row " << row << " x " << x;
+        }
+      }
+    }
+  }
+}
+
 TEST(DiscMask, NoDotOutsideTheRingIsEverSet) {
   RgbImage black(300, 300, Rgb{0, 0, 0});
   for (int rpi : {300, 600}) {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
+#include <png.h>
+#include <stdio.h>
 
 #include <string>
 
 #include "imaging/image_reader.h"
+#include "imaging/netpbm_reader.h"
 #include "imaging/png_writer.h"
 
 namespace imaging {
@@ -108,6 +111,86 @@ TEST(PngReader, RefusesTruncatedAndHugeFiles) {
   huge.replace(20, 4, big, 4);
   EXPECT_FALSE(Decode(huge, &img, &error));
   EXPECT_NE(error.find("too large"), std::string::npos) << error;
+}
+
+TEST(PngReader, RefusesHeadersTheFileCannotBack) {
+  const std::string png = PngOf(RgbImage(64, 64, Rgb{1, 2, 3}));
+  RgbImage img;
+  std::string error;
+  // An image header of 4 bytes instead of 13.
+  std::string short_header = png;
+  short_header[11] = 4;
+  EXPECT_FALSE(Decode(short_header, &img, &error));
+  EXPECT_NE(error.find("image header is 4 bytes long instead of 13"), std::string::npos) << error;
+  // 20000 x 10000 pixels claimed for the few bytes of a 64 x 64 picture:
+  // refused from the sizes, before libpng allocates the picture.
+  std::string claim = png;
+  const char size[8] = {0, 0, 0x4E, 0x20, 0, 0, 0x27, 0x10};
+  claim.replace(16, 8, size, 8);
+  EXPECT_FALSE(Decode(claim, &img, &error));
+  EXPECT_NE(error.find("too few to hold them"), std::string::npos) << error;
+}
+
+// A palette picture of one row, written with libpng as given: indices
+// beyond the palette are written, not refused.
+std::string PalettePng(const std::vector<uint8_t>& row, const std::vector<png_color>& palette) {
+  std::string out;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_set_write_fn(
+      png, &out,
+      [](png_structp p, png_bytep data, png_size_t n) {
+        static_cast<std::string*>(png_get_io_ptr(p))->append(reinterpret_cast<char*>(data), n);
+      },
+      nullptr);
+  png_set_check_for_invalid_index(png, 0);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(row.size()), 1, 8, PNG_COLOR_TYPE_PALETTE,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_set_PLTE(png, info, palette.data(), static_cast<int>(palette.size()));
+  png_write_info(png, info);
+  png_write_row(png, row.data());
+  png_write_end(png, info);
+  png_destroy_write_struct(&png, &info);
+  return out;
+}
+
+TEST(PngReader, PaletteIndicesBeyondThePaletteAreAnError) {
+  const std::vector<png_color> palette = {{255, 0, 0}, {0, 0, 255}};
+  RgbImage img;
+  std::string error;
+  ASSERT_TRUE(Decode(PalettePng({0, 1, 1}, palette), &img, &error)) << error;
+  EXPECT_EQ(img.Get(0, 0), (Rgb{255, 0, 0}));
+  EXPECT_EQ(img.Get(2, 0), (Rgb{0, 0, 255}));
+  EXPECT_FALSE(Decode(PalettePng({0, 1, 5}, palette), &img, &error));
+  EXPECT_NE(error.find("pixel at 2, 0 is colour 5 of a palette of 2"), std::string::npos) << error;
+  EXPECT_TRUE(img.Empty());
+}
+
+// Read from a stream whose size is unknown (a pipe), the picture grows row
+// by row and comes out as from memory; a cut stream names the row.
+TEST(PnmReader, StreamOfUnknownSizeReadsAsMemoryDoes) {
+  for (const std::string& bytes : {std::string("P3 2 2 15 0 1 2 3 4 5 6 7 8 9 10 11"),
+                                  std::string("P6 2 2 255\n\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a\x0b\x0c", 23)}) {
+    RgbImage expected, streamed;
+    std::string error;
+    ASSERT_TRUE(Decode(bytes, &expected, &error)) << error;
+    for (size_t keep : {bytes.size(), bytes.size() - 3}) {
+      std::string copy = bytes.substr(0, keep);
+      FILE* file = fmemopen(copy.data(), copy.size(), "rb");
+      ASSERT_NE(file, nullptr);
+      NetpbmReader reader(file);
+      const bool ok = ReadNetpbmImage(&reader, ImageLimits{}, &streamed, &error);
+      fclose(file);
+      EXPECT_FALSE(reader.SizeKnown());
+      if (keep == bytes.size()) {
+        ASSERT_TRUE(ok) << error;
+        EXPECT_EQ(streamed.pixels, expected.pixels);
+      } else {
+        EXPECT_FALSE(ok);
+        EXPECT_NE(error.find("the pixel data ends in row 2 of 2"), std::string::npos) << error;
+      }
+    }
+  }
 }
 
 TEST(ImageReader, RefusesWhatIsNoImage) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -143,6 +144,35 @@ TEST(RunLengthPacker, RandomLinesDecodeBackToTheirPrinterLine) {
     for (int32_t i = 0; i < 192; ++i) {
       const uint8_t want = (i >= lead && i < lead + n) ? line[i - lead] : 0;
       ASSERT_EQ(row[i], want) << "iter " << iter << " byte " << i;
+    }
+  }
+}
+
+TEST(RunLengthPacker, GivesUpOnlyPastTheLimitAndOtherwisePacksTheSameBytes) {
+  // Noisy, halftone-like and sparse lines, with limits around their packed
+  // size: the writers rely on PackRow saying "too long" exactly when the
+  // full packing would be.
+  std::mt19937 rng(11);
+  for (int iter = 0; iter < 3000; ++iter) {
+    const int32_t lead = rng() % 40;
+    const int32_t n = 1 + rng() % (iter % 5 == 0 ? 400 : 192 - lead);
+    Bytes line(n);
+    const int kind = iter % 3;
+    for (auto& b : line) {
+      b = kind == 0 ? static_cast<uint8_t>(rng()) : static_cast<uint8_t>(rng() % (kind == 1 ? 3 : 40) ? 0 : rng() % 4);
+    }
+    Bytes full(raster::RleBound(lead, n));
+    const int size = ComputeRLE(line.data(), lead, n, full.data());
+    for (int limit : {size - 2, size - 1, size, size + 1, n, n / 2}) {
+      Bytes out(raster::RleBound(lead, n) + 8, 0xEE);
+      const int got = raster::PackRow(line.data(), lead, n, out.data(), limit);
+      for (size_t i = raster::RleBound(lead, n); i < out.size(); ++i) ASSERT_EQ(out[i], 0xEE);
+      if (size <= limit) {
+        ASSERT_EQ(got, size) << "iter " << iter << " limit " << limit;
+        ASSERT_TRUE(std::equal(full.begin(), full.begin() + size, out.begin()));
+      } else {
+        ASSERT_GT(got, limit) << "iter " << iter << " limit " << limit;
+      }
     }
   }
 }

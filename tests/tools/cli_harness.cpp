@@ -8,6 +8,22 @@ std::string ProgramPath(const std::string& name) { return testsupport::BuildDir(
 
 std::string ExampleLabel() { return testsupport::SourceDir() + "/examples/label.png"; }
 
+RunOptions Limited() {
+  RunOptions options;
+#if defined(__SANITIZE_ADDRESS__)
+  options.limits = "timeout 120";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+  options.limits = "timeout 120";
+#else
+  options.limits = "ulimit -v 262144; timeout 60";
+#endif
+#else
+  options.limits = "ulimit -v 262144; timeout 60";
+#endif
+  return options;
+}
+
 RunResult RunProgram(const std::string& name, const std::string& args, const RunOptions& options) {
   std::string command = Quote(ProgramPath(name)) + " " + args;
   if (!options.stdout_path.empty()) command += " >" + Quote(options.stdout_path);

@@ -35,6 +35,11 @@ struct RunOptions {
   std::string limits;
 };
 
+// Memory and time every run with hostile input must stay within (256 MiB
+// of address space, a minute). Sanitizers reserve shadow memory far beyond
+// any limit on address space, so they get the time only.
+RunOptions Limited();
+
 // Runs a program of the build with args (already shell-quoted where needed).
 RunResult RunProgram(const std::string& name, const std::string& args, const RunOptions& options = {});
 

@@ -78,36 +78,18 @@ std::string Repeat(const std::string& piece, size_t bytes) {
   return out;
 }
 
-// Memory and time every run must stay within. Sanitizers reserve shadow
-// memory far beyond any limit on address space, so they get the time only.
-RunOptions Limited() {
-  RunOptions options;
-#if defined(__SANITIZE_ADDRESS__)
-  options.limits = "timeout 120";
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  options.limits = "timeout 120";
-#else
-  options.limits = "ulimit -v 262144; timeout 60";
-#endif
-#else
-  options.limits = "ulimit -v 262144; timeout 60";
-#endif
-  return options;
-}
-
 class HostileJobs : public ::testing::Test {
  protected:
   // Decodes and previews the job under the limits; returns decode's summary.
   std::string Run(const std::string& name, const std::string& bytes, int check_status) {
     const std::string path = dir_.File(name);
     clitest::WriteFile(path, bytes);
-    const RunResult check = clitest::RunProgram("quillory2", "decode -q --check '" + path + "'", Limited());
+    const RunResult check = clitest::RunProgram("quillory2", "decode -q --check '" + path + "'", clitest::Limited());
     EXPECT_EQ(check.status, check_status) << name << ": " << check.err;
-    const RunResult listing = clitest::RunProgram("quillory2", "decode '" + path + "'", WithOutput(Limited()));
+    const RunResult listing = clitest::RunProgram("quillory2", "decode '" + path + "'", WithOutput(clitest::Limited()));
     EXPECT_EQ(listing.status, 0) << name << ": " << listing.err;
     const RunResult preview =
-        clitest::RunProgram("quillory2", "preview --force '" + path + "' -o '" + dir_.File("p.png") + "'", Limited());
+        clitest::RunProgram("quillory2", "preview --force '" + path + "' -o '" + dir_.File("p.png") + "'", clitest::Limited());
     // Drawn, or refused with a reason; never killed.
     EXPECT_TRUE(preview.status == 0 || (preview.status == 1 && preview.err.find("error:") != std::string::npos))
         << name << ": status " << preview.status << " " << preview.err;
