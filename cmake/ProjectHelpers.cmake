@@ -49,7 +49,9 @@ endmacro()
 #   wine    the Windows builds: their static checks, and runs under Wine
 #   cups    the CUPS driver with the real CUPS programs
 #   replay  the fuzz targets over their saved inputs
-set(QUILLORY2_TEST_LABELS unit e2e wine cups replay)
+#   printerapp  the printer application: servers on loopback, IPP clients,
+#           ipptool, a browser and a private cupsd
+set(QUILLORY2_TEST_LABELS unit e2e wine cups replay printerapp)
 
 # add_project_test(name LABELS unit SOURCES a.cpp b.cpp LIBS x y [TIMEOUT s]):
 # one GoogleTest program, registered with CTest under its labels.

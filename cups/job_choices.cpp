@@ -1,5 +1,6 @@
 #include "cups/job_choices.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 namespace cupsdrv {
@@ -65,7 +66,45 @@ bool ResolveImageControl(unsigned from_header, int num_options, cups_option_t* o
   return true;
 }
 
+// One diameter: from the header (mm, 0 for "not given"), else from the job
+// option of that name, else as it was.
+bool ResolveDiameter(unsigned from_header, const char* option_name, int num_options,
+                     cups_option_t* options, double* mm, std::string* error) {
+  if (from_header != 0) {
+    *mm = from_header;
+    return true;
+  }
+  const char* text = cupsGetOption(option_name, num_options, options);
+  if (text == nullptr) return true;
+  char* end = nullptr;
+  const double value = strtod(text, &end);
+  if (end == text || *end != '\0') {
+    *error = Unknown(option_name, text, "a diameter in mm");
+    return false;
+  }
+  *mm = value;
+  return true;
+}
+
 }  // namespace
+
+bool ResolveDiscRing(const cups_page_header2_t& header, int num_options, cups_option_t* options,
+                     page::DiscRing* ring, std::string* error) {
+  page::DiscRing r;
+  if (!ResolveDiameter(header.cupsInteger[3], "OuterDiameter", num_options, options, &r.outer_mm,
+                       error) ||
+      !ResolveDiameter(header.cupsInteger[4], "HubDiameter", num_options, options, &r.inner_mm,
+                       error)) {
+    return false;
+  }
+  if (!page::ValidateRing(r, error)) {
+    *error = "Unusable disc ring (" + std::to_string(r.outer_mm) + " mm outer, " +
+             std::to_string(r.inner_mm) + " mm hub): " + *error;
+    return false;
+  }
+  *ring = r;
+  return true;
+}
 
 bool ResolveJobChoices(const cups_page_header2_t& header, int num_options, cups_option_t* options,
                        page::JobOptions* choices, std::string* error) {

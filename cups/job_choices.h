@@ -9,10 +9,13 @@
 //   image control  cupsInteger0: 1 "AUTO", n + 1 for level n (1 to 100)
 //   OFF/ON option  cupsInteger1: 1 "OFF", 2 "ON"
 //   disc type      cupsInteger2: 1 "DISC_S", 2 "DISC_D"
+//   outer diameter cupsInteger3: the printable diameter in mm
+//   hub diameter   cupsInteger4: the diameter of the blank hub in mm
 // A header field of 0 (or an empty string) means "not given"; the filter then
 // takes the job option of the same name (MediaType, ImageControl,
 // TextQuality, DiscType), read with the core's words, and failing that the
-// printer default.
+// printer default. The diameters' job options are OuterDiameter and
+// HubDiameter, in mm.
 #ifndef QUILLORY2_CUPS_JOB_CHOICES_H_
 #define QUILLORY2_CUPS_JOB_CHOICES_H_
 
@@ -21,6 +24,7 @@
 
 #include <string>
 
+#include "page/disc_ring.h"
 #include "page/job_options.h"
 
 namespace cupsdrv {
@@ -30,6 +34,12 @@ namespace cupsdrv {
 // nothing is guessed for a disc that would be printed wrongly.
 bool ResolveJobChoices(const cups_page_header2_t& header, int num_options, cups_option_t* options,
                        page::JobOptions* choices, std::string* error);
+
+// Works out the printable ring of the disc from the page header and the job
+// options, defaults 118 and 22 mm. False with a one-line reason for a value
+// that is not a number or a ring that cannot be.
+bool ResolveDiscRing(const cups_page_header2_t& header, int num_options, cups_option_t* options,
+                     page::DiscRing* ring, std::string* error);
 
 }  // namespace cupsdrv
 

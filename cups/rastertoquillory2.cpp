@@ -6,6 +6,9 @@
 // then every page as the Windows plug-in would send it (each plane a whole
 // image from row address 0), then the end-of-job command.
 //
+// Every dot off the disc's printable ring (outside the outer diameter or
+// inside the hub) is cleared, so no ink lands on the tray or in the hole.
+//
 // A page goes to the printer only once all of its rows have arrived, so a
 // damaged or cut raster stream never leaves half a page for the printer to
 // misread: the job still ends cleanly after the last complete page and the
@@ -26,6 +29,7 @@
 
 #include "cups/job_choices.h"
 #include "cups/raster_page.h"
+#include "cups/ring_mask.h"
 #include "printjob/job_writer.h"
 
 namespace {
@@ -53,6 +57,9 @@ const char kUsage[] =
     "  ImageControl=AUTO|1..100       image control (default AUTO)\n"
     "  DiscType=DISC_S|DISC_D         standard disc, or leave out the centre\n"
     "                                 band across the hub (default DISC_S)\n"
+    "  OuterDiameter=MM               printable outer diameter (default 118)\n"
+    "  HubDiameter=MM                 diameter of the blank hub (default 22)\n"
+    "Dots outside the outer diameter or inside the hub are never printed.\n"
     "\n"
     "Exit status: 0 when every page was printed (or the job was cancelled),\n"
     "1 on bad arguments, unreadable raster or output failure.\n";
@@ -181,8 +188,10 @@ int Filter::Run(cups_raster_t* raster) {
     const int number = pages + 1;
     cupsdrv::PageGeometry geometry;
     page::JobOptions choices;
+    page::DiscRing ring;
     if (!cupsdrv::CheckPageHeader(header, &geometry, &error) ||
-        !cupsdrv::ResolveJobChoices(header, num_options_, options_, &choices, &error)) {
+        !cupsdrv::ResolveJobChoices(header, num_options_, options_, &choices, &error) ||
+        !cupsdrv::ResolveDiscRing(header, num_options_, options_, &ring, &error)) {
       fprintf(stderr, "ERROR: Page %d: %s\n", number, error.c_str());
       status = 1;
       break;
@@ -202,12 +211,12 @@ int Filter::Run(cups_raster_t* raster) {
     fprintf(stderr, "INFO: Printing page %d\n", number);
     fprintf(stderr,
             "DEBUG: Page %d: %ux%u %s, order %u, %ux%u dpi, media %s, text quality %s, "
-            "image control %s, disc type %s\n",
+            "image control %s, disc type %s, ring %g to %g mm\n",
             number, header.cupsWidth, header.cupsHeight, geometry.colour ? "CMY" : "K",
             header.cupsColorOrder, header.HWResolution[0], header.HWResolution[1],
             page::MediaName(choices.media), page::OnOffName(choices.on_option),
             page::ImageControlName(choices.image_control).c_str(),
-            page::DiscTypeKeyword(choices.disc_type));
+            page::DiscTypeKeyword(choices.disc_type), ring.inner_mm, ring.outer_mm);
     if (geometry.Cropped()) {
       fprintf(stderr,
               "WARNING: Page %d is %ux%u dots; only the disc area of %dx%d dots is printed\n",
@@ -223,6 +232,7 @@ int Filter::Run(cups_raster_t* raster) {
       status = 1;
       break;
     }
+    cupsdrv::ClearOffRing(page::DiscMask(ring, geometry.rows_per_inch), &band_);
     if (!EmitPage(choices, &error)) {
       fprintf(stderr, "ERROR: Page %d: %s\n", number, error.c_str());
       status = 1;

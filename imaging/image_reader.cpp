@@ -138,8 +138,13 @@ bool DecodePnm(const uint8_t* data, size_t size, RgbImage* image, std::string* e
   return ReadNetpbmImage(&reader, limits, image, error);
 }
 
+bool IsJpeg(const uint8_t* data, size_t size) {
+  return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF;
+}
+
 bool IsPictureStart(const uint8_t* data, size_t size) {
-  return (size >= 8 && memcmp(data, kPngSignature, 8) == 0) || IsNetpbm(data, size);
+  return (size >= 8 && memcmp(data, kPngSignature, 8) == 0) || IsJpeg(data, size) ||
+         IsNetpbm(data, size);
 }
 
 bool DecodeImage(const uint8_t* data, size_t size, RgbImage* image, std::string* error,
@@ -154,8 +159,9 @@ bool DecodeImage(const uint8_t* data, size_t size, RgbImage* image, std::string*
     return false;
   }
   if (size >= 8 && memcmp(data, kPngSignature, 8) == 0) return DecodePng(data, size, image, error, limits);
+  if (IsJpeg(data, size)) return DecodeJpeg(data, size, image, error, limits);
   if (IsNetpbm(data, size)) return DecodePnm(data, size, image, error, limits);
-  *error = "not a PNG or PNM image";
+  *error = "not a PNG, JPEG or PNM image";
   return false;
 }
 

@@ -29,11 +29,37 @@ struct DensityRow {
 // Placing, masking and separating: one page row of densities at a time.
 class Separation {
  public:
+  // A picture scaled to fit the square.
   Separation(const RgbImage& image, const page::JobOptions& options, const LabelLayout& layout,
              int32_t width)
+      : Separation(image, PlaceImage(image.width, image.height, options.RowsPerInch()), options,
+                   layout, width) {}
+
+  // A picture already on the printer's dots, centred on the square without
+  // scaling: a larger one loses as much on either side.
+  static Placement OnDots(const RgbImage& dots, int32_t rows) {
+    Placement place;
+    place.width = std::min(dots.width, kSquareDots);
+    place.height = std::min(dots.height, rows);
+    place.left = (kSquareDots - place.width) / 2;
+    place.top = (rows - place.height) / 2;
+    return place;
+  }
+  Separation(const RgbImage& dots, const page::JobOptions& options, const LabelLayout& layout,
+             int32_t width, int32_t rows)
+      : Separation(dots, OnDots(dots, rows), options, layout, width) {
+    on_dots_ = true;
+    skip_x_ = (dots.width - place_.width) / 2;
+    skip_y_ = (dots.height - place_.height) / 2;
+    dots_ = &dots;
+    dot_row_.resize(static_cast<size_t>(place_.width) * 3);
+  }
+
+  Separation(const RgbImage& image, const Placement& place, const page::JobOptions& options,
+             const LabelLayout& layout, int32_t width)
       : colour_(options.Colour()),
         width_(width),
-        place_(PlaceImage(image.width, image.height, options.RowsPerInch())),
+        place_(place),
         mask_(layout.ring, options.RowsPerInch()),
         has_picture_(place_.width > 0 && place_.height > 0 && !image.Empty()),
         resampler_(has_picture_ ? image : nothing_, std::max(place_.width, 1),
@@ -48,10 +74,16 @@ class Separation {
   void Row(int32_t row, DensityRow* out) {
     out->density.resize(static_cast<size_t>(width_) * Diffuser::kLanes, 0.0f);
     out->printable.resize(width_);
-    const DiscMask::RowSpan span = mask_.Row(row);
+    // The ring may reach a little past the square (a 120 mm disc): clip.
+    const page::RingRow span = mask_.Row(row);
+    auto fill = [&](int32_t first, int32_t last, uint8_t value) {
+      first = std::max(first, 0);
+      last = std::min(last, width_ - 1);
+      if (first <= last) std::fill(out->printable.begin() + first, out->printable.begin() + last + 1, value);
+    };
     std::fill(out->printable.begin(), out->printable.end(), 0);
-    std::fill(out->printable.begin() + span.begin, out->printable.begin() + span.end, 1);
-    std::fill(out->printable.begin() + span.hub_begin, out->printable.begin() + span.hub_end, 0);
+    fill(span.first, span.last, 1);
+    fill(span.hub_first, span.hub_last, 0);
 
     // Densities stay 0 outside the picture's columns; inside them they are
     // written on every row the picture covers, and cleared after it.
@@ -64,7 +96,7 @@ class Separation {
       return;
     }
     out->has_picture = true;
-    const float* rgb = resampler_.Row(iy);
+    const float* rgb = on_dots_ ? DotRow(iy) : resampler_.Row(iy);
     for (int32_t ix = 0; ix < place_.width; ++ix, dot += Diffuser::kLanes) {
       const float* p = rgb + static_cast<size_t>(ix) * 3;
       if (colour_) {
@@ -80,6 +112,12 @@ class Separation {
 
  private:
   static constexpr int kSteps = 4096;
+  const float* DotRow(int32_t iy) {
+    const uint8_t* in = dots_->At(skip_x_, skip_y_ + iy);
+    for (size_t i = 0; i < dot_row_.size(); ++i) dot_row_[i] = in[i] * (1.0f / 255);
+    return dot_row_.data();
+  }
+
   float Ink(float v) const { return tone_[static_cast<int>(std::clamp(v, 0.0f, 1.0f) * kSteps + 0.5f)]; }
 
   const RgbImage nothing_{1, 1, Rgb{255, 255, 255}};  // stands in for an empty picture
@@ -90,6 +128,10 @@ class Separation {
   bool has_picture_;
   RowResampler resampler_;
   std::vector<float> tone_;
+  bool on_dots_ = false;  // rows straight from dots_, not resampled
+  int32_t skip_x_ = 0, skip_y_ = 0;
+  const RgbImage* dots_ = nullptr;
+  std::vector<float> dot_row_;
 };
 
 void Diffuse(Diffuser* diffuser, const DensityRow& in, page::InkPage* label, int32_t row) {
@@ -98,20 +140,33 @@ void Diffuse(Diffuser* diffuser, const DensityRow& in, page::InkPage* label, int
   diffuser->Rows(in.density.data(), in.printable.data(), rows);
 }
 
+page::InkPage Halftone(Separation* separation, page::InkPage label) {
+  Diffuser diffuser(label.width_dots, label.PlaneCount());
+  DensityRow row_densities;
+  for (int32_t row = 0; row < label.rows; ++row) {
+    separation->Row(row, &row_densities);
+    Diffuse(&diffuser, row_densities, &label, row);
+  }
+  return label;
+}
+
+page::InkPage BlankLabel(const page::JobOptions& options) {
+  return page::InkPage::Blank(kSquareDots, SquareRows(options.RowsPerInch()), options.RowsPerInch(),
+                              options.Colour());
+}
+
 }  // namespace
 
 page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& options,
                             const LabelLayout& layout) {
-  page::InkPage label = page::InkPage::Blank(kSquareDots, SquareRows(options.RowsPerInch()),
-                                             options.RowsPerInch(), options.Colour());
-  Separation separation(image, options, layout, label.width_dots);
-  Diffuser diffuser(label.width_dots, label.PlaneCount());
-  DensityRow row_densities;
-  for (int32_t row = 0; row < label.rows; ++row) {
-    separation.Row(row, &row_densities);
-    Diffuse(&diffuser, row_densities, &label, row);
-  }
-  return label;
+  Separation separation(image, options, layout, kSquareDots);
+  return Halftone(&separation, BlankLabel(options));
+}
+
+page::InkPage MakeLabelPageOnDots(const RgbImage& dots, const page::JobOptions& options,
+                                  const LabelLayout& layout) {
+  Separation separation(dots, options, layout, kSquareDots, SquareRows(options.RowsPerInch()));
+  return Halftone(&separation, BlankLabel(options));
 }
 
 bool MakeLabelPages(const uint8_t* data, size_t size, const page::JobOptions& options,

@@ -1,7 +1,7 @@
 // From a picture to the pages the printer prints: the one imaging path of
 // the command-line tool and the printer application.
 //
-// The picture (PNG or PNM) is scaled to fit the printable square of the
+// The picture (PNG, JPEG or PNM) is scaled to fit the printable square of the
 // paper size "CD", centred keeping its aspect, masked to the printable ring,
 // separated into cyan, magenta and yellow (or taken as black) and halftoned
 // by error diffusion, at the resolution and in the colour mode of the job.
@@ -34,6 +34,14 @@ bool ValidateLayout(const LabelLayout& layout, std::string* error);
 // The page of a decoded picture: 1416 dots by the square's rows.
 page::InkPage MakeLabelPage(const RgbImage& picture, const page::JobOptions& options,
                             const LabelLayout& layout);
+
+// The page of a picture that is already on the printer's dots at the job's
+// resolution (a raster page, whose pixels are 1/300 inch across and
+// 1/rows-per-inch down), masked, separated and halftoned as MakeLabelPage
+// does, without scaling. It is centred on the printable square; what lies
+// beyond the square is left out.
+page::InkPage MakeLabelPageOnDots(const RgbImage& dots, const page::JobOptions& options,
+                                  const LabelLayout& layout);
 
 // The pages of a picture file held in memory, one page per picture. False,
 // with a one-line reason, for a picture that cannot be read.

@@ -40,9 +40,11 @@ bool ReadOpenPicture(FILE* file, const std::string& path, RgbImage* image, std::
     ok = DecodeImage(head, n, image, &why, limits);  // says what the file is not
   } else {
     // A PNG is read whole, but only after its header, and no further than
-    // the picture it claims can need: an endless stream ends early.
-    uint64_t bound = 0;
-    if (!CheckPngHeader(head, n, limits, &bound, error)) {
+    // the picture it claims can need: an endless stream ends early. A
+    // JPEG's size lies after markers of any length, so it is read up to the
+    // whole-file cap and its size checked before any row is allocated.
+    uint64_t bound = files::kDefaultMaxBytes;
+    if (!IsJpeg(head, n) && !CheckPngHeader(head, n, limits, &bound, error)) {
       *error = Named(path, *error);
       return false;
     }

@@ -4,9 +4,12 @@
 #   scripts/install-deps.sh [--notes FILE] [GROUP...]     (no group: all of them)
 #
 #   demo       compiler, cmake, ninja, libpng, libjpeg, CLI11: the tool and its modules
-#   build      the rest of the native build: libcups and the PPD compiler
+#   build      the rest of the native build: libcups, the PPD compiler and PAPPL
+#              (the printer application)
 #   test       GoogleTest, benchmark, the CUPS programs, Ghostscript, clang for the
-#              fuzzers, windres for the string table check, python3 for the summary
+#              fuzzers, windres for the string table check, python3 for the summary;
+#              for the printer application's tests ipptool and its test files,
+#              headless Chromium with chromedriver and python3-selenium
 #   windows    mingw-w64 and 64-bit Wine
 #   windows32  the i386 architecture and 32-bit Wine (optional: when it cannot be
 #              installed, one line says why and the rest goes on)
@@ -29,7 +32,8 @@ declare -A group_packages=(
     libcli11-dev"
   [build]="
     libcups2-dev
-    cups-ppdc"
+    cups-ppdc
+    libpappl-dev"
   [test]="
     libgtest-dev
     libgmock-dev
@@ -42,7 +46,11 @@ declare -A group_packages=(
     clang
     libclang-rt-14-dev
     binutils-mingw-w64-x86-64
-    python3"
+    python3
+    cups-ipp-utils
+    chromium
+    chromium-driver
+    python3-selenium"
   [windows]="
     mingw-w64
     g++-mingw-w64-i686
@@ -63,7 +71,7 @@ groups=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --notes) notes="$2"; shift 2 ;;
-    -h|--help) sed -n '2,17p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     -*) say "unknown option $1 (see --help)"; exit 2 ;;
     *)
       [ -n "${group_packages[$1]+x}" ] || { say "unknown group $1 (groups: ${all_groups[*]})"; exit 2; }

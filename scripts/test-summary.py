@@ -53,6 +53,7 @@ GROUPS = [
     Group("Wine i686", lambda c: is_wine(c) and "I686" in c.name, must_run_in={"windows"}),
     Group("CUPS chain", lambda c: "cups" in c.labels or CUPS_CHAIN.match(c.name),
           must_run_in={"native", "sanitize"}),
+    Group("Printer application", lambda c: "printerapp" in c.labels, must_run_in={"native", "sanitize"}),
     Group("Module image", lambda c: c.name.startswith("MinidriverImage."), allowed_in={"sanitize"},
           allowed_reason="an instrumented module needs the sanitizer runtime; the native stage checks the image"),
 ]

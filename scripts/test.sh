@@ -3,7 +3,9 @@
 #
 #   scripts/test.sh [native] [sanitize] [windows] [fuzz]     (no stage: all four)
 #
-#   native    preset default: every native suite, the CUPS chain included
+#   native    preset default: every native suite, the CUPS chain and the printer
+#             application (servers on loopback, ipptool, headless Chromium, a
+#             private cupsd, its benchmark) included
 #   sanitize  the same suites under AddressSanitizer and UBSan (preset sanitize)
 #   windows   scripts/windows-tests.sh: the DLLs and host programs cross-built
 #             for x86 and x64, checked statically and run under Wine against
@@ -14,9 +16,9 @@
 # from CTest's own results (build-results/). The last line is
 # "N passed, M failed, K skipped"; before it, a table per stage and every
 # skipped group with its reason. Exit status 1 when a check failed, a stage
-# did not finish, or a check skipped that must run: the x86-64 Wine checks and
-# the CUPS chain always, the i686 Wine checks unless wine32 could not be
-# installed.
+# did not finish, or a check skipped that must run: the x86-64 Wine checks, the
+# CUPS chain and the printer application always, the i686 Wine checks unless
+# wine32 could not be installed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -24,7 +26,7 @@ stages=()
 for arg in "$@"; do
   case "$arg" in
     native|sanitize|windows|fuzz) stages+=("$arg") ;;
-    -h|--help) sed -n '2,19p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "test: unknown stage $arg (stages: native sanitize windows fuzz)" >&2; exit 2 ;;
   esac
 done

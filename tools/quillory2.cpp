@@ -286,8 +286,8 @@ int Run(int argc, char** argv) {
              "Example:\n  quillory2 encode label.png -o label.prn && quillory2 preview label.prn -o preview.png");
 
   EncodeArgs enc;
-  CLI::App* encode = app.add_subcommand("encode", "Turn a picture (PNG or PNM) into a print job for the disc");
-  encode->add_option("IMAGE", enc.image, "Picture to print: PNG, or PNM (P1 to P6); - reads standard input")->required();
+  CLI::App* encode = app.add_subcommand("encode", "Turn a picture (PNG, JPEG or PNM) into a print job for the disc");
+  encode->add_option("IMAGE", enc.image, "Picture to print: PNG, JPEG, or PNM (P1 to P6); - reads standard input")->required();
   encode->add_option("-o,--output", enc.output, "Print job to write; - writes standard output")->required();
   encode->add_option("--driver", enc.driver, "Driver component that writes the job: plugin (Windows 2000/XP "
                                              "rendering plug-in) or minidriver (Windows NT 4.0 minidriver)")

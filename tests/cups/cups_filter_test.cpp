@@ -46,7 +46,7 @@ void ExpectJob(const RunResult& run, const std::vector<RasterPage>& pages,
   ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;
   size_t plane = 0;
   for (const RasterPage& page : pages) {
-    EXPECT_TRUE(cupstest::PlanesMatch(decoded, plane, page.ink, skip_centre));
+    EXPECT_TRUE(cupstest::PlanesMatch(decoded, plane, cupstest::OnRing(page.ink), skip_centre));
     plane += static_cast<size_t>(page.ink.PlaneCount());
   }
   EXPECT_EQ(decoded.planes.size(), plane);
@@ -108,8 +108,28 @@ TEST(FilterJob, HeaderCarriesThePpdChoicesPerPage) {
   ASSERT_TRUE(decoded.Clean());
   EXPECT_EQ(decoded.media, "Matte");
   EXPECT_EQ(decoded.image_control, "AUTO");
-  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, pages[0].ink, true));
-  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 3, pages[1].ink, false));
+  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, cupstest::OnRing(pages[0].ink), true));
+  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 3, cupstest::OnRing(pages[1].ink), false));
+}
+
+TEST(FilterJob, RingFromTheHeaderElseTheOptionsElseTheDefaults) {
+  std::vector<RasterPage> pages = {Page(1416, 1416, 300, PixelLayout::kCmyBanded, 8),
+                                   Page(1416, 1416, 300, PixelLayout::kBlack, 9),
+                                   Page(1416, 1416, 300, PixelLayout::kBlack, 10)};
+  pages[0].integers[3] = 100;  // the PPD's choices, page by page
+  pages[0].integers[4] = 40;
+  pages[1].integers[3] = 116;
+  const RunResult run = RunFilter(pages, "OuterDiameter=80.5 HubDiameter=15");
+  ASSERT_EQ(run.exit_code, 0) << run.err;
+  const stream::DecodedStream decoded = stream::Decode(run.out.data(), run.out.size());
+  ASSERT_TRUE(decoded.Clean());
+  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, cupstest::OnRing(pages[0].ink, {100, 40}), false));
+  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 3, cupstest::OnRing(pages[1].ink, {116, 15}), false));
+  EXPECT_TRUE(cupstest::PlanesMatch(decoded, 4, cupstest::OnRing(pages[2].ink, {80.5, 15}), false));
+  // Without options or header fields: the tool's 118 and 22 mm.
+  const RunResult plain = RunFilter({pages[2]});
+  const stream::DecodedStream defaults = stream::Decode(plain.out.data(), plain.out.size());
+  EXPECT_TRUE(cupstest::PlanesMatch(defaults, 0, cupstest::OnRing(pages[2].ink, {118, 22}), false));
 }
 
 TEST(FilterBadInput, TruncatedRasterKeepsCompletePagesAndEndsTheJob) {
@@ -185,6 +205,17 @@ TEST(FilterBadInput, UnknownOptionValueStopsBeforeAnythingIsPrinted) {
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("ERROR: Page 1: Unknown DiscType \"round\""), std::string::npos) << run.err;
   EXPECT_TRUE(run.out.empty());
+}
+
+TEST(FilterBadInput, ImpossibleRingStopsBeforeAnythingIsPrinted) {
+  for (const char* options : {"HubDiameter=60 OuterDiameter=50", "OuterDiameter=wide",
+                              "OuterDiameter=121"}) {
+    const RunResult run = RunFilter({Page(400, 200, 600, PixelLayout::kBlack, 1)}, options);
+    EXPECT_EQ(run.exit_code, 1) << options;
+    EXPECT_NE(run.err.find("ERROR: Page 1: "), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("iameter"), std::string::npos) << run.err;
+    EXPECT_TRUE(run.out.empty()) << options;
+  }
 }
 
 TEST(FilterBadInput, NotRasterAtAll) {

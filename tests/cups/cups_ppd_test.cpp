@@ -134,12 +134,22 @@ class CupsChain : public ::testing::Test {
         {gs_, "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite",
          "-sOutputFile=" + dir_.File("label.pdf"), dir_.File("label.ps")},
         "");
+    // A photo printed full-bleed: the whole square in one dark colour.
+    ASSERT_TRUE(cupstest::WriteFile(
+        dir_.File("square.ps"),
+        std::string("%!PS\n<< /PageSize [339.84 339.84] >> setpagedevice\n"
+                    "0.1 0.3 0.5 setrgbcolor 0 0 339.84 339.84 rectfill showpage\n")));
+    const RunResult square = cupstest::RunProgram(
+        {gs_, "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=png16m", "-r100",
+         "-sOutputFile=" + dir_.File("square.png"), dir_.File("square.ps")},
+        "");
     const RunResult png = cupstest::RunProgram(
         {gs_, "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=png16m", "-r150",
          "-sOutputFile=" + dir_.File("label.png"), dir_.File("label.ps")},
         "");
-    if (pdf.exit_code != 0 || png.exit_code != 0) {
-      GTEST_SKIP() << "Ghostscript cannot make the test labels here: " << pdf.err << png.err;
+    if (pdf.exit_code != 0 || png.exit_code != 0 || square.exit_code != 0) {
+      GTEST_SKIP() << "Ghostscript cannot make the test labels here: " << pdf.err << png.err
+                   << square.err;
     }
   }
 
@@ -186,7 +196,7 @@ class CupsChain : public ::testing::Test {
     const stream::DecodedStream decoded = stream::Decode(job.out.data(), job.out.size(), stream::WholeJob());
     ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;
     ASSERT_EQ(decoded.planes.size(), static_cast<size_t>(pages[0].PlaneCount()));
-    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, pages[0], choices.SkipsCentre()));
+    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, cupstest::OnRing(pages[0]), choices.SkipsCentre()));
   }
 
   cupstest::TempDir dir_;
@@ -215,6 +225,41 @@ TEST_F(CupsChain, PngLabelInColour) {
   page::JobOptions choices;
   choices.image_control = 1;
   CheckLabel(dir_.File("label.png"), {"ImageControl=1"}, choices, true);
+}
+
+// A square photo printed through the CUPS queue: ink only on the disc's
+// printable ring, none on the tray around it or in the hole, with the PPD's
+// default diameters and with others chosen.
+TEST_F(CupsChain, FullBleedSquareLeavesNoInkOffTheRing) {
+  struct Case {
+    std::vector<std::string> options;
+    page::DiscRing ring;
+  };
+  for (const Case& c : {Case{{}, page::DiscRing{118, 22}},
+                        Case{{"OuterDiameter=100", "HubDiameter=40"}, page::DiscRing{100, 40}}}) {
+    const RunResult job = Filter(dir_.File("square.png"), "printer/foo", c.options, true);
+    ASSERT_EQ(job.exit_code, 0) << job.err;
+    const stream::DecodedStream decoded = stream::Decode(job.out.data(), job.out.size());
+    ASSERT_TRUE(decoded.Clean());
+    ASSERT_EQ(decoded.planes.size(), 3u);
+    const page::DiscMask mask(c.ring, 600);
+    size_t on_ring = 0, off_ring = 0;
+    for (const stream::Plane& plane : decoded.planes) {
+      for (const auto& [row_address, line] : plane.rows) {
+        for (size_t byte = 0; byte < line.size(); ++byte) {
+          for (int bit = 0; bit < 8; ++bit) {
+            if (!(line[byte] & (0x80 >> bit))) continue;
+            // The page starts 7 bytes into the printer line, at row address 0.
+            const int32_t x = static_cast<int32_t>(byte * 8 + bit) - 56;
+            ++(mask.Printable(x, row_address) ? on_ring : off_ring);
+          }
+        }
+      }
+    }
+    EXPECT_EQ(off_ring, 0u) << c.ring.outer_mm << " / " << c.ring.inner_mm << " mm";
+    // A dark colour covers most of the ring in all three inks.
+    EXPECT_GT(on_ring, 1000000u);
+  }
 }
 
 }  // namespace

@@ -79,7 +79,7 @@ cups_page_header2_t HeaderFor(const RasterPage& page) {
   }
   h.cupsNumColors = h.cupsColorSpace == CUPS_CSPACE_K ? 1 : 3;
   h.cupsMediaType = page.media_type;
-  for (int i = 0; i < 3; ++i) h.cupsInteger[i] = page.integers[i];
+  for (int i = 0; i < 5; ++i) h.cupsInteger[i] = page.integers[i];
   return h;
 }
 
@@ -227,6 +227,19 @@ std::vector<uint8_t> ExpectedJobEnd() { return testsupport::Esc("!d0Q"); }
     }
   }
   return ::testing::AssertionSuccess();
+}
+
+page::InkPage OnRing(const page::InkPage& ink, const page::DiscRing& ring) {
+  page::InkPage masked = ink;
+  const page::DiscMask mask(ring, ink.rows_per_inch);
+  for (int p = 0; p < ink.PlaneCount(); ++p) {
+    for (int32_t r = 0; r < ink.rows; ++r) {
+      for (int32_t x = 0; x < ink.width_dots; ++x) {
+        if (!mask.Printable(x, r)) masked.Row(p, r)[x >> 3] &= static_cast<uint8_t>(~(0x80 >> (x & 7)));
+      }
+    }
+  }
+  return masked;
 }
 
 bool StartsWith(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& prefix) {

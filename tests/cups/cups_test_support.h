@@ -15,6 +15,7 @@
 
 #include "cups/job_choices.h"
 #include "cups/raster_page.h"
+#include "page/disc_ring.h"
 #include "page/ink_page.h"
 #include "page/job_options.h"
 #include "stream/decoder.h"
@@ -45,7 +46,7 @@ page::InkPage PatternPage(int32_t width, int32_t rows, int rows_per_inch, bool c
 struct RasterPage {
   page::InkPage ink;
   cupsdrv::PixelLayout layout = cupsdrv::PixelLayout::kCmyBanded;  // kBlack for monochrome
-  unsigned integers[3] = {0, 0, 0};
+  unsigned integers[5] = {0, 0, 0, 0, 0};
   unsigned media_type = 0;
   // Overrides for headers the filter must refuse (0: derived from the page).
   unsigned colour_space = 0;
@@ -79,6 +80,10 @@ std::vector<uint8_t> ExpectedJobEnd();
 // skip_centre is set, nothing at row addresses 896 to 1936.
 ::testing::AssertionResult PlanesMatch(const stream::DecodedStream& decoded, size_t first,
                                        const page::InkPage& ink, bool skip_centre);
+
+// The page as the filter prints it: every dot off the ring cleared, tested
+// dot by dot.
+page::InkPage OnRing(const page::InkPage& ink, const page::DiscRing& ring = page::DiscRing{});
 
 bool StartsWith(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& prefix);
 bool EndsWith(const std::vector<uint8_t>& bytes, const std::vector<uint8_t>& suffix);

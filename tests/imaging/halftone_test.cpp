@@ -88,21 +88,6 @@ TEST(Halftone, PlanesDiffusedTogetherComeOutAsEachAlone) {
   }
 }
 
-TEST(DiscMask, RowSpansGiveExactlyThePrintableDots) {
-  for (int rpi : {300, 600}) {
-    for (const DiscRing ring : {DiscRing{}, DiscRing{80.0, 40.0}, DiscRing{120.0, 0.0}, DiscRing{30.0, 29.9}}) {
-      const DiscMask mask(ring, rpi);
-      for (int32_t row = 0; row < SquareRows(rpi); ++row) {
-        const DiscMask::RowSpan span = mask.Row(row);
-        for (int32_t x = 0; x < kSquareDots; ++x) {
-          const bool in_span = x >= span.begin && x < span.end && !(x >= span.hub_begin && x < span.hub_end);
-          ASSERT_EQ(in_span, mask.Printable(x, row)) << rpi << " ring " << ring.outer_mm << " row " << row << " x " << x;
-        }
-      }
-    }
-  }
-}
-
 TEST(DiscMask, NoDotOutsideTheRingIsEverSet) {
   RgbImage black(300, 300, Rgb{0, 0, 0});
   for (int rpi : {300, 600}) {

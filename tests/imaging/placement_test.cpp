@@ -97,3 +97,38 @@ TEST(Resample, ShrinkingAveragesFineStripes) {
 
 }  // namespace
 }  // namespace imaging
+
+namespace imaging {
+namespace {
+
+TEST(LabelOnDots, KeepsEveryDotInPlaceAndMasksTheRing) {
+  page::JobOptions o;
+  o.colour = page::ColourMode::kMonochrome;
+  const LabelLayout layout;
+  const DiscMask mask(layout.ring, 600);
+  // A black stripe down the page, 16 dots wide, on a page of exactly the
+  // square: full ink lands dot for dot, and only on the ring.
+  RgbImage dots(kSquareDots, SquareRows(600));
+  dots.FillRect(700, 0, 16, dots.height, Rgb{0, 0, 0});
+  const page::InkPage page = MakeLabelPageOnDots(dots, o, layout);
+  ASSERT_EQ(page.rows, SquareRows(600));
+  for (int32_t row = 0; row < page.rows; row += 7) {
+    EXPECT_EQ(page.Dot(0, row, 708), mask.Printable(708, row)) << row;
+    EXPECT_FALSE(page.Dot(0, row, 690)) << row;
+  }
+  // A smaller page is centred on the square (on a disc without a hub, which
+  // would hide it).
+  RgbImage small(100, 100, Rgb{0, 0, 0});
+  o.resolution = page::Resolution::k300;
+  LabelLayout no_hub;
+  no_hub.ring.inner_mm = 0;
+  const page::InkPage centred = MakeLabelPageOnDots(small, o, no_hub);
+  const int32_t first = (kSquareDots - 100) / 2;
+  EXPECT_FALSE(centred.Dot(0, kSquareDots / 2, first - 1));
+  EXPECT_TRUE(centred.Dot(0, first + 30, first));
+  EXPECT_TRUE(centred.Dot(0, first + 30, first + 99));
+  EXPECT_FALSE(centred.Dot(0, first + 30, first + 100));
+}
+
+}  // namespace
+}  // namespace imaging

@@ -48,7 +48,7 @@ TEST(EncodeErrors, TruncatedPng) {
 TEST(EncodeErrors, NotAnImage) {
   TempDir dir;
   clitest::WriteFile(dir.File("notes.txt"), "just some words\n");
-  ExpectEncodeRefused(dir, dir.File("notes.txt"), "not a PNG or PNM image");
+  ExpectEncodeRefused(dir, dir.File("notes.txt"), "not a PNG, JPEG or PNM image");
   clitest::WriteFile(dir.File("empty.png"), "");
   ExpectEncodeRefused(dir, dir.File("empty.png"), "empty");
 }

@@ -1,0 +1,89 @@
+#include "page/disc_ring.h"
+
+#include <math.h>
+
+namespace page {
+namespace {
+
+constexpr double kDotMm = kMmPerInch / kDotsPerInch;
+
+// Squared distance across from the disc centre to the centre of dot x.
+double DxSquared(int32_t x) {
+  const double dx = (x + 0.5) * kDotMm - kDiscAreaMm / 2;
+  return dx * dx;
+}
+
+// Where inside(x) starts to hold, for a test that holds from some dot up to
+// the centre line: the first such dot left of the centre, and (mirrored) the
+// last right of it. Each side is searched on its own, so that the spans agree
+// with the test to the last rounding. Dots further out may lie beyond the
+// square: a ring up to 120 mm reaches a little past its 119.9 mm.
+template <class Inside>
+bool InsideSpan(Inside inside, int32_t* first, int32_t* last) {
+  constexpr int32_t kCentre = kDiscAreaDots / 2;  // the first dot right of the centre line
+  int32_t lo = -kDiscAreaDots, hi = kCentre;       // searching [lo, hi)
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (inside(mid)) {
+      hi = mid;
+    } else {
+      lo = mid + 1;
+    }
+  }
+  if (lo == kCentre) return false;
+  *first = lo;
+  lo = kCentre;
+  hi = 2 * kDiscAreaDots;  // the first dot past the span, in [lo, hi]
+  while (lo < hi) {
+    const int32_t mid = lo + (hi - lo) / 2;
+    if (inside(mid)) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  *last = lo - 1;
+  return true;
+}
+
+}  // namespace
+
+bool ValidateRing(const DiscRing& ring, std::string* error) {
+  if (!(ring.outer_mm > 0) || ring.outer_mm > kMaxOuterMm) {
+    *error = "the outer diameter must be above 0 and at most 120 mm";
+    return false;
+  }
+  if (!(ring.inner_mm >= 0) || ring.inner_mm >= ring.outer_mm) {
+    *error = "the hub diameter must be at least 0 and below the outer diameter";
+    return false;
+  }
+  return true;
+}
+
+DiscMask::DiscMask(const DiscRing& ring, int32_t rows_per_inch)
+    : outer_sq_(ring.outer_mm * ring.outer_mm / 4),
+      inner_sq_(ring.inner_mm * ring.inner_mm / 4),
+      row_mm_(kMmPerInch / (rows_per_inch == 600 ? 600 : 300)) {}
+
+double DiscMask::DistanceMm(int32_t x, int32_t row) const {
+  const double dy = (row + 0.5) * row_mm_ - kDiscAreaMm / 2;
+  return sqrt(DxSquared(x) + dy * dy);
+}
+
+bool DiscMask::Printable(int32_t x, int32_t row) const {
+  const double dy = (row + 0.5) * row_mm_ - kDiscAreaMm / 2;
+  const double d = DxSquared(x) + dy * dy;
+  return d <= outer_sq_ && d >= inner_sq_;
+}
+
+RingRow DiscMask::Row(int32_t row) const {
+  const double dy = (row + 0.5) * row_mm_ - kDiscAreaMm / 2;
+  const double dy_sq = dy * dy;
+  RingRow span;
+  InsideSpan([&](int32_t x) { return DxSquared(x) + dy_sq <= outer_sq_; }, &span.first, &span.last);
+  InsideSpan([&](int32_t x) { return DxSquared(x) + dy_sq < inner_sq_; }, &span.hub_first,
+             &span.hub_last);
+  return span;
+}
+
+}  // namespace page

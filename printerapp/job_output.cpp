@@ -1,0 +1,44 @@
+#include "printerapp/job_output.h"
+
+#include "page/band.h"
+
+namespace printerapp {
+
+bool JobOutput::Load(std::string* error) { return writer_.Load(error); }
+
+bool JobOutput::SetOptions(const page::JobOptions& options) {
+  if (pages_ > 0) return false;
+  options_ = options;
+  return true;
+}
+
+bool JobOutput::SendPage(const page::InkPage& page, std::string* error) {
+  page::Band band;
+  if (!page::MakeBand(page, /*landscape=*/false, &band, error)) return false;
+  bytes_.clear();
+  bytes_.reserve(raster::EncodedBandBound(band.View()) + 256);
+  if (pages_ == 0 && !writer_.AppendJobSetup(options_, &bytes_, error)) return false;
+  printjob::JobWriter::AppendPage(band.View(), options_, &bytes_);
+  if (!Write(error)) return false;
+  ++pages_;
+  if (counts_pages_) papplJobSetImpressionsCompleted(job_, 1);
+  return true;
+}
+
+bool JobOutput::Finish(std::string* error) {
+  if (pages_ == 0) return true;
+  bytes_.clear();
+  writer_.AppendJobEnd(&bytes_);
+  return Write(error);
+}
+
+bool JobOutput::Write(std::string* error) {
+  if (papplDeviceWrite(device_, bytes_.data(), bytes_.size()) < 0) {
+    *error = "the printer could not be written to";
+    return false;
+  }
+  papplDeviceFlush(device_);
+  return true;
+}
+
+}  // namespace printerapp

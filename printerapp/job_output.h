@@ -1,0 +1,57 @@
+// A job's way to the device: the printer description's job setup before the
+// first page, each page through the band encoder, the end of the job after
+// the last, all through the core's job writer.
+//
+// A page reaches the device only once it is complete, in one write: a
+// cancelled or failed job never leaves half a page for the printer. A job
+// that sent no page sends nothing at all; one that sent pages ends cleanly
+// even when it stops early.
+#ifndef QUILLORY2_PRINTERAPP_JOB_OUTPUT_H_
+#define QUILLORY2_PRINTERAPP_JOB_OUTPUT_H_
+
+#include <pappl/pappl.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "page/ink_page.h"
+#include "page/job_options.h"
+#include "printjob/job_writer.h"
+
+namespace printerapp {
+
+class JobOutput {
+ public:
+  // counts_pages: whether each page sent counts as a completed impression
+  // (PAPPL counts the pages of its raster callbacks itself).
+  JobOutput(pappl_job_t* job, pappl_device_t* device, const page::JobOptions& options,
+            bool counts_pages = true)
+      : job_(job), device_(device), options_(options), counts_pages_(counts_pages) {}
+
+  // Reads the printer description; false with the reason.
+  bool Load(std::string* error);
+  // Changes the options before the first page is sent; false after it.
+  bool SetOptions(const page::JobOptions& options);
+  // Sends one complete page; false with the reason when it cannot be
+  // encoded or written.
+  bool SendPage(const page::InkPage& page, std::string* error);
+  // Ends the job when a page was sent; false when the end cannot be written.
+  bool Finish(std::string* error);
+  int PagesSent() const { return pages_; }
+
+ private:
+  bool Write(std::string* error);
+
+  pappl_job_t* job_;
+  pappl_device_t* device_;
+  page::JobOptions options_;
+  bool counts_pages_;
+  printjob::JobWriter writer_;
+  std::vector<uint8_t> bytes_;
+  int pages_ = 0;
+};
+
+}  // namespace printerapp
+
+#endif  // QUILLORY2_PRINTERAPP_JOB_OUTPUT_H_

@@ -1,0 +1,111 @@
+#include "printerapp/job_settings.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+#include <memory>
+
+#include "printerapp/capabilities.h"
+
+namespace printerapp {
+namespace {
+
+// A whole number from text, in [low, high].
+bool ParseMillimetres(const char* text, int low, int high, double* mm) {
+  char* end = nullptr;
+  const long value = strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < low || value > high) return false;
+  *mm = static_cast<double>(value);
+  return true;
+}
+
+std::string Refused(const char* name, const char* value, const char* allowed) {
+  return std::string("unsupported ") + name + " '" + value + "' (the printer takes " + allowed + ")";
+}
+
+}  // namespace
+
+bool ResolveSettings(int x_resolution, int y_resolution, pappl_color_mode_t color_mode,
+                     const char* media_type, const VendorLookup& vendor, JobSettings* settings,
+                     std::string* error) {
+  JobSettings s;
+  page::JobOptions& o = s.options;
+  if (x_resolution != 300 || (y_resolution != 600 && y_resolution != 300)) {
+    *error = "unsupported resolution " + std::to_string(x_resolution) + "x" +
+             std::to_string(y_resolution) + " dpi (the printer prints 300x600 or 300x300)";
+    return false;
+  }
+  o.resolution = y_resolution == 600 ? page::Resolution::k600 : page::Resolution::k300;
+  // Every monochrome mode prints with black alone; colour and auto with the
+  // three inks.
+  o.colour = color_mode & (PAPPL_COLOR_MODE_MONOCHROME | PAPPL_COLOR_MODE_AUTO_MONOCHROME |
+                           PAPPL_COLOR_MODE_BI_LEVEL | PAPPL_COLOR_MODE_PROCESS_MONOCHROME)
+                 ? page::ColourMode::kMonochrome
+                 : page::ColourMode::kColour;
+  if (media_type == nullptr || !*media_type || strcmp(media_type, kMediaTypeRegular) == 0) {
+    o.media = page::Media::kRegular;
+  } else if (strcmp(media_type, kMediaTypeMatte) == 0) {
+    o.media = page::Media::kMatte;
+  } else {
+    *error = Refused("media-type", media_type, "disc or disc-matte");
+    return false;
+  }
+
+  if (const char* v = vendor(kImageControl)) {
+    char* end = nullptr;
+    const long level = strtol(v, &end, 10);
+    if (end == v || *end != '\0' || level < 0 || level > page::kImageControlLevels) {
+      *error = Refused(kImageControl, v, "0 for AUTO, or 1 to 100");
+      return false;
+    }
+    o.image_control = static_cast<int>(level);
+  }
+  if (const char* v = vendor(kTextQuality)) {
+    if (!page::ParseOnOff(v, &o.on_option)) {
+      *error = Refused(kTextQuality, v, "off or on");
+      return false;
+    }
+  }
+  if (const char* v = vendor(kDiscType)) {
+    if (!page::ParseDiscType(v, &o.disc_type)) {
+      *error = Refused(kDiscType, v, "standard or centre-band");
+      return false;
+    }
+  }
+  if (const char* v = vendor(kOuterDiameter)) {
+    if (!ParseMillimetres(v, 1, 120, &s.layout.ring.outer_mm)) {
+      *error = Refused(kOuterDiameter, v, "1 to 120 mm");
+      return false;
+    }
+  }
+  if (const char* v = vendor(kHubDiameter)) {
+    if (!ParseMillimetres(v, 0, 119, &s.layout.ring.inner_mm)) {
+      *error = Refused(kHubDiameter, v, "0 to 119 mm");
+      return false;
+    }
+  }
+  if (!imaging::ValidateLayout(s.layout, error)) return false;
+  *settings = s;
+  return true;
+}
+
+bool ResolveJobSettings(pappl_job_t* job, const pappl_pr_options_t* options,
+                        JobSettings* settings, std::string* error) {
+  std::unique_ptr<ipp_t, void (*)(ipp_t*)> printer_attrs(
+      papplPrinterGetDriverAttributes(papplJobGetPrinter(job)), ippDelete);
+  std::string value;  // the printer default last looked up
+  const VendorLookup vendor = [&](const char* name) -> const char* {
+    if (const char* given = cupsGetOption(name, options->num_vendor, options->vendor)) return given;
+    const std::string fallback = std::string(name) + "-default";
+    ipp_attribute_t* attr = ippFindAttribute(printer_attrs.get(), fallback.c_str(), IPP_TAG_ZERO);
+    if (attr == nullptr) return nullptr;
+    char text[256];
+    ippAttributeString(attr, text, sizeof text);
+    value = text;
+    return value.c_str();
+  };
+  return ResolveSettings(options->printer_resolution[0], options->printer_resolution[1],
+                         options->print_color_mode, options->media.type, vendor, settings, error);
+}
+
+}  // namespace printerapp

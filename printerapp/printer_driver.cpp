@@ -1,0 +1,225 @@
+#include "printerapp/printer_driver.h"
+
+#include <string.h>
+
+#include <memory>
+#include <vector>
+
+#include "files/read_file.h"
+#include "imaging/label.h"
+#include "printerapp/job_output.h"
+#include "printerapp/job_settings.h"
+#include "stream/decoder.h"
+
+namespace printerapp {
+namespace {
+
+// The most a job in the printer's language can be: a page is at most a few
+// megabytes, so this leaves room for many.
+constexpr size_t kMaxNativeJob = size_t{256} << 20;
+
+// The pixels of a raster page as PAPPL hands them over: in the type the
+// client sent, one of those the printer offers.
+enum class RasterPixels { kRgb8, kGrey8 };
+
+// One raster job: its settings, where its pages go, and the page being
+// gathered.
+struct RasterJob {
+  RasterJob(pappl_job_t* job, pappl_device_t* device, const JobSettings& s)
+      : settings(s), output(job, device, s.options, /*counts_pages=*/false) {}
+  JobSettings settings;
+  JobOutput output;
+  imaging::RgbImage page;
+  RasterPixels pixels = RasterPixels::kRgb8;
+  bool resolution_fixed = false;
+  uint32_t rows_written = 0;
+};
+
+RasterJob* RasterJobOf(pappl_job_t* job) { return static_cast<RasterJob*>(papplJobGetData(job)); }
+
+}  // namespace
+
+void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", message.c_str());
+  papplJobSetMessage(job, "%s", message.c_str());
+  if (reason != PAPPL_JREASON_NONE) papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
+}
+
+extern "C" {
+
+bool PrintNativeJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+  std::vector<uint8_t> bytes;
+  std::string error;
+  if (!files::ReadWholeFile(papplJobGetFilename(job), &bytes, &error, kMaxNativeJob)) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The print job cannot be read: " + error);
+    return false;
+  }
+  const stream::DecodedStream decoded = stream::Decode(bytes.data(), bytes.size());
+  if (!decoded.Clean()) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+            "Not a print job the printer reads cleanly: at byte " +
+                std::to_string(decoded.problems[0].offset) + ", " + decoded.problems[0].message);
+    return false;
+  }
+  papplJobSetImpressions(job, 1);
+  if (papplDeviceWrite(device, bytes.data(), bytes.size()) < 0) {
+    FailJob(job, PAPPL_JREASON_NONE, "The printer could not be written to");
+    return false;
+  }
+  papplDeviceFlush(device);
+  papplJobSetImpressionsCompleted(job, 1);
+  return true;
+}
+
+bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+  JobSettings settings;
+  std::string error;
+  if (!ResolveJobSettings(job, options, &settings, &error)) {
+    FailJob(job, PAPPL_JREASON_JOB_COMPLETED_WITH_ERRORS, "Cannot print this job: " + error);
+    return false;
+  }
+  auto raster = std::make_unique<RasterJob>(job, device, settings);
+  if (!raster->output.Load(&error)) {
+    FailJob(job, PAPPL_JREASON_NONE, "The printer description is unusable: " + error);
+    return false;
+  }
+  papplJobSetData(job, raster.release());
+  return true;
+}
+
+bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
+                     unsigned page) {
+  RasterJob* raster = RasterJobOf(job);
+  if (raster == nullptr) return false;
+  // PAPPL counts pages from 1 here.
+  const std::string which = "Page " + std::to_string(page);
+  const cups_page_header2_t& h = options->header;
+  papplLogJob(job, PAPPL_LOGLEVEL_DEBUG,
+              "%s: %ux%u, %u bits per pixel, colour space %u, %u bytes per line, %ux%u dpi",
+              which.c_str(), h.cupsWidth, h.cupsHeight, h.cupsBitsPerPixel, h.cupsColorSpace,
+              h.cupsBytesPerLine, h.HWResolution[0], h.HWResolution[1]);
+  RasterPixels pixels;
+  if (h.cupsBitsPerPixel == 24 && (h.cupsColorSpace == CUPS_CSPACE_SRGB ||
+                                   h.cupsColorSpace == CUPS_CSPACE_RGB)) {
+    pixels = RasterPixels::kRgb8;
+  } else if (h.cupsBitsPerPixel == 8 && (h.cupsColorSpace == CUPS_CSPACE_SW ||
+                                         h.cupsColorSpace == CUPS_CSPACE_W)) {
+    pixels = RasterPixels::kGrey8;
+  } else {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+            which + ": unsupported raster (" + std::to_string(h.cupsBitsPerPixel) +
+                " bits per pixel, colour space " + std::to_string(h.cupsColorSpace) +
+                "); the printer takes 8-bit sRGB or grey");
+    return false;
+  }
+  std::string error;
+  const uint64_t line_bytes = (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8;
+  if (!imaging::CheckImageSize(h.cupsWidth, h.cupsHeight, imaging::ImageLimits{}, &error) ||
+      h.cupsBytesPerLine < line_bytes) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+            which + ": unusable raster page" + (error.empty() ? std::string() : ": " + error));
+    return false;
+  }
+  // The rows are at the raster's resolution; the job's setup takes it from
+  // the first page, and the printer keeps one resolution for the job.
+  if (h.HWResolution[0] != 300 || (h.HWResolution[1] != 300 && h.HWResolution[1] != 600)) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+            which + ": unsupported raster resolution " + std::to_string(h.HWResolution[0]) + "x" +
+                std::to_string(h.HWResolution[1]) + " dpi (the printer prints 300x600 or 300x300)");
+    return false;
+  }
+  const page::Resolution resolution =
+      h.HWResolution[1] == 600 ? page::Resolution::k600 : page::Resolution::k300;
+  if (!raster->resolution_fixed) {
+    raster->settings.options.resolution = resolution;
+    raster->output.SetOptions(raster->settings.options);
+    raster->resolution_fixed = true;
+  } else if (resolution != raster->settings.options.resolution) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+            which + " changes the resolution within the job; the printer takes one per job");
+    return false;
+  }
+  raster->pixels = pixels;
+  raster->page.Reset(static_cast<int32_t>(h.cupsWidth), static_cast<int32_t>(h.cupsHeight));
+  raster->rows_written = 0;
+  return true;
+}
+
+bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
+                     unsigned y, const unsigned char* line) {
+  RasterJob* raster = RasterJobOf(job);
+  if (raster == nullptr || y >= static_cast<unsigned>(raster->page.height)) return false;
+  uint8_t* out = raster->page.At(0, static_cast<int32_t>(y));
+  const int32_t width = raster->page.width;
+  switch (raster->pixels) {
+    case RasterPixels::kRgb8:
+      memcpy(out, line, static_cast<size_t>(width) * 3);
+      break;
+    case RasterPixels::kGrey8:
+      for (int32_t x = 0; x < width; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = line[x];
+      break;
+  }
+  ++raster->rows_written;
+  return true;
+}
+
+bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
+                   unsigned page) {
+  RasterJob* raster = RasterJobOf(job);
+  if (raster == nullptr) return false;
+  // Half a page is never printed: a cancelled job or one whose raster ended
+  // early sends nothing of it.
+  if (papplJobIsCanceled(job)) return true;
+  if (raster->rows_written != static_cast<uint32_t>(raster->page.height)) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+            "Page " + std::to_string(page) + " ended early (" +
+                std::to_string(raster->rows_written) + " of " +
+                std::to_string(raster->page.height) + " rows); it was not printed");
+    return false;
+  }
+  const page::InkPage ink =
+      imaging::MakeLabelPageOnDots(raster->page, raster->settings.options, raster->settings.layout);
+  std::string error;
+  if (!raster->output.SendPage(ink, &error)) {
+    FailJob(job, PAPPL_JREASON_NONE, "Page " + std::to_string(page) + ": " + error);
+    return false;
+  }
+  return true;
+}
+
+bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+  std::unique_ptr<RasterJob> raster(RasterJobOf(job));
+  papplJobSetData(job, nullptr);
+  if (raster == nullptr) return false;
+  std::string error;
+  if (!raster->output.Finish(&error)) {
+    FailJob(job, PAPPL_JREASON_NONE, error);
+    return false;
+  }
+  return true;
+}
+
+bool UpdateStatus(pappl_printer_t* printer) {
+  pappl_supply_t current[3];
+  if (papplPrinterGetSupplies(printer, 3, current) == 3) return true;
+  pappl_supply_t inks[3];
+  memset(inks, 0, sizeof inks);
+  const struct {
+    pappl_supply_color_t color;
+    const char* name;
+  } kInks[3] = {{PAPPL_SUPPLY_COLOR_CYAN, "Cyan Ink"},
+                {PAPPL_SUPPLY_COLOR_MAGENTA, "Magenta Ink"},
+                {PAPPL_SUPPLY_COLOR_YELLOW, "Yellow Ink"}};
+  for (int i = 0; i < 3; ++i) {
+    inks[i].color = kInks[i].color;
+    strncpy(inks[i].description, kInks[i].name, sizeof inks[i].description - 1);
+    inks[i].is_consumed = true;
+    inks[i].level = -1;
+    inks[i].type = PAPPL_SUPPLY_TYPE_INK;
+  }
+  papplPrinterSetSupplies(printer, 3, inks);
+  return true;
+}
+
+}  // extern "C"
+}  // namespace printerapp

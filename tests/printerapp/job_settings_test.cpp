@@ -1,0 +1,81 @@
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+#include "printerapp/job_settings.h"
+#include "printerapp/server_paths.h"
+
+namespace printerapp {
+namespace {
+
+VendorLookup From(const std::map<std::string, std::string>& values) {
+  return [values](const char* name) -> const char* {
+    auto it = values.find(name);
+    return it == values.end() ? nullptr : it->second.c_str();
+  };
+}
+
+TEST(JobSettings, IppValuesBecomeThePrintersOptions) {
+  JobSettings s;
+  std::string error;
+  ASSERT_TRUE(ResolveSettings(300, 300, PAPPL_COLOR_MODE_MONOCHROME, "disc-matte",
+                              From({{"quillory2-image-control", "40"},
+                                    {"quillory2-text-quality", "on"},
+                                    {"quillory2-disc-type", "centre-band"},
+                                    {"quillory2-outer-diameter", "100"},
+                                    {"quillory2-hub-diameter", "40"}}),
+                              &s, &error))
+      << error;
+  EXPECT_EQ(s.options.resolution, page::Resolution::k300);
+  EXPECT_EQ(s.options.colour, page::ColourMode::kMonochrome);
+  EXPECT_EQ(s.options.media, page::Media::kMatte);
+  EXPECT_EQ(s.options.image_control, 40);
+  EXPECT_EQ(s.options.on_option, page::OnOff::kOn);
+  EXPECT_EQ(s.options.disc_type, page::DiscType::kCentreBand);
+  EXPECT_EQ(s.layout.ring.outer_mm, 100);
+  EXPECT_EQ(s.layout.ring.inner_mm, 40);
+  // Nothing given: the printer's own defaults.
+  ASSERT_TRUE(ResolveSettings(300, 600, PAPPL_COLOR_MODE_COLOR, "", From({}), &s, &error));
+  EXPECT_TRUE(s.options == page::JobOptions{});
+  EXPECT_EQ(s.layout.ring.outer_mm, 118);
+  EXPECT_EQ(s.layout.ring.inner_mm, 22);
+}
+
+TEST(JobSettings, RefusesWhatThePrinterDoesNotOffer) {
+  const struct {
+    int x, y;
+    const char* media;
+    std::map<std::string, std::string> vendor;
+  } bad[] = {
+      {600, 600, "disc", {}},
+      {300, 600, "photographic-glossy", {}},
+      {300, 600, "disc", {{"quillory2-image-control", "101"}}},
+      {300, 600, "disc", {{"quillory2-disc-type", "square"}}},
+      {300, 600, "disc", {{"quillory2-outer-diameter", "50"}, {"quillory2-hub-diameter", "60"}}},
+  };
+  for (const auto& b : bad) {
+    JobSettings s;
+    std::string error;
+    EXPECT_FALSE(ResolveSettings(b.x, b.y, PAPPL_COLOR_MODE_COLOR, b.media, From(b.vendor), &s, &error));
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST(ServerPaths, SystemServiceAndUserFolders) {
+  const std::map<std::string, std::string> env = {{"HOME", "/home/ann"}, {"XDG_CACHE_HOME", "relative"}};
+  const auto getenv = [&](const char* name) -> const char* {
+    auto it = env.find(name);
+    return it == env.end() ? nullptr : it->second.c_str();
+  };
+  const ServerPaths root = DefaultServerPaths(0, getenv);
+  EXPECT_EQ(root.state_file, "/var/lib/quillory2-printer-app/quillory2-printer-app.state");
+  EXPECT_EQ(root.spool_dir, "/var/spool/quillory2-printer-app");
+  // A relative XDG folder is ignored, as the specification says.
+  const ServerPaths user = DefaultServerPaths(1000, getenv);
+  EXPECT_EQ(user.state_file, "/home/ann/.config/quillory2-printer-app.state");
+  EXPECT_EQ(user.spool_dir, "/home/ann/.cache/quillory2-printer-app");
+}
+
+}  // namespace
+}  // namespace printerapp
