@@ -2,8 +2,8 @@
 #
 # quillory2_native_tool(<target> <out_var>): builds <target> of this project
 # with the build machine's own compiler, in <build>/native-tools (an
-# ExternalProject configured without tests, tools or CUPS), and sets
-# <out_var> to the program's path. A custom command lists that path under
+# ExternalProject configured without tests, tools, CUPS or the printer
+# application), and sets <out_var> to the program's path. A custom command lists that path under
 # COMMAND and DEPENDS. The cross build thus needs no emulator to generate
 # its sources, and the generated files are byte for byte those of a native
 # build.
@@ -17,7 +17,7 @@ function(quillory2_native_tool target out_var)
       SOURCE_DIR ${PROJECT_SOURCE_DIR}
       BINARY_DIR ${dir}
       CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DQUILLORY2_BUILD_TESTS=OFF -DQUILLORY2_BUILD_TOOLS=OFF
-                 -DQUILLORY2_BUILD_CUPS=OFF
+                 -DQUILLORY2_BUILD_CUPS=OFF -DQUILLORY2_BUILD_PRINTER_APP=OFF
       BUILD_COMMAND ${CMAKE_COMMAND} --build ${dir} --target ${target}
       INSTALL_COMMAND ""
       BUILD_ALWAYS ON

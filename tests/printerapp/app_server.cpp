@@ -11,8 +11,10 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace apptest {
@@ -206,6 +208,32 @@ int AppServer::Submit(const std::string& printer, const std::string& file, const
   }
   ippDelete(response);
   return id;
+}
+
+std::vector<int> AppServer::SubmitAtOnce(const std::string& printer, const std::string& file,
+                                         const std::string& format, const std::string& prefix,
+                                         int count) const {
+  std::vector<int> ids(count);
+  std::mutex mutex;
+  std::condition_variable go;
+  bool released = false;
+  std::vector<std::thread> clients;
+  for (int i = 0; i < count; ++i) {
+    clients.emplace_back([&, i] {
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        go.wait(lock, [&] { return released; });
+      }
+      ids[i] = Submit(printer, file, format, prefix + "-" + std::to_string(i));
+    });
+  }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    released = true;
+  }
+  go.notify_all();
+  for (std::thread& client : clients) client.join();
+  return ids;
 }
 
 JobResult AppServer::Job(const std::string& printer, int id) const {

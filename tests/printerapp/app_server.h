@@ -77,6 +77,11 @@ class AppServer {
   int Submit(const std::string& printer, const std::string& file, const std::string& format,
              const std::string& job_name, const JobOptions& options = {},
              std::string* refusal = nullptr) const;
+  // Submits the same file as `count` jobs named prefix-0, prefix-1, ...,
+  // each over its own connection from its own thread, all released in the
+  // same instant; their ids in order (0 for a refused one).
+  std::vector<int> SubmitAtOnce(const std::string& printer, const std::string& file,
+                                const std::string& format, const std::string& prefix, int count) const;
   JobResult Job(const std::string& printer, int id) const;
   // Waits until the job ends (completed, cancelled or aborted), up to
   // timeout_s; the last state seen.
