@@ -6,6 +6,7 @@
 #include "raster/command_stream.h"
 #include "raster/plane_extraction.h"
 #include "raster/plane_kernels.h"
+#include "raster/row_packer.h"
 
 namespace raster {
 namespace {
@@ -56,7 +57,8 @@ class PassEncoder {
 
     // One pass packs the row, and stops as soon as it is longer than the
     // plain data: noisy lines, which go plain, cost only that far.
-    const int packed_size = PackRow(line + first, kMarginBytes + first, plain, packed_, plain);
+    const int packed_size =
+        PackRowWith(line + first, kMarginBytes + first, plain, packed_, plain, isa_);
     if (ShouldPack(packed_size, plain)) {
       if (!run_length_) {
         spool_->Write(kPackingRle, kFixedCommandBytes);
