@@ -86,6 +86,9 @@ class PassEncoder {
   static bool LineExtent(const uint8_t* line, int32_t length, Isa isa, int32_t* first,
                          int32_t* last) {
 #if QUILLORY2_X86_KERNELS
+#if defined(__x86_64__)
+    if (isa == Isa::kAvx2) return kernels::LineExtentAvx2(line, length, first, last);
+#endif
     if (isa != Isa::kScalar) return kernels::LineExtentSse2(line, length, first, last);
 #endif
     *first = FirstNonZero(line, length);

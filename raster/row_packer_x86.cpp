@@ -97,6 +97,8 @@ Q2_INLINE("sse2") int PutPairs(const RowShape& s, int32_t lead, int32_t n, int32
   }
   sc->starts[runs] = static_cast<uint8_t>(s.body);  // where the last run ends
   const __m128i one = _mm_set1_epi8(1);
+  // out holds RleBound(lead, n) bytes: 2 * n + 4.
+  const int room = 2 * n + 4;
   for (int32_t i = 0; i < runs; i += 16) {
     const __m128i start = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sc->starts + i));
     const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sc->starts + i + 1));
@@ -104,12 +106,14 @@ Q2_INLINE("sse2") int PutPairs(const RowShape& s, int32_t lead, int32_t n, int32
     const __m128i value = _mm_loadu_si128(reinterpret_cast<const __m128i*>(sc->values + i));
     const __m128i lo = _mm_unpacklo_epi8(count, value);
     const __m128i hi = _mm_unpackhi_epi8(count, value);
-    if (runs - i >= 16) {
+    if (pos + 32 <= room) {
+      // Pairs past the last run are written over by the trail or lie past
+      // the packed row.
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + pos), lo);
       _mm_storeu_si128(reinterpret_cast<__m128i*>(out + pos + 16), hi);
-      pos += 32;
+      pos += runs - i >= 16 ? 32 : 2 * (runs - i);
     } else {
-      // out holds only the row's bytes: the last pairs go through a copy.
+      // Near the end of out the last pairs go through a copy.
       alignas(16) uint8_t last[32];
       _mm_store_si128(reinterpret_cast<__m128i*>(last), lo);
       _mm_store_si128(reinterpret_cast<__m128i*>(last + 16), hi);
@@ -135,7 +139,14 @@ Q2_INLINE("sse2") __m128i CopyBody16(const uint8_t* body, int32_t at, int32_t si
     return v;
   }
   _mm_store_si128(reinterpret_cast<__m128i*>(dst), _mm_setzero_si128());
-  memcpy(dst, body + at, static_cast<size_t>(size - at));
+  if (size >= 16) {
+    // The body's last 16 bytes, stored where they belong: the bytes before
+    // the step are written again with what they already hold.
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(sc->body + size - 16),
+                     _mm_loadu_si128(reinterpret_cast<const __m128i*>(body + size - 16)));
+  } else {
+    memcpy(dst, body + at, static_cast<size_t>(size - at));
+  }
   return _mm_load_si128(reinterpret_cast<const __m128i*>(dst));
 }
 
@@ -147,8 +158,27 @@ Q2_INLINE("avx2") __m256i CopyBody32(const uint8_t* body, int32_t at, int32_t si
     return v;
   }
   _mm256_store_si256(reinterpret_cast<__m256i*>(dst), _mm256_setzero_si256());
-  memcpy(dst, body + at, static_cast<size_t>(size - at));
+  if (size >= 32) {
+    // The body's last 32 bytes, stored where they belong: the bytes before
+    // the step are written again with what they already hold.
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(sc->body + size - 32),
+                        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(body + size - 32)));
+  } else {
+    memcpy(dst, body + at, static_cast<size_t>(size - at));
+  }
   return _mm256_load_si256(reinterpret_cast<const __m256i*>(dst));
+}
+
+// How many bits of the mark words are set, by the compaction table's counts
+// (the kernels' instruction sets do not include a population count).
+inline int32_t CountMarks(const uint32_t* marks, int32_t words) {
+  int32_t runs = 0;
+  for (int32_t w = 0; w < words; ++w) {
+    const uint32_t m = marks[w];
+    runs += kCompact.count[m & 0xFF] + kCompact.count[(m >> 8) & 0xFF] +
+            kCompact.count[(m >> 16) & 0xFF] + kCompact.count[m >> 24];
+  }
+  return runs;
 }
 
 Q2_KERNEL("sse2")
@@ -170,12 +200,7 @@ int PackRowSse2(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int3
   sc.marks[0] |= 1;  // the body's first byte starts its first run
   ClearMarksPast(sc.marks, s.body);
   const int32_t words = (s.body + 31) / 32;
-  int32_t runs = 0;
-  for (int32_t w = 0; w < words; ++w) {
-    const uint32_t m = sc.marks[w];
-    runs += kCompact.count[m & 0xFF] + kCompact.count[(m >> 8) & 0xFF] +
-            kCompact.count[(m >> 16) & 0xFF] + kCompact.count[m >> 24];
-  }
+  const int32_t runs = CountMarks(sc.marks, words);
   // Every run is one pair: a row longer than the limit is known before any
   // pair is formed.
   const int size = s.head + 2 * runs + s.trail;
@@ -209,6 +234,8 @@ int PackRowAvx2(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int3
   }
   sc.marks[0] |= 1;
   ClearMarksPast(sc.marks, s.body);
+  const int size = s.head + 2 * CountMarks(sc.marks, (s.body + 31) / 32) + s.trail;
+  if (size > limit) return size;
   // Eight body bytes a step: the start positions among them and their values
   // packed to the front with one shuffle each.
   int32_t runs = 0;
@@ -222,8 +249,6 @@ int PackRowAvx2(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int3
                      _mm_add_epi8(index, _mm_set1_epi8(static_cast<char>(8 * g))));
     runs += kCompact.count[bits];
   }
-  const int size = s.head + 2 * runs + s.trail;
-  if (size > limit) return size;
   return PutPairs(s, lead, n, runs, &sc, out);
 }
 
