@@ -14,8 +14,8 @@
 //
 // The encoder allocates nothing: lines, packed rows and command texts are
 // assembled in fixed buffers on the stack. Extracting a line of a plane
-// (plane_extraction.h) and packing it (command_stream.h) are separate pieces
-// behind it.
+// (plane_extraction.h) and packing it (row_packer.h, the vector form of
+// command_stream.h's packer) are separate pieces behind it.
 #ifndef QUILLORY2_RASTER_BAND_ENCODER_H_
 #define QUILLORY2_RASTER_BAND_ENCODER_H_
 
