@@ -5,7 +5,6 @@
 
 #include <new>
 
-#include "page/band.h"
 
 namespace cupsdrv {
 namespace {
@@ -174,29 +173,29 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
   return true;
 }
 
-raster::BandView PageBand::View() const {
-  raster::BandView view;
-  view.bits = bits.get();
-  view.width = width;
-  view.height = height;
-  view.stride = static_cast<uint16_t>(stride);
-  view.bits_per_pixel = bits_per_pixel;
-  view.landscape = false;
+raster::PlanesView PagePlanes::View() const {
+  raster::PlanesView view;
+  for (int p = 0; p < plane_count; ++p) view.planes[p] = Row(p, 0);
+  view.plane_count = plane_count;
+  view.rows = rows;
+  view.row_bytes = row_bytes;
+  view.stride = static_cast<size_t>(row_bytes);
   return view;
 }
 
-ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
-                        const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
-                        PageBand* band) {
-  const int32_t stride = page::PortraitBandStride(geometry.width_dots, geometry.colour);
-  const size_t size = static_cast<size_t>(stride) * static_cast<size_t>(geometry.rows);
-  // Sized exactly and left uninitialised: each scan line is written whole.
-  if (band->capacity < size) {
-    // A colour band of the disc area is just under 2 MB: in one huge page,
-    // where the system offers them on request, it costs one page fault
-    // instead of some five hundred. Clearing a huge page costs more than the
-    // faults of a band under half its size (a black one), which stays in
-    // ordinary pages.
+ReadResult ReadPagePlanes(cups_raster_t* raster, const PageGeometry& geometry,
+                          const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
+                          PagePlanes* planes) {
+  const int plane_count = geometry.colour ? 3 : 1;
+  const int32_t row_bytes = static_cast<int32_t>(BytesFor(static_cast<uint32_t>(geometry.width_dots)));
+  const size_t size =
+      static_cast<size_t>(plane_count) * static_cast<size_t>(row_bytes) * static_cast<size_t>(geometry.rows);
+  // Sized exactly and left uninitialised: each row is written whole.
+  if (planes->capacity < size) {
+    // The colour planes of the disc area are 1.5 MB: in one huge page, where
+    // the system offers them on request, they cost one page fault instead of
+    // some four hundred. Clearing a huge page costs more than the faults of
+    // a page under half its size (a black one), which stays in ordinary pages.
     size_t capacity = size;
     void* bits;
     if (size > kHugePage / 2) {
@@ -207,47 +206,38 @@ ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
       bits = malloc(capacity);
     }
     if (bits == nullptr) throw std::bad_alloc();
-    band->bits.reset(static_cast<uint8_t*>(bits));
-    band->capacity = capacity;
+    planes->bits.reset(static_cast<uint8_t*>(bits));
+    planes->capacity = capacity;
   }
-  band->rows_per_inch = geometry.rows_per_inch;
-  band->width = geometry.width_dots;
-  band->height = geometry.rows;
-  band->stride = stride;
-  band->bits_per_pixel = static_cast<uint16_t>(geometry.colour ? 4 : 1);
+  planes->rows_per_inch = geometry.rows_per_inch;
+  planes->width = geometry.width_dots;
+  planes->rows = geometry.rows;
+  planes->row_bytes = row_bytes;
+  planes->plane_count = plane_count;
+  // Dots past the page's width are cleared whatever the row's padding holds.
+  const uint8_t last_mask = static_cast<uint8_t>(0xFF << ((8 - geometry.width_dots % 8) % 8));
+  const size_t copied = static_cast<size_t>(row_bytes);
   const uint32_t colour_bytes = BytesFor(geometry.source_width);
-  // A chunky line is split into these plane rows first.
-  uint8_t split[3][kMaxPrintableDots / 8];
   return ReadRasterLines(raster, geometry, cancel, row,
                          [&](int stream_plane, int32_t y, const uint8_t* src) {
-    uint8_t* line = band->bits.get() + static_cast<size_t>(y) * stride;
     switch (geometry.layout) {
-      case PixelLayout::kBlack: {
-        const uint8_t* const ink[3] = {src, nullptr, nullptr};
-        page::PortraitBandLine(ink, false, geometry.width_dots, stride, line);
+      case PixelLayout::kBlack:
+      case PixelLayout::kCmyPlanar: {
+        uint8_t* line = planes->Row(stream_plane, y);
+        memcpy(line, src, copied);
+        line[row_bytes - 1] &= last_mask;
         break;
       }
-      case PixelLayout::kCmyBanded: {
-        const uint8_t* const ink[3] = {src, src + colour_bytes, src + 2 * colour_bytes};
-        page::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
-        break;
-      }
-      case PixelLayout::kCmyChunked: {
-        SplitChunkedRow(src, geometry.width_dots, split[0], split[1], split[2]);
-        const uint8_t* const ink[3] = {split[0], split[1], split[2]};
-        page::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
-        break;
-      }
-      case PixelLayout::kCmyPlanar:
-        // The cyan plane comes first and writes each line whole; magenta
-        // and yellow add their dots to it.
-        if (stream_plane == 0) {
-          static const uint8_t kBlank[kMaxPrintableDots / 8] = {};
-          const uint8_t* const ink[3] = {src, kBlank, kBlank};
-          page::PortraitBandLine(ink, true, geometry.width_dots, stride, line);
-        } else {
-          page::AddPortraitInk(src, stream_plane, geometry.width_dots, line);
+      case PixelLayout::kCmyBanded:
+        for (int p = 0; p < 3; ++p) {
+          uint8_t* line = planes->Row(p, y);
+          memcpy(line, src + p * colour_bytes, copied);
+          line[row_bytes - 1] &= last_mask;
         }
+        break;
+      case PixelLayout::kCmyChunked:
+        SplitChunkedRow(src, geometry.width_dots, planes->Row(0, y), planes->Row(1, y),
+                        planes->Row(2, y));
         break;
     }
   });

@@ -1,4 +1,4 @@
-// Reading one page of CUPS raster into the band the encoder takes.
+// Reading one page of CUPS raster into the ink planes the encoder takes.
 //
 // The printer takes 1 bit per colour at 300 dots per inch across and 300 or
 // 600 rows per inch down, either black alone (CUPS_CSPACE_K) or cyan, magenta
@@ -63,30 +63,32 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
 
 enum class ReadResult { kComplete, kTruncated, kCancelled };
 
-// A page read straight into the band that the band encoder takes: exactly
-// what page::MakeBand makes of the page in portrait, without the ink planes
-// in between, so the band is the only page-sized buffer the filter touches.
-// Its storage is kept from page to page and is not cleared: every byte of
-// the band is written as the rows arrive.
-struct PageBand {
-  int32_t width = 0;            // dots kept across
-  int32_t height = 0;           // rows kept
-  int32_t stride = 0;           // bytes per scan line
-  uint16_t bits_per_pixel = 4;  // 4 colour, 1 black
+// A page read straight into its ink planes, as the band encoder takes them
+// (raster::PlanesView): the dots of the disc area, a set bit ink, dots past
+// the page's width clear. The storage is kept from page to page and is not
+// cleared: every byte of each plane is written as the rows arrive.
+struct PagePlanes {
+  int32_t width = 0;      // dots kept across
+  int32_t rows = 0;       // rows kept
+  int32_t row_bytes = 0;  // bytes per row, (width + 7) / 8
+  int plane_count = 3;    // 3 colour (cyan, magenta, yellow), 1 black
   int32_t rows_per_inch = 600;
   std::unique_ptr<uint8_t[], void (*)(void*)> bits{nullptr, free};
   size_t capacity = 0;
 
-  raster::BandView View() const;
+  uint8_t* Row(int plane, int32_t row) const {
+    return bits.get() + (static_cast<size_t>(plane) * rows + row) * row_bytes;
+  }
+  raster::PlanesView View() const;
 };
 
-// Reads the rows of the page whose header was just read into *band: rows
+// Reads the rows of the page whose header was just read into *planes: rows
 // and dots beyond the geometry's crop are read and dropped. *row is the
 // raster line buffer, reused from page to page. Stops early when *cancel
 // becomes non-zero.
-ReadResult ReadPageBand(cups_raster_t* raster, const PageGeometry& geometry,
-                        const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
-                        PageBand* band);
+ReadResult ReadPagePlanes(cups_raster_t* raster, const PageGeometry& geometry,
+                          const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
+                          PagePlanes* planes);
 
 }  // namespace cupsdrv
 

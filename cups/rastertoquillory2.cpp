@@ -127,7 +127,7 @@ class Filter {
   cups_option_t* options_;
   const RasterInput* input_;
   printjob::JobWriter writer_;
-  cupsdrv::PageBand band_;
+  cupsdrv::PagePlanes planes_;
   std::vector<uint8_t> row_;
   std::vector<uint8_t> out_;
   bool job_started_ = false;
@@ -139,9 +139,9 @@ bool Filter::EmitPage(const page::JobOptions& choices, std::string* error) {
   // The page buffer is sized once for the worst case, so that encoding the
   // rows never allocates.
   out_.clear();
-  out_.reserve(raster::EncodedBandBound(band_.View()) + 256);
+  out_.reserve(raster::EncodedPlanesBound(planes_.View()) + 256);
   if (!job_started_ && !writer_.AppendJobSetup(choices, &out_, error)) return false;
-  printjob::JobWriter::AppendPage(band_.View(), choices, &out_);
+  printjob::JobWriter::AppendPage(planes_.View(), choices, &out_);
   if (!WriteOut(out_)) {
     *error = std::string("Unable to write print data: ") + strerror(errno);
     return false;
@@ -224,7 +224,7 @@ int Filter::Run(cups_raster_t* raster) {
     }
 
     const cupsdrv::ReadResult read =
-        cupsdrv::ReadPageBand(raster, geometry, &g_cancelled, &row_, &band_);
+        cupsdrv::ReadPagePlanes(raster, geometry, &g_cancelled, &row_, &planes_);
     if (read == cupsdrv::ReadResult::kCancelled) break;
     if (read == cupsdrv::ReadResult::kTruncated) {
       fprintf(stderr, "ERROR: Page %d: raster data ended early; the page was not printed\n",
@@ -232,7 +232,7 @@ int Filter::Run(cups_raster_t* raster) {
       status = 1;
       break;
     }
-    cupsdrv::ClearOffRing(page::DiscMask(ring, geometry.rows_per_inch), &band_);
+    cupsdrv::ClearOffRing(page::DiscMask(ring, geometry.rows_per_inch), &planes_);
     if (!EmitPage(choices, &error)) {
       fprintf(stderr, "ERROR: Page %d: %s\n", number, error.c_str());
       status = 1;

@@ -7,45 +7,38 @@
 namespace cupsdrv {
 namespace {
 
-// Makes dots [from, to) of a band scan line white: a set bit is white, and a
-// colour pixel is a nibble whose bits 0 to 2 (and 3) are all set.
-void Whiten(uint8_t* line, int bits_per_pixel, int32_t from, int32_t to) {
+// Clears dots [from, to) of a plane row: the edge bytes by mask, the whole
+// bytes between at once.
+void ClearDots(uint8_t* row, int32_t from, int32_t to) {
   if (from >= to) return;
-  const int32_t per_byte = 8 / bits_per_pixel;
-  // The edges bit by bit (or nibble by nibble), the whole bytes between at once.
-  while (from < to && from % per_byte != 0) {
-    if (bits_per_pixel == 1) {
-      line[from / 8] |= static_cast<uint8_t>(0x80 >> (from % 8));
-    } else {
-      line[from / 2] |= (from & 1) ? 0x0F : 0xF0;
-    }
-    ++from;
+  const int32_t first_byte = from / 8;
+  const int32_t last_byte = (to - 1) / 8;
+  const uint8_t head = static_cast<uint8_t>(0xFF >> (from % 8));         // dots from `from` on
+  const uint8_t tail = static_cast<uint8_t>(0xFF << (7 - (to - 1) % 8));  // dots up to to - 1
+  if (first_byte == last_byte) {
+    row[first_byte] &= static_cast<uint8_t>(~(head & tail));
+    return;
   }
-  while (to > from && to % per_byte != 0) {
-    --to;
-    if (bits_per_pixel == 1) {
-      line[to / 8] |= static_cast<uint8_t>(0x80 >> (to % 8));
-    } else {
-      line[to / 2] |= (to & 1) ? 0x0F : 0xF0;
-    }
-  }
-  if (from < to) memset(line + from / per_byte, 0xFF, static_cast<size_t>((to - from) / per_byte));
+  row[first_byte] &= static_cast<uint8_t>(~head);
+  row[last_byte] &= static_cast<uint8_t>(~tail);
+  if (last_byte > first_byte + 1) memset(row + first_byte + 1, 0, static_cast<size_t>(last_byte - first_byte - 1));
 }
 
 }  // namespace
 
-void ClearOffRing(const page::DiscMask& mask, PageBand* band) {
-  const int32_t width = band->width;
-  for (int32_t y = 0; y < band->height; ++y) {
-    uint8_t* line = band->bits.get() + static_cast<size_t>(y) * band->stride;
+void ClearOffRing(const page::DiscMask& mask, PagePlanes* planes) {
+  const int32_t width = planes->width;
+  for (int32_t y = 0; y < planes->rows; ++y) {
     const page::RingRow ring = mask.Row(y);
     const int32_t first = std::clamp(ring.first, 0, width);
     const int32_t end = std::clamp(ring.last + 1, first, width);
-    Whiten(line, band->bits_per_pixel, 0, first);
-    Whiten(line, band->bits_per_pixel, end, width);
-    if (ring.hub_first <= ring.hub_last) {
-      Whiten(line, band->bits_per_pixel, std::clamp(ring.hub_first, 0, width),
-             std::clamp(ring.hub_last + 1, 0, width));
+    for (int p = 0; p < planes->plane_count; ++p) {
+      uint8_t* row = planes->Row(p, y);
+      ClearDots(row, 0, first);
+      ClearDots(row, end, width);
+      if (ring.hub_first <= ring.hub_last) {
+        ClearDots(row, std::clamp(ring.hub_first, 0, width), std::clamp(ring.hub_last + 1, 0, width));
+      }
     }
   }
 }

@@ -4,7 +4,8 @@
 // The filter's page starts at the top left corner of the printable square
 // (the PPD's page size "CD" has no margins), so raster dot x of row y is dot
 // (x, y) of the square, where the disc lies centred. Dots off the printable
-// ring (page/disc_ring.h) are made white in the band before it is encoded.
+// ring (page/disc_ring.h) lose their ink in the page's planes before these
+// are encoded.
 #ifndef QUILLORY2_CUPS_RING_MASK_H_
 #define QUILLORY2_CUPS_RING_MASK_H_
 
@@ -13,8 +14,8 @@
 
 namespace cupsdrv {
 
-// Clears the ink of every dot of the band that lies off the ring.
-void ClearOffRing(const page::DiscMask& mask, PageBand* band);
+// Clears the ink of every dot of the planes that lies off the ring.
+void ClearOffRing(const page::DiscMask& mask, PagePlanes* planes);
 
 }  // namespace cupsdrv
 

@@ -6,7 +6,10 @@
 // read past the band is seen by AddressSanitizer. Where every dot fits the
 // printer line, the output must decode without a problem into exactly the
 // band's ink. Every instruction set this processor runs must give the same
-// lines and the same stream as the scalar code.
+// lines and the same stream as the scalar code, and its row packer the same
+// packed rows as PackRow, on rows cut from the input and on halftone-like rows
+// made from it.
+#include <stdint.h>
 #include <string.h>
 
 #include <vector>
@@ -14,8 +17,10 @@
 #include "fuzz/fuzz_input.h"
 #include "oemdll/image_processing.h"
 #include "raster/band_encoder.h"
+#include "raster/command_stream.h"
 #include "raster/cpu_features.h"
 #include "raster/plane_extraction.h"
+#include "raster/row_packer.h"
 #include "stream/decoder.h"
 
 namespace {
@@ -90,6 +95,52 @@ void CompareExtractionPaths(const raster::BandView& view, const raster::BandSett
   }
 }
 
+// One row through PackRow and every supported vector packer, each into a
+// buffer of exactly the bound (ASan sees a write past it), the row itself in
+// a buffer of exactly n bytes.
+void ComparePackers(const std::vector<uint8_t>& row, int32_t lead, int32_t limit) {
+  const int32_t n = static_cast<int32_t>(row.size());
+  std::vector<uint8_t> want(static_cast<size_t>(raster::RleBound(lead, n)));
+  const int want_size = raster::PackRow(row.data(), lead, n, want.data(), limit);
+  for (int i = 1; i < raster::kIsaCount; ++i) {
+    const raster::Isa isa = static_cast<raster::Isa>(i);
+    if (!raster::IsaSupported(isa)) break;
+    std::vector<uint8_t> got(want.size());
+    const int got_size = raster::PackRowWith(row.data(), lead, n, got.data(), limit, isa);
+    FUZZ_CHECK((got_size > limit) == (want_size > limit));
+    if (want_size > limit) continue;
+    FUZZ_CHECK(got_size == want_size);
+    FUZZ_CHECK(memcmp(got.data(), want.data(), static_cast<size_t>(want_size)) == 0);
+  }
+}
+
+// Rows from the input bytes: as they are, and as runs of one to four bytes
+// of a few values, the way a halftone's rows look; leads and limits around
+// the band encoder's.
+void ComparePackersOn(const std::vector<uint8_t>& bytes) {
+  if (bytes.size() < 3) return;
+  size_t at = 0;
+  auto next = [&] { return bytes[at++ % bytes.size()]; };
+  for (int round = 0; round < 6; ++round) {
+    const uint8_t pick = next();
+    const int32_t lead = (pick & 0x80) ? next() : 7 + next() % 200;
+    const int32_t n = 1 + static_cast<int32_t>(next() % 255);
+    std::vector<uint8_t> row(static_cast<size_t>(n));
+    if (pick & 1) {
+      for (auto& b : row) b = next();
+    } else {
+      static const uint8_t kValues[4] = {0x00, 0xFF, 0x55, 0x88};
+      for (int32_t i = 0; i < n;) {
+        const uint8_t b = next();
+        const uint8_t value = (b & 0x30) == 0x30 ? next() : kValues[(b >> 4) & 3];
+        for (int k = 0; k <= (b & 3) && i < n; ++k) row[static_cast<size_t>(i++)] = value;
+      }
+    }
+    const int32_t limit = (pick & 2) ? n : (pick & 4) ? INT32_MAX : next() % (2 * n + 8);
+    ComparePackers(row, lead, limit);
+  }
+}
+
 constexpr int kMarginDots = 7 * 8;
 constexpr int kLineBufferDots = 200 * 8;
 constexpr uint32_t kMaxBandBytes = 1 << 15;
@@ -141,6 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   raster::EncodeBand(view, settings, &recorder, raster::Isa::kScalar);
   FUZZ_CHECK(recorder.output.size() <= raster::EncodedBandBound(view));
   CompareExtractionPaths(view, settings, recorder.output);
+  ComparePackersOn(rest);
   const uint8_t* bits = view.bits;
 
   // Read the output back as the printer would.

@@ -1,6 +1,7 @@
 // Fuzzes the CUPS filter's page handling: reading a page of CUPS raster
-// straight into the encoder's band (header check, every colour order) and
-// sending it through the job writer, held to a page read dot by dot.
+// straight into the encoder's ink planes (header check, every colour order)
+// and sending it through the job writer, held to a page read dot by dot and
+// to the job the band of that page gives.
 //
 // The first input byte chooses how the raster is made: odd, the rest of the
 // input is the raster stream itself, as a damaged or hostile file would be;
@@ -124,9 +125,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzzing::FuzzInput in(data, size);
   Memory raster_bytes;
   raster_bytes.bytes = (in.Byte() & 1) ? in.Rest() : BuildRaster(&in);
-  // The filter reads rows straight into the band; a page read dot by dot,
-  // made into a band, is the reference it must agree with, byte for byte.
-  // Each reads its own copy.
+  // The filter reads rows straight into its planes; a page read dot by dot
+  // is the reference they must agree with, byte for byte, and the job of
+  // that page made into a band is the job theirs must be. Each reads its own
+  // copy.
   Memory band_bytes = raster_bytes;
   cups_raster_t* raster = cupsRasterOpenIO(ReadMemory, &raster_bytes, CUPS_RASTER_READ);
   cups_raster_t* band_raster = cupsRasterOpenIO(ReadMemory, &band_bytes, CUPS_RASTER_READ);
@@ -138,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   Bytes band_row;
   page::InkPage ink;
-  cupsdrv::PageBand band;
+  cupsdrv::PagePlanes planes;
   cups_page_header2_t header, band_header;
   for (int pages = 0; pages < 4 && cupsRasterReadHeader2(raster, &header); ++pages) {
     FUZZ_CHECK(cupsRasterReadHeader2(band_raster, &band_header));
@@ -151,21 +153,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(geometry.width_dots <= cupsdrv::kMaxPrintableDots);
     const cupsdrv::ReadResult result = cupstest::ReadPage(raster, geometry, nullptr, &ink);
     const cupsdrv::ReadResult band_result =
-        cupsdrv::ReadPageBand(band_raster, geometry, nullptr, &band_row, &band);
+        cupsdrv::ReadPagePlanes(band_raster, geometry, nullptr, &band_row, &planes);
     FUZZ_CHECK(result != cupsdrv::ReadResult::kCancelled);
     FUZZ_CHECK(band_result == result);
     FUZZ_CHECK(ink.width_dots == geometry.width_dots && ink.rows == geometry.rows);
     if (result != cupsdrv::ReadResult::kComplete) break;
+    FUZZ_CHECK(planes.plane_count == ink.PlaneCount() && planes.rows == ink.rows &&
+               planes.row_bytes == ink.BytesPerRow());
+    for (int p = 0; p < ink.PlaneCount(); ++p) {
+      FUZZ_CHECK(memcmp(planes.Row(p, 0), ink.planes[p].data(), ink.planes[p].size()) == 0);
+    }
     page::Band made;
     FUZZ_CHECK(page::MakeBand(ink, false, &made, &error));
-    FUZZ_CHECK(band.stride == made.stride && band.height == made.height);
-    FUZZ_CHECK(memcmp(band.bits.get(), made.bits.data(), made.bits.size()) == 0);
     page::JobOptions options;
     options.resolution = geometry.rows_per_inch == 600 ? page::Resolution::k600 : page::Resolution::k300;
-    Bytes job;
-    printjob::JobWriter::AppendPage(band.View(), options, &job);
-    FUZZ_CHECK(job.size() <= raster::EncodedBandBound(band.View()));
-    CheckEncoding(ink, job);
+    for (page::DiscType disc : {page::DiscType::kStandard, page::DiscType::kCentreBand}) {
+      options.disc_type = disc;
+      Bytes job, band_job;
+      printjob::JobWriter::AppendPage(planes.View(), options, &job);
+      FUZZ_CHECK(job.size() <= raster::EncodedPlanesBound(planes.View()));
+      printjob::JobWriter::AppendPage(made.View(), options, &band_job);
+      FUZZ_CHECK(job == band_job);
+      if (disc == page::DiscType::kStandard) CheckEncoding(ink, job);
+    }
   }
   cupsRasterClose(raster);
   cupsRasterClose(band_raster);

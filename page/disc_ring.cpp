@@ -14,35 +14,33 @@ double DxSquared(int32_t x) {
 }
 
 // Where inside(x) starts to hold, for a test that holds from some dot up to
-// the centre line: the first such dot left of the centre, and (mirrored) the
-// last right of it. Each side is searched on its own, so that the spans agree
-// with the test to the last rounding. Dots further out may lie beyond the
-// square: a ring up to 120 mm reaches a little past its 119.9 mm.
+// the centre line (and, mirrored, from there on), on a circle of
+// half_width_sq (square mm across, negative when the row misses it): the
+// first dot left of the centre, and the last right of it. The circle gives
+// each edge to within a dot or so; the test itself then moves each edge
+// dot by dot, so that the spans agree with it to the last rounding. Dots
+// further out may lie beyond the square: a ring up to 120 mm reaches a little
+// past its 119.9 mm.
 template <class Inside>
-bool InsideSpan(Inside inside, int32_t* first, int32_t* last) {
+bool InsideSpan(Inside inside, double half_width_sq, int32_t* first, int32_t* last) {
   constexpr int32_t kCentre = kDiscAreaDots / 2;  // the first dot right of the centre line
-  int32_t lo = -kDiscAreaDots, hi = kCentre;       // searching [lo, hi)
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (inside(mid)) {
-      hi = mid;
-    } else {
-      lo = mid + 1;
-    }
+  constexpr int32_t kLeftmost = -kDiscAreaDots;
+  constexpr int32_t kPastRight = 2 * kDiscAreaDots;
+  double left = kCentre, right = kCentre;  // estimates of the first dot in and the first out
+  if (half_width_sq > 0) {
+    const double w = sqrt(half_width_sq);
+    left = ceil((kDiscAreaMm / 2 - w) / kDotMm - 0.5);
+    right = floor((kDiscAreaMm / 2 + w) / kDotMm - 0.5) + 1;
   }
-  if (lo == kCentre) return false;
-  *first = lo;
-  lo = kCentre;
-  hi = 2 * kDiscAreaDots;  // the first dot past the span, in [lo, hi]
-  while (lo < hi) {
-    const int32_t mid = lo + (hi - lo) / 2;
-    if (inside(mid)) {
-      lo = mid + 1;
-    } else {
-      hi = mid;
-    }
-  }
-  *last = lo - 1;
+  int32_t x = left < kLeftmost ? kLeftmost : left > kCentre ? kCentre : static_cast<int32_t>(left);
+  while (x > kLeftmost && inside(x - 1)) --x;
+  while (x < kCentre && !inside(x)) ++x;
+  if (x == kCentre) return false;
+  *first = x;
+  x = right < kCentre ? kCentre : right > kPastRight ? kPastRight : static_cast<int32_t>(right);
+  while (x > kCentre && !inside(x - 1)) --x;
+  while (x < kPastRight && inside(x)) ++x;
+  *last = x - 1;
   return true;
 }
 
@@ -80,9 +78,10 @@ RingRow DiscMask::Row(int32_t row) const {
   const double dy = (row + 0.5) * row_mm_ - kDiscAreaMm / 2;
   const double dy_sq = dy * dy;
   RingRow span;
-  InsideSpan([&](int32_t x) { return DxSquared(x) + dy_sq <= outer_sq_; }, &span.first, &span.last);
-  InsideSpan([&](int32_t x) { return DxSquared(x) + dy_sq < inner_sq_; }, &span.hub_first,
-             &span.hub_last);
+  InsideSpan([&](int32_t x) { return DxSquared(x) + dy_sq <= outer_sq_; }, outer_sq_ - dy_sq,
+             &span.first, &span.last);
+  InsideSpan([&](int32_t x) { return DxSquared(x) + dy_sq < inner_sq_; }, inner_sq_ - dy_sq,
+             &span.hub_first, &span.hub_last);
   return span;
 }
 

@@ -46,6 +46,15 @@ void JobWriter::AppendPage(const raster::BandView& band, const page::JobOptions&
   raster::EncodeBand(band, settings, &sink);
 }
 
+void JobWriter::AppendPage(const raster::PlanesView& planes, const page::JobOptions& options,
+                           std::vector<uint8_t>* out) {
+  raster::BandSettings settings;
+  settings.row_step = options.RowStep();
+  settings.skip_centre = options.SkipsCentre();
+  AppendingSink sink(out);
+  raster::EncodePlanes(planes, settings, &sink);
+}
+
 void JobWriter::AppendJobEnd(std::vector<uint8_t>* out) const {
   if (!table_) return;
   const std::vector<uint8_t> end = table_->JobEnd();

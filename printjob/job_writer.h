@@ -43,6 +43,9 @@ class JobWriter {
   // page appends without allocating.
   static void AppendPage(const raster::BandView& band, const page::JobOptions& options,
                          std::vector<uint8_t>* out);
+  // The same for a portrait page given as its ink planes (EncodedPlanesBound).
+  static void AppendPage(const raster::PlanesView& planes, const page::JobOptions& options,
+                         std::vector<uint8_t>* out);
   // Appends the end of the job (nothing before Load).
   void AppendJobEnd(std::vector<uint8_t>* out) const;
 

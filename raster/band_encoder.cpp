@@ -6,6 +6,7 @@
 #include "raster/command_stream.h"
 #include "raster/plane_extraction.h"
 #include "raster/plane_kernels.h"
+#include "raster/row_packer.h"
 
 namespace raster {
 namespace {
@@ -38,25 +39,82 @@ class CommandWriter {
   ByteSink* sink_;
 };
 
-// Encoder state of one pass; -1 and -99 stand for "none".
-struct PassState {
-  bool run_length = false;
-  int32_t last_first = -1;     // first byte index of the last column position command
-  int32_t previous_line = -99; // line index of the last line that produced output
+// One pass of lines into the commands: row positions, packing modes,
+// column positions and transfers. -1 and -99 stand for "none".
+class PassEncoder {
+ public:
+  PassEncoder(CommandWriter* spool, Isa isa) : spool_(spool), isa_(isa) {}
+
+  // Sends line j (row address y) of the pass, length bytes at line; a blank
+  // line sends nothing.
+  void Line(const uint8_t* line, int32_t length, int32_t j, int32_t y) {
+    int32_t first, last;
+    if (!LineExtent(line, length, isa_, &first, &last)) return;
+    const int32_t plain = last - first + 1;
+
+    if (previous_line_ != j - 1) spool_->Command(Command::kRowPosition, y);
+    previous_line_ = j;
+
+    // One pass packs the row, and stops as soon as it is longer than the
+    // plain data: noisy lines, which go plain, cost only that far.
+    const int packed_size =
+        PackRowWith(line + first, kMarginBytes + first, plain, packed_, plain, isa_);
+    if (ShouldPack(packed_size, plain)) {
+      if (!run_length_) {
+        spool_->Write(kPackingRle, kFixedCommandBytes);
+        run_length_ = true;
+        last_first_ = -1;
+      }
+      spool_->Command(Command::kRasterTransfer, packed_size);
+      spool_->Write(packed_, packed_size);
+      return;
+    }
+    if (run_length_) {
+      spool_->Write(kPackingPlain, kFixedCommandBytes);
+      run_length_ = false;
+    }
+    if (first != last_first_) {
+      spool_->Command(Command::kColumnPosition, 8 * (first + kMarginBytes));
+      last_first_ = first;
+    }
+    spool_->Command(Command::kRasterTransfer, plain);
+    spool_->Write(line + first, plain);
+  }
+
+ private:
+  // The first and last non-zero byte of a line; false for a blank line.
+  static bool LineExtent(const uint8_t* line, int32_t length, Isa isa, int32_t* first,
+                         int32_t* last) {
+#if QUILLORY2_X86_KERNELS
+#if defined(__x86_64__)
+    if (isa == Isa::kAvx2) return kernels::LineExtentAvx2(line, length, first, last);
+#endif
+    if (isa != Isa::kScalar) return kernels::LineExtentSse2(line, length, first, last);
+#endif
+    *first = FirstNonZero(line, length);
+    if (*first < 0) return false;
+    *last = LastNonZero(line, length);
+    return true;
+  }
+
+  CommandWriter* spool_;
+  Isa isa_;
+  bool run_length_ = false;
+  int32_t last_first_ = -1;     // first byte index of the last column position command
+  int32_t previous_line_ = -99; // line index of the last line that produced output
+  uint8_t packed_[kPackedBufferBytes];
 };
 
-void SendPlain(CommandWriter* spool, PassState* state, const uint8_t* line, int32_t first,
-               int32_t plain) {
-  if (state->run_length) {
-    spool->Write(kPackingPlain, kFixedCommandBytes);
-    state->run_length = false;
-  }
-  if (first != state->last_first) {
-    spool->Command(Command::kColumnPosition, 8 * (first + kMarginBytes));
-    state->last_first = first;
-  }
-  spool->Command(Command::kRasterTransfer, plain);
-  spool->Write(line + first, plain);
+// Starts a pass: the plane start, and plain packing at row address 0.
+void StartPass(CommandWriter* spool) {
+  spool->Write(kPlaneStart, kFixedCommandBytes);
+  spool->Write(kPackingPlain, kFixedCommandBytes);
+}
+
+// The row address of line j, or -1 past any row the printer can address.
+int32_t RowAddress(int32_t j, int32_t row_step) {
+  const int64_t row_address = static_cast<int64_t>(j) * row_step;
+  return row_address > INT32_MAX ? -1 : static_cast<int32_t>(row_address);
 }
 
 int32_t LineCount(const BandView& band) {
@@ -70,18 +128,6 @@ int32_t LineCount(const BandView& band) {
 }
 
 int PassCount(const BandView& band) { return band.bits_per_pixel == 1 ? 1 : 3; }
-
-// The first and last non-zero byte of a line in the line buffer; false for
-// a blank line.
-bool LineExtent(const uint8_t* line, int32_t length, Isa isa, int32_t* first, int32_t* last) {
-#if QUILLORY2_X86_KERNELS
-  if (isa != Isa::kScalar) return kernels::LineExtentSse2(line, length, first, last);
-#endif
-  *first = FirstNonZero(line, length);
-  if (*first < 0) return false;
-  *last = LastNonZero(line, length);
-  return true;
-}
 
 }  // namespace
 
@@ -105,23 +151,18 @@ void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* si
   // Landscape lines are extracted sixteen at a time into this block; portrait
   // lines one at a time into its first row.
   uint8_t block[kLandscapeBlockLines][kLineBufferBytes];
-  uint8_t packed[kPackedBufferBytes];
 
   for (int pass = 0; pass < passes; ++pass) {
     const int32_t plane = passes == 3 ? kPassPlane[pass] : 0;
-    spool.Write(kPlaneStart, kFixedCommandBytes);
-    spool.Write(kPackingPlain, kFixedCommandBytes);
-    PassState state;
+    StartPass(&spool);
+    PassEncoder encoder(&spool, isa);
     int32_t block_first = -1;  // first line held in the block, -1 none
 
     for (int32_t j = 0; j < lines; ++j) {
-      const int64_t row_address = static_cast<int64_t>(j) * row_step;
-      if (row_address > INT32_MAX) break;  // beyond any row the printer can address
-      const int32_t y = static_cast<int32_t>(row_address);
+      const int32_t y = RowAddress(j, row_step);
+      if (y < 0) break;
       if (settings.skip_centre && page::InCentreBand(y)) continue;
 
-      const uint8_t* line;
-      int32_t length;
       if (landscape) {
         const int32_t wanted = j - j % kLandscapeBlockLines;
         if (block_first != wanted) {
@@ -131,40 +172,66 @@ void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* si
                                 block, isa);
           block_first = wanted;
         }
-        line = block[j - wanted];
-        length = PlaneLineLength(landscape, width, height, stride, bit_count);
+        int32_t length = PlaneLineLength(landscape, width, height, stride, bit_count);
         if (length > kLineBufferBytes) length = kLineBufferBytes;
+        encoder.Line(block[j - wanted], length, j, y);
       } else {
         // Most scan lines of a label leave most planes blank; they are known
         // as blank without extracting them.
         if (PortraitLineBlank(j, bits, plane, width, height, stride, bit_count, isa)) continue;
-        length = ExtractPlaneLine(j, bits, plane, landscape, width, height, stride,
-                                  bit_count, block[0], isa);
-        line = block[0];
-      }
-      int32_t first, last;
-      if (!LineExtent(line, length, isa, &first, &last)) continue;
-      const int32_t plain = last - first + 1;
-
-      if (state.previous_line != j - 1) spool.Command(Command::kRowPosition, y);
-      state.previous_line = j;
-
-      // One pass packs the row, and stops as soon as it is longer than the
-      // plain data: noisy lines, which go plain, cost only that far.
-      const int packed_size = PackRow(line + first, kMarginBytes + first, plain, packed, plain);
-      if (ShouldPack(packed_size, plain)) {
-        if (!state.run_length) {
-          spool.Write(kPackingRle, kFixedCommandBytes);
-          state.run_length = true;
-          state.last_first = -1;
-        }
-        spool.Command(Command::kRasterTransfer, packed_size);
-        spool.Write(packed, packed_size);
-      } else {
-        SendPlain(&spool, &state, line, first, plain);
+        const int32_t length = ExtractPlaneLine(j, bits, plane, landscape, width, height, stride,
+                                                bit_count, block[0], isa);
+        encoder.Line(block[0], length, j, y);
       }
     }
   }
+}
+
+void EncodePlanes(const PlanesView& planes, const BandSettings& settings, ByteSink* sink) {
+  EncodePlanes(planes, settings, sink, BestIsa());
+}
+
+void EncodePlanes(const PlanesView& planes, const BandSettings& settings, ByteSink* sink,
+                  Isa isa) {
+  if (!IsaSupported(isa)) isa = Isa::kScalar;
+  const int passes = planes.plane_count == 3 ? 3 : 1;
+  const int32_t row_step = settings.row_step == 1 ? 1 : 2;
+  int32_t length = planes.row_bytes < kLineBufferBytes ? planes.row_bytes : kLineBufferBytes;
+  int32_t rows = planes.rows;
+  if (length <= 0 || planes.stride < static_cast<size_t>(planes.row_bytes)) rows = 0;
+  // The vector line search reads a whole line buffer from the line's start:
+  // lines too near their plane's end for that are copied into one first.
+  const size_t tail = isa == Isa::kScalar ? static_cast<size_t>(length) : kLineBufferBytes;
+  uint8_t copy[kLineBufferBytes] = {};
+
+  CommandWriter spool(sink);
+  for (int pass = 0; pass < passes; ++pass) {
+    // Yellow, magenta, cyan: the band's pixel bits 2, 1 and 0.
+    const uint8_t* const plane = planes.planes[passes == 3 ? 2 - pass : 0];
+    StartPass(&spool);
+    if (plane == nullptr) continue;
+    const size_t plane_bytes = static_cast<size_t>(rows) * planes.stride;
+    PassEncoder encoder(&spool, isa);
+    for (int32_t j = 0; j < rows; ++j) {
+      const int32_t y = RowAddress(j, row_step);
+      if (y < 0) break;
+      if (settings.skip_centre && page::InCentreBand(y)) continue;
+      const size_t offset = static_cast<size_t>(j) * planes.stride;
+      const uint8_t* line = plane + offset;
+      if (plane_bytes - offset < tail) {
+        memcpy(copy, line, static_cast<size_t>(length));
+        line = copy;
+      }
+      encoder.Line(line, length, j, y);
+    }
+  }
+}
+
+size_t EncodedPlanesBound(const PlanesView& planes) {
+  BandView band;
+  band.height = planes.rows;
+  band.bits_per_pixel = planes.plane_count == 3 ? 4 : 1;
+  return EncodedBandBound(band);
 }
 
 size_t EncodedBandBound(const BandView& band) {

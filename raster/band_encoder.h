@@ -14,8 +14,8 @@
 //
 // The encoder allocates nothing: lines, packed rows and command texts are
 // assembled in fixed buffers on the stack. Extracting a line of a plane
-// (plane_extraction.h) and packing it (command_stream.h) are separate pieces
-// behind it.
+// (plane_extraction.h) and packing it (row_packer.h, the vector form of
+// command_stream.h's packer) are separate pieces behind it.
 #ifndef QUILLORY2_RASTER_BAND_ENCODER_H_
 #define QUILLORY2_RASTER_BAND_ENCODER_H_
 
@@ -69,6 +69,26 @@ void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* si
 // The most bytes EncodeBand writes for this band: every line plain, each with
 // all its position and mode commands.
 size_t EncodedBandBound(const BandView& band);
+
+// A portrait page held as its ink planes rather than as a band, for a front
+// end that receives them so (the CUPS filter): a set bit is a dot of ink,
+// bit 7 of a row's byte 0 its first dot. EncodePlanes writes exactly what
+// EncodeBand writes for the portrait band of the same dots, without the band
+// being built. Bits past a row's last dot must be clear: they would print.
+struct PlanesView {
+  const uint8_t* planes[3] = {};  // cyan, magenta, yellow; black alone in planes[0]
+  int32_t plane_count = 1;        // 1 black, 3 colour; any other value reads as 1
+  int32_t rows = 0;
+  int32_t row_bytes = 0;  // bytes of dots per row; beyond kLineBufferBytes not read
+  size_t stride = 0;      // bytes from a row to the next, at least row_bytes
+  // Each plane is rows * stride bytes; nothing outside them is read.
+};
+
+void EncodePlanes(const PlanesView& planes, const BandSettings& settings, ByteSink* sink);
+void EncodePlanes(const PlanesView& planes, const BandSettings& settings, ByteSink* sink, Isa isa);
+
+// The most bytes EncodePlanes writes for these planes.
+size_t EncodedPlanesBound(const PlanesView& planes);
 
 }  // namespace raster
 

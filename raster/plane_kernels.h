@@ -38,6 +38,10 @@ int32_t WhitePrefixAvx2(const uint8_t* scan, int32_t bytes, uint8_t white);
 // length are not looked at). False, leaving both alone, for a blank line.
 // Every 16 bytes are compared at once, with no branch on the data but one.
 bool LineExtentSse2(const uint8_t* line, int32_t length, int32_t* first, int32_t* last);
+#if defined(__x86_64__)
+// The same in four 64-bit words (no 32-bit processor runs it).
+bool LineExtentAvx2(const uint8_t* line, int32_t length, int32_t* first, int32_t* last);
+#endif
 
 // Landscape, 4-bit band: sixteen pixel columns side by side (8 band bytes of
 // each scan line from column on), dots 0 .. 16 * groups - 1 of their lines,

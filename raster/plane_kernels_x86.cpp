@@ -189,6 +189,45 @@ bool LineExtentSse2(const uint8_t* line, int32_t length, int32_t* first, int32_t
   return true;
 }
 
+#if defined(__x86_64__)
+Q2_KERNEL("avx2")
+bool LineExtentAvx2(const uint8_t* line, int32_t length, int32_t* first, int32_t* last) {
+  // One bit per byte of the line buffer in four 64-bit words: six blocks of
+  // 32 bytes, and the last 8 bytes from a block read from byte 168 on.
+  static_assert(kLineBufferBytes == 200, "six blocks and the last 8 bytes");
+  const __m256i zero = _mm256_setzero_si256();
+  uint32_t half[7];
+  for (int b = 0; b < 6; ++b) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line + 32 * b));
+    half[b] = ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, zero)));
+  }
+  half[6] = ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(line + 168)), zero))) >> 24;
+  int32_t lo = kLineBufferBytes, hi = -1;
+  uint64_t inked[4];
+  for (int w = 0; w < 4; ++w) {
+    // Bytes from length on do not count.
+    const int32_t from = 64 * w;
+    const uint64_t keep = length <= from ? 0 : length >= from + 64 ? ~uint64_t{0}
+                                                                  : (uint64_t{1} << (length - from)) - 1;
+    inked[w] = (half[2 * w] | (w < 3 ? static_cast<uint64_t>(half[2 * w + 1]) << 32 : 0)) & keep;
+  }
+  // The first and last set bit, picked with conditional moves.
+  for (int w = 3; w >= 0; --w) {
+    const int32_t here = 64 * w + __builtin_ctzll(inked[w] | (uint64_t{1} << 63));
+    lo = inked[w] != 0 ? here : lo;
+  }
+  for (int w = 0; w < 4; ++w) {
+    const int32_t here = 64 * w + 63 - __builtin_clzll(inked[w] | 1);
+    hi = inked[w] != 0 ? here : hi;
+  }
+  if (hi < 0) return false;
+  *first = lo;
+  *last = hi;
+  return true;
+}
+#endif
+
 Q2_KERNEL("sse2")
 int32_t WhitePrefixSse2(const uint8_t* scan, int32_t bytes, uint8_t white) {
   const __m128i w = _mm_set1_epi8(static_cast<char>(white));

@@ -111,33 +111,46 @@ TEST(RasterHeaderCheck, CropsToTheDiscArea) {
   EXPECT_EQ(g.rows, 1416);
 }
 
-// Reads every page of a raster file with the filter's reader into one band,
-// reused from page to page as the filter reuses it, and checks each band
-// against what page::MakeBand makes of the page it should hold.
-void ExpectBands(const std::string& path, const std::vector<page::InkPage>& expected) {
+// Reads every page of a raster file with the filter's reader into one set of
+// planes, reused from page to page as the filter reuses it, and checks each
+// against the page it should hold, and its job against the job of the band
+// page::MakeBand makes of that page (the plug-in's way), in both disc types.
+void ExpectPlanes(const std::string& path, const std::vector<page::InkPage>& expected) {
   const int fd = open(path.c_str(), O_RDONLY);
   cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
   ASSERT_NE(raster, nullptr);
   std::vector<uint8_t> row;
-  cupsdrv::PageBand band;
+  cupsdrv::PagePlanes planes;
   size_t pages = 0;
   cups_page_header2_t h;
   while (cupsRasterReadHeader2(raster, &h)) {
     ASSERT_LT(pages, expected.size());
+    const page::InkPage& ink = expected[pages];
     cupsdrv::PageGeometry g;
     std::string error;
     ASSERT_TRUE(cupsdrv::CheckPageHeader(h, &g, &error)) << error;
-    ASSERT_EQ(cupsdrv::ReadPageBand(raster, g, nullptr, &row, &band), cupsdrv::ReadResult::kComplete);
-    page::Band made;
-    ASSERT_TRUE(page::MakeBand(expected[pages], false, &made, &error)) << error;
+    ASSERT_EQ(cupsdrv::ReadPagePlanes(raster, g, nullptr, &row, &planes), cupsdrv::ReadResult::kComplete);
     const std::string what = "page " + std::to_string(pages + 1) + " of " + path;
-    EXPECT_EQ(band.width, made.width) << what;
-    EXPECT_EQ(band.height, made.height) << what;
-    EXPECT_EQ(band.stride, made.stride) << what;
-    EXPECT_EQ(band.bits_per_pixel, made.bits_per_pixel) << what;
-    EXPECT_EQ(band.rows_per_inch, expected[pages].rows_per_inch) << what;
-    EXPECT_EQ(std::vector<uint8_t>(band.bits.get(), band.bits.get() + made.bits.size()), made.bits)
-        << what;
+    ASSERT_EQ(planes.plane_count, ink.PlaneCount()) << what;
+    EXPECT_EQ(planes.width, ink.width_dots) << what;
+    ASSERT_EQ(planes.rows, ink.rows) << what;
+    ASSERT_EQ(planes.row_bytes, ink.BytesPerRow()) << what;
+    EXPECT_EQ(planes.rows_per_inch, ink.rows_per_inch) << what;
+    for (int p = 0; p < ink.PlaneCount(); ++p) {
+      EXPECT_EQ(std::vector<uint8_t>(planes.Row(p, 0), planes.Row(p, 0) + ink.planes[p].size()), ink.planes[p])
+          << what << ", plane " << p;
+    }
+    page::Band made;
+    ASSERT_TRUE(page::MakeBand(ink, false, &made, &error)) << error;
+    page::JobOptions options;
+    options.resolution = ink.rows_per_inch == 600 ? page::Resolution::k600 : page::Resolution::k300;
+    for (page::DiscType disc : {page::DiscType::kStandard, page::DiscType::kCentreBand}) {
+      options.disc_type = disc;
+      std::vector<uint8_t> job, band_job;
+      printjob::JobWriter::AppendPage(planes.View(), options, &job);
+      printjob::JobWriter::AppendPage(made.View(), options, &band_job);
+      EXPECT_EQ(job, band_job) << what;
+    }
     ++pages;
   }
   EXPECT_EQ(pages, expected.size());
@@ -161,7 +174,7 @@ page::InkPage Cropped(const page::InkPage& ink) {
   return out;
 }
 
-TEST(RasterPageBand, IsTheBandOfThePageInEveryOrderAndSize) {
+TEST(RasterPagePlanes, AreThePageAndSendItsBandsJobInEveryOrderAndSize) {
   struct Size {
     int32_t width;
     int32_t rows;
@@ -169,7 +182,7 @@ TEST(RasterPageBand, IsTheBandOfThePageInEveryOrderAndSize) {
   };
   // Odd widths, a width of whole 32-dot groups, one dot, and pages cut to
   // the disc area across and down; a large page first, so that the reused
-  // band holds old bytes where the smaller pages that follow land.
+  // planes hold old bytes where the smaller pages that follow land.
   const Size sizes[] = {{1500, 1500, 300}, {203, 61, 600}, {13, 5, 600}, {1, 3, 300},
                         {1472, 40, 600},   {1480, 2900, 600}, {97, 33, 300}};
   uint32_t seed = 1;
@@ -195,7 +208,7 @@ TEST(RasterPageBand, IsTheBandOfThePageInEveryOrderAndSize) {
       cupstest::TempDir dir;
       ASSERT_TRUE(cupstest::WriteRaster(dir.File("in.ras"), pages, mode));
       SCOPED_TRACE("layout " + std::to_string(static_cast<int>(layout)));
-      ExpectBands(dir.File("in.ras"), expected);
+      ExpectPlanes(dir.File("in.ras"), expected);
     }
   }
 }
@@ -231,13 +244,13 @@ void ExpectTruncationAndCancellation(PixelLayout layout, Read read) {
   }
 }
 
-TEST(RasterPageBand, ReportsTruncationAndCancellation) {
-  // Planar, cut within the last (yellow) plane: the band is nearly complete.
+TEST(RasterPagePlanes, ReportsTruncationAndCancellation) {
+  // Planar, cut within the last (yellow) plane: the page is nearly complete.
   ExpectTruncationAndCancellation(
       PixelLayout::kCmyPlanar, [](cups_raster_t* raster, const cupsdrv::PageGeometry& g,
                                   volatile sig_atomic_t* flag, std::vector<uint8_t>* row) {
-        cupsdrv::PageBand band;
-        return cupsdrv::ReadPageBand(raster, g, flag, row, &band);
+        cupsdrv::PagePlanes planes;
+        return cupsdrv::ReadPagePlanes(raster, g, flag, row, &planes);
       });
 }
 
