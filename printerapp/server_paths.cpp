@@ -8,7 +8,7 @@ namespace printerapp {
 namespace {
 
 // An XDG base folder: the variable when it holds an absolute path (the
-// specification says to ignore relative ones), else the fallback below HOME.
+// XDG base directory rules ignore relative ones), else the fallback below HOME.
 std::string XdgFolder(const std::function<const char*(const char*)>& getenv, const char* variable,
                       const char* below_home) {
   const char* value = getenv(variable);

@@ -122,6 +122,11 @@ TEST(PrinterAppCupsQueue, EverywhereQueuePrintsAPdfFromLp) {
   EXPECT_TRUE(decoded.Clean());
   // The whole label, at its size: each ink within a few percent of the
   // direct job's (CUPS hands on a rewritten PDF, drawn the same).
+  if (decoded.planes.size() != expected.planes.size()) {  // kept to tell why
+    testsupport::WriteFile(ArtifactDir() + "/cups-queue-app.log", app.Log());
+    testsupport::WriteFile(ArtifactDir() + "/cups-queue-cupsd.log", cupsd.Log());
+    testsupport::WriteFile(ArtifactDir() + "/cups-queue-job.prn", job);
+  }
   ASSERT_EQ(decoded.planes.size(), expected.planes.size());
   for (size_t p = 0; p < decoded.planes.size(); ++p) {
     const double want = static_cast<double>(InkedDots(expected.planes[p]));

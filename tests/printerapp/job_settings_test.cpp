@@ -71,7 +71,7 @@ TEST(ServerPaths, SystemServiceAndUserFolders) {
   const ServerPaths root = DefaultServerPaths(0, getenv);
   EXPECT_EQ(root.state_file, "/var/lib/quillory2-printer-app/quillory2-printer-app.state");
   EXPECT_EQ(root.spool_dir, "/var/spool/quillory2-printer-app");
-  // A relative XDG folder is ignored, as the specification says.
+  // A relative XDG folder is ignored, as the XDG base directory rules say.
   const ServerPaths user = DefaultServerPaths(1000, getenv);
   EXPECT_EQ(user.state_file, "/home/ann/.config/quillory2-printer-app.state");
   EXPECT_EQ(user.spool_dir, "/home/ann/.cache/quillory2-printer-app");
