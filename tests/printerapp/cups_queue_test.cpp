@@ -106,7 +106,11 @@ TEST(PrinterAppCupsQueue, EverywhereQueuePrintsAPdfFromLp) {
       cupsd.Lp({"/usr/sbin/lpadmin", "-p", "disc", "-E", "-v", "ipp://127.0.0.1:" + std::to_string(app.port()) + "/ipp/print/disc",
                 "-m", "everywhere"});
   ASSERT_EQ(added.exit_code, 0) << added.Out() << added.err;
-  const testsupport::RunResult printed = cupsd.Lp({"/usr/bin/lp", "-d", "disc", "-t", "through-cups", docs.File("label.pdf")});
+  // In colour by name: CUPS 2.4's queue now and then sends the job as
+  // monochrome although the printer's default is colour (ColorModel=Gray
+  // in the job's options, with the same PPD).
+  const testsupport::RunResult printed = cupsd.Lp(
+      {"/usr/bin/lp", "-d", "disc", "-t", "through-cups", "-o", "print-color-mode=color", docs.File("label.pdf")});
   ASSERT_EQ(printed.exit_code, 0) << printed.err;
 
   // Bounded wait for the printer application to finish the job CUPS sent.
