@@ -10,7 +10,7 @@
 #   windows   scripts/windows-tests.sh: the DLLs and host programs cross-built
 #             for x86 and x64, checked statically and run under Wine against
 #             the native build, byte for byte
-#   fuzz      every libFuzzer target for FUZZ_SECONDS (default 15) each
+#   fuzz      every libFuzzer target for FUZZ_SECONDS (default 10) each
 #
 # First installs what the stages need (scripts/install-deps.sh). Counts come
 # from CTest's own results (build-results/). The last line is
@@ -70,7 +70,7 @@ stage_windows() {
 }
 
 stage_fuzz() {
-  FUZZ_SECONDS=${FUZZ_SECONDS:-15} bash scripts/fuzz-smoke.sh --junit "$results/$stage.xml"
+  FUZZ_SECONDS=${FUZZ_SECONDS:-10} bash scripts/fuzz-smoke.sh --junit "$results/$stage.xml"
 }
 
 summary=()

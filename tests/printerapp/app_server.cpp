@@ -274,6 +274,17 @@ JobResult AppServer::WaitJob(const std::string& printer, int id, int timeout_s) 
   return result;
 }
 
+JobResult AppServer::WaitJobMessage(const std::string& printer, int id, const std::string& part,
+                                     int timeout_s) const {
+  const double deadline = NowSeconds() + timeout_s;
+  JobResult result = WaitJob(printer, id, timeout_s);
+  while (result.message.find(part) == std::string::npos && NowSeconds() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    result = Job(printer, id);
+  }
+  return result;
+}
+
 bool AppServer::CancelJob(const std::string& printer, int id) const {
   return Command({"cancel", "-d", printer, "-j", std::to_string(id)}).exit_code == 0;
 }

@@ -86,6 +86,11 @@ class AppServer {
   // Waits until the job ends (completed, cancelled or aborted), up to
   // timeout_s; the last state seen.
   JobResult WaitJob(const std::string& printer, int id, int timeout_s = 60) const;
+  // The same, and then until the job's message holds `part`: a job refused
+  // for its format gets its reason as its end is announced, a moment after
+  // its state.
+  JobResult WaitJobMessage(const std::string& printer, int id, const std::string& part,
+                           int timeout_s = 60) const;
   bool CancelJob(const std::string& printer, int id) const;
   // Sets printer defaults over IPP (Set-Printer-Attributes with NAME-default).
   bool SetDefaults(const std::string& printer, const JobOptions& defaults) const;

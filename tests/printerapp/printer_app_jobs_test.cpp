@@ -207,7 +207,7 @@ TEST_F(PrinterAppJobs, BadJobsEndWithAClearMessageAndTheNextOnePrints) {
                         Case{"letter.txt", "text/plain", "'text/plain' is not supported"}}) {
     const int id = server_.Submit("disc", docs_.File(c.file), c.format, c.file);
     ASSERT_GT(id, 0) << c.file;
-    const JobResult job = server_.WaitJob("disc", id);
+    const JobResult job = server_.WaitJobMessage("disc", id, c.says, 20);
     EXPECT_EQ(job.state, IPP_JSTATE_ABORTED) << c.file;
     EXPECT_NE(job.message.find(c.says), std::string::npos) << c.file << ": " << job.message;
     // Nothing of a bad document reaches the printer.

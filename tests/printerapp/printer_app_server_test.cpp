@@ -118,7 +118,7 @@ TEST(PrinterAppServer, PdfIsOfferedOnlyWithGhostscript) {
   // A PDF sent all the same ends with a clear message, and nothing printed.
   const int pdf = without.Submit("disc", docs.File("label.pdf"), "application/pdf", "pdf");
   ASSERT_GT(pdf, 0);
-  const JobResult job = without.WaitJob("disc", pdf);
+  const JobResult job = without.WaitJobMessage("disc", pdf, "'application/pdf' is not supported", 20);
   EXPECT_EQ(job.state, IPP_JSTATE_ABORTED);
   EXPECT_NE(job.message.find("'application/pdf' is not supported"), std::string::npos) << job.message;
   EXPECT_TRUE(testsupport::ReadFile(without.DeviceFile("disc", "pdf")).empty());
