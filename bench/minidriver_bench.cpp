@@ -112,13 +112,18 @@ std::vector<uint8_t> MinidriverStream(const page::InkPage& page) {
   return job;
 }
 
-void DecodeStream(benchmark::State& state, bench::PageKind kind, bool plugin) {
+// The page's stream from either component; empty, with the benchmark
+// skipped, when there is none.
+std::vector<uint8_t> StreamToDecode(benchmark::State& state, bench::PageKind kind, bool plugin) {
   const page::InkPage page = bench::MakePage(kind, true);
-  const std::vector<uint8_t> job = plugin ? PluginStream(page) : MinidriverStream(page);
-  if (job.empty()) {
-    state.SkipWithError("no stream to decode");
-    return;
-  }
+  std::vector<uint8_t> job = plugin ? PluginStream(page) : MinidriverStream(page);
+  if (job.empty()) state.SkipWithError("no stream to decode");
+  return job;
+}
+
+void DecodeStream(benchmark::State& state, bench::PageKind kind, bool plugin) {
+  const std::vector<uint8_t> job = StreamToDecode(state, kind, plugin);
+  if (job.empty()) return;
   const double floor = bench::MemcpySeconds(job.size());
   bench::LoopTimer timer;
   size_t rows = 0;
@@ -158,12 +163,8 @@ class CountRows : public stream::DecodeListener {
 };
 
 void StreamDecode(benchmark::State& state, bench::PageKind kind, bool plugin) {
-  const page::InkPage page = bench::MakePage(kind, true);
-  const std::vector<uint8_t> job = plugin ? PluginStream(page) : MinidriverStream(page);
-  if (job.empty()) {
-    state.SkipWithError("no stream to decode");
-    return;
-  }
+  const std::vector<uint8_t> job = StreamToDecode(state, kind, plugin);
+  if (job.empty()) return;
   const double floor = bench::MemcpySeconds(job.size());
   bench::LoopTimer timer;
   size_t rows = 0;

@@ -14,14 +14,7 @@
 #include <immintrin.h>
 #include <string.h>
 
-// 32-bit Windows keeps the stack only 4-byte aligned; the kernels realign it
-// for their 16-byte spills.
-#if defined(__i386__)
-#define Q2_KERNEL(isa) __attribute__((target(isa), force_align_arg_pointer))
-#else
-#define Q2_KERNEL(isa) __attribute__((target(isa)))
-#endif
-#define Q2_INLINE(isa) static inline __attribute__((target(isa), always_inline))
+#include "raster/x86_target.h"
 
 namespace raster {
 namespace kernels {

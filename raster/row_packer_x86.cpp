@@ -17,12 +17,7 @@
 #include <immintrin.h>
 #include <string.h>
 
-#if defined(__i386__)
-#define Q2_KERNEL(isa) __attribute__((target(isa), force_align_arg_pointer))
-#else
-#define Q2_KERNEL(isa) __attribute__((target(isa)))
-#endif
-#define Q2_INLINE(isa) static inline __attribute__((target(isa), always_inline))
+#include "raster/x86_target.h"
 
 namespace raster {
 namespace {
