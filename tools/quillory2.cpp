@@ -5,6 +5,7 @@
 //   quillory2 decode JOB               annotated command listing, --check
 //   quillory2 preview JOB -o PNG       what the printer would print
 //   quillory2 tables                   the printer description in readable form
+//   quillory2 design LABEL.json -o JOB a designed label -> print job (and --preview)
 #include <errno.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -29,6 +30,9 @@
 #include "tables/built_tables.h"
 #include "tables/table_dump.h"
 #include "tools/encode_job.h"
+#if QUILLORY2_HAVE_DESIGNER
+#include "tools/design_command.h"
+#endif
 #include "files/write_file.h"
 #include "tools/job_report.h"
 
@@ -373,11 +377,15 @@ int Run(int argc, char** argv) {
                                                       "table in readable form");
   tables_cmd->footer("Example:\n  quillory2 tables | less");
 
+#if QUILLORY2_HAVE_DESIGNER
+  const tools::DesignCommand design = tools::AddDesignCommand(&app);
+#endif
+
   bool known = argc < 2 || argv[1][0] == '-';
   for (const CLI::App* sub : app.get_subcommands({})) known = known || sub->get_name() == argv[1];
   if (!known) {
-    fprintf(stderr, "quillory2: error: unknown command '%s' (use encode, decode, preview or tables)\n"
-                    "Run 'quillory2 --help' for usage.\n", argv[1]);
+    fprintf(stderr, "quillory2: error: unknown command '%s' (use encode, decode, preview%s)\n"
+                    "Run 'quillory2 --help' for usage.\n", argv[1], QUILLORY2_HAVE_DESIGNER ? ", tables or design" : " or tables");
     return kExitUsage;
   }
   try {
@@ -397,6 +405,9 @@ int Run(int argc, char** argv) {
   if (decode->parsed()) return RunDecode(dec);
   if (preview->parsed()) return RunPreview(pre);
   if (tables_cmd->parsed()) return RunTables();
+#if QUILLORY2_HAVE_DESIGNER
+  if (design.app->parsed()) return design.run();
+#endif
   return kExitUsage;
 }
 
