@@ -34,7 +34,16 @@ Canvas::Canvas(int32_t rows_per_inch) : rows_(imaging::SquareRows(rows_per_inch)
   cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
   pango_cairo_context_set_font_options(context_, options);
   cairo_font_options_destroy(options);
-  pango_cairo_update_context(cr_, context_);
+  // Text is laid out as on an isotropic 300 dots per inch device, whatever
+  // the rows per inch: the layout (and so a track list's fit) is the same
+  // at both resolutions, and the glyphs are then drawn through the real,
+  // anisotropic matrix.
+  PangoMatrix device = PANGO_MATRIX_INIT;
+  pango_matrix_scale(&device, imaging::kDotsPerInch / 25.4, imaging::kDotsPerInch / 25.4);
+  pango_context_set_matrix(context_, &device);
+  // Pango would round glyph positions to whole units of user space, which
+  // are millimetres here.
+  pango_context_set_round_glyph_positions(context_, FALSE);
 
   PangoFontFamily** families = nullptr;
   int count = 0;
@@ -71,6 +80,14 @@ PangoLayout* Canvas::Layout(const std::string& text, const Font& font, Warnings*
   pango_layout_set_font_description(layout, desc);
   pango_font_description_free(desc);
   pango_layout_set_text(layout, text.data(), static_cast<int>(text.size()));
+  // Characters no installed font has would print as empty boxes: say so.
+  const int unknown = pango_layout_get_unknown_glyphs_count(layout);
+  if (unknown > 0) {
+    const std::string warning = std::to_string(unknown) + " character(s) of \"" + text +
+                                "\" have no glyph in any installed font (for Chinese, Japanese or Korean "
+                                "install a font such as fonts-noto-cjk)";
+    if (warned_.insert(warning).second) warnings->push_back(warning);
+  }
   return layout;
 }
 

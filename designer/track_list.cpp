@@ -108,11 +108,14 @@ bool DrawTrackList(Canvas* canvas, const LabelTemplate& label, Warnings* warning
   for (size_t i = 0; i < entries.size(); ++i) {
     const size_t column = i / rows, row = i % rows;
     PangoLayout* layout = canvas->Layout(entries[i], font, warnings);
-    // Each entry keeps to its column: a right-to-left entry starts at the
-    // column's right edge.
-    pango_layout_set_width(layout, static_cast<int>((widest * scale + 0.5) * PANGO_SCALE));
-    pango_layout_set_auto_dir(layout, TRUE);
-    cairo_move_to(cr, left + column * (widest * scale + kGutterMm), top + row * line_height * scale);
+    // A right-to-left entry keeps to its column's right edge.
+    double indent = 0;
+    if (pango_layout_get_direction(layout, 0) == PANGO_DIRECTION_RTL) {
+      PangoRectangle logical;
+      pango_layout_get_extents(layout, nullptr, &logical);
+      indent = std::max(0.0, widest * scale - double(logical.width) / PANGO_SCALE);
+    }
+    cairo_move_to(cr, left + column * (widest * scale + kGutterMm) + indent, top + row * line_height * scale);
     pango_cairo_show_layout(cr, layout);
     g_object_unref(layout);
   }

@@ -153,7 +153,7 @@ DesignCommand AddDesignCommand(CLI::App* parent) {
   cmd->footer(
       "The template names the disc (120 or 80 mm, its printable and hub diameters), a background colour or "
       "photo, text on arcs, straight text, a track list (lines or a CUE sheet) and small pictures; its format "
-      "is in docs/label-template.md. The label is drawn at the printer's own resolution and printed through the "
+      "is in docs/label-template.schema.json. The label is drawn at the printer's own resolution and printed through the "
       "same mask, separation and halftone as `quillory2 encode`. A font that is not installed falls back to "
       "DejaVu Sans with a warning; a track list that does not fit even at its minimum size is refused.\n"
       "Examples:\n"
