@@ -12,6 +12,7 @@
 #include "files/read_file.h"
 #include "files/write_file.h"
 #include "imaging/png_writer.h"
+#include "imaging/preview.h"
 #include "page/job_options.h"
 #include "tools/encode_job.h"
 
@@ -40,6 +41,7 @@ struct DesignArgs {
   bool verbose = false;
   double gamma = 1.0;
   std::string module;
+  int preview_width = 0;
 };
 
 int RunNew(const DesignArgs& a) {
@@ -113,6 +115,7 @@ int RunDesign(const DesignArgs& a) {
     if (!designer::RenderPreview(label, &picture, a.output.empty() ? &warnings : &preview_warnings, &error)) {
       return Fail(files::InputName(a.label) + ": " + error);
     }
+    if (a.preview_width > 0) picture = imaging::ScaleImage(picture, a.preview_width);
     if (!imaging::EncodePng(picture, &png, &error)) return Fail(error);
   }
   say_warnings();
@@ -136,6 +139,8 @@ DesignCommand AddDesignCommand(CLI::App* parent) {
                                             "template, standard output by default)");
   cmd->add_option("--preview", a->preview, "Also write what the label looks like on the disc, as a PNG picture "
                                            "(300 dots per inch, the tray grey, disc edge and hub outlined)");
+  cmd->add_option("--preview-width", a->preview_width, "Scale the preview to this many pixels across (default: "
+                                                      "1416, one pixel per dot)")->check(CLI::Range(16, 20000));
   cmd->add_flag("--new", a->make_new, "Write a template to start from instead of printing");
   cmd->add_option("--driver", a->driver, "Driver component that writes the job: plugin or minidriver")
       ->check(CLI::IsMember({"plugin", "minidriver"}))->capture_default_str();
