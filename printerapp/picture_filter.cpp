@@ -1,4 +1,5 @@
-// PNG and JPEG documents: the picture path of `quillory2 encode`.
+// PNG and JPEG documents: the picture path of `quillory2 encode`; and the
+// steps every document that becomes ink pages shares.
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,7 +13,7 @@
 
 namespace printerapp {
 
-extern "C" bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* data) {
+bool PrintPages(pappl_job_t* job, pappl_device_t* device, const PageMaker& make_pages, const char* what) {
   std::unique_ptr<pappl_pr_options_t, void (*)(pappl_pr_options_t*)> options(
       papplJobCreatePrintOptions(job, 1, true), papplJobDeletePrintOptions);
   JobSettings settings;
@@ -24,9 +25,8 @@ extern "C" bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* dat
   std::vector<uint8_t> bytes;
   std::vector<page::InkPage> pages;
   if (!files::ReadWholeFile(papplJobGetFilename(job), &bytes, &error) ||
-      !imaging::MakeLabelPages(bytes.data(), bytes.size(), settings.options, settings.layout,
-                               &pages, &error)) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The picture cannot be printed: " + error);
+      !make_pages(bytes, settings, &pages, &error)) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, std::string(what) + " cannot be printed: " + error);
     return false;
   }
   bytes = std::vector<uint8_t>();
@@ -49,6 +49,16 @@ extern "C" bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* dat
     return false;
   }
   return true;
+}
+
+extern "C" bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* data) {
+  return PrintPages(
+      job, device,
+      [](const std::vector<uint8_t>& bytes, const JobSettings& settings, std::vector<page::InkPage>* pages,
+         std::string* error) {
+        return imaging::MakeLabelPages(bytes.data(), bytes.size(), settings.options, settings.layout, pages, error);
+      },
+      "The picture");
 }
 
 }  // namespace printerapp

@@ -6,6 +6,11 @@
 #include <unistd.h>
 
 #include "printerapp/capabilities.h"
+#if QUILLORY2_HAVE_DESIGNER
+#include "designer/label_template.h"
+#include "printerapp/design_page.h"
+#include <thread>
+#endif
 #include "printerapp/server_paths.h"
 
 namespace printerapp {
@@ -20,6 +25,16 @@ extern "C" bool SaveState(pappl_system_t* system, void* context) {
 // says why.
 extern "C" void ExplainAbortedFormat(pappl_system_t* system, pappl_printer_t* printer,
                                      pappl_job_t* job, pappl_event_t event, void* data) {
+#if QUILLORY2_HAVE_DESIGNER
+  // Every printer gets its "Design a label" page as it is created. PAPPL
+  // sends this event holding the system's lock, which adding a resource
+  // takes: the page is added by a thread of its own once the lock is free.
+  if ((event & PAPPL_EVENT_PRINTER_CREATED) && printer != nullptr) {
+    std::thread([system, printer, spool = static_cast<const AppContext*>(data)->spool_dir]() {
+      AddDesignPage(system, printer, spool);
+    }).detach();
+  }
+#endif
   if (job == nullptr || !(event & PAPPL_EVENT_JOB_COMPLETED) ||
       papplJobGetState(job) != IPP_JSTATE_ABORTED) {
     return;
@@ -138,6 +153,7 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
     return Refuse("state folder: " + error);
   }
   context->state_file = paths.state_file;
+  context->spool_dir = paths.spool_dir;
 
   // The web pages are for this machine unless an authentication service
   // guards them. TLS matters only off this machine.
@@ -176,6 +192,15 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   } else {
     papplLog(system, PAPPL_LOGLEVEL_WARN, "Ghostscript not found: PDF is not offered");
   }
+#if QUILLORY2_HAVE_DESIGNER
+  // Label templates, from the web page and from IPP clients; one sent
+  // without a format is told by its first bytes.
+  papplSystemAddMIMEFilter(system, designer::kTemplateMimeType, kNativeFormat, PrintLabelTemplate, nullptr);
+  context->formats.push_back(designer::kTemplateMimeType);
+  papplSystemSetMIMECallback(
+      system, [](const unsigned char* header, size_t size, void*) { return DetectLabelTemplate(header, size); },
+      nullptr);
+#endif
   papplSystemSetEventCallback(system, ExplainAbortedFormat, context);
 
   // papplMainloop sets the drivers too, but only after this callback: the
@@ -187,6 +212,15 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
              paths.state_file.c_str());
   }
   papplSystemSetSaveCallback(system, SaveState, context);
+#if QUILLORY2_HAVE_DESIGNER
+  papplSystemIteratePrinters(
+      system,
+      [](pappl_printer_t* printer, void* app) {
+        const AppContext* c = static_cast<const AppContext*>(app);
+        AddDesignPage(papplPrinterGetSystem(printer), printer, c->spool_dir);
+      },
+      context);
+#endif
   papplLog(system, PAPPL_LOGLEVEL_INFO, "State in %s, spool in %s, listening on %s port %d",
            paths.state_file.c_str(), paths.spool_dir.c_str(), listen, port);
   return system;
