@@ -78,7 +78,11 @@ bool ValidateRingOn(DiscSize size, const DiscRing& ring, std::string* error) {
 }
 
 DiscRing FitRing(DiscSize size, DiscRing ring) {
-  if (ring.outer_mm > DiscDiameterMm(size)) ring.outer_mm = DefaultRing(size).outer_mm;
+  // Only a diameter some larger disc could have; anything else is left for
+  // ValidateRing to refuse.
+  if (ring.outer_mm > DiscDiameterMm(size) && ring.outer_mm <= kMaxOuterMm) {
+    ring.outer_mm = DefaultRing(size).outer_mm;
+  }
   return ring;
 }
 
