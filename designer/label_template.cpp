@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "designer/base64.h"
+#include "page/disc_ring.h"
 
 namespace designer {
 namespace {
@@ -389,15 +390,10 @@ std::string PictureText(const Picture& p) {
 }  // namespace
 
 bool DefaultDiameters(int size_mm, double* outer_mm, double* hub_mm) {
-  if (size_mm == 120) {
-    *outer_mm = 118;
-    *hub_mm = 22;
-  } else if (size_mm == 80) {
-    *outer_mm = 78;
-    *hub_mm = 22;
-  } else {
-    return false;
-  }
+  if (size_mm != 120 && size_mm != 80) return false;
+  const page::DiscRing ring = page::DefaultRing(size_mm == 80 ? page::DiscSize::k80 : page::DiscSize::k120);
+  *outer_mm = ring.outer_mm;
+  *hub_mm = ring.inner_mm;
   return true;
 }
 

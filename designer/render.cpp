@@ -110,6 +110,7 @@ bool RenderLabel(const LabelTemplate& label, int32_t rows_per_inch, imaging::Rgb
 
 imaging::LabelLayout LayoutFor(const LabelTemplate& label, double gamma) {
   imaging::LabelLayout layout;
+  layout.disc = label.disc.size_mm == 80 ? page::DiscSize::k80 : page::DiscSize::k120;
   layout.ring.outer_mm = label.disc.outer_mm;
   layout.ring.inner_mm = label.disc.hub_mm;
   layout.gamma = gamma;

@@ -14,6 +14,7 @@
 #include "imaging/png_writer.h"
 #include "imaging/preview.h"
 #include "page/job_options.h"
+#include "page/print_position.h"
 #include "tools/encode_job.h"
 
 namespace tools {
@@ -42,6 +43,7 @@ struct DesignArgs {
   double gamma = 1.0;
   std::string module;
   int preview_width = 0;
+  std::string offset_x = "0.0", offset_y = "0.0";
 };
 
 int RunNew(const DesignArgs& a) {
@@ -75,6 +77,11 @@ int RunDesign(const DesignArgs& a) {
   if (!page::ParseDiscType(a.disc, &o.disc_type))
     return Fail("unknown disc type '" + a.disc + "' (use standard or centre-band)", kExitUsage);
   o.colour = a.mono ? page::ColourMode::kMonochrome : page::ColourMode::kColour;
+  page::PrintOffset offset;
+  if (!page::ParseOffsetMm(a.offset_x, &offset.x_tenths))
+    return Fail("unknown --offset-x-mm '" + a.offset_x + "' (use " + page::kOffsetWords + ")", kExitUsage);
+  if (!page::ParseOffsetMm(a.offset_y, &offset.y_tenths))
+    return Fail("unknown --offset-y-mm '" + a.offset_y + "' (use " + page::kOffsetWords + ")", kExitUsage);
   settings.landscape = a.landscape;
   settings.module_path = a.module;
   for (const std::string* out : {&a.output, &a.preview}) {
@@ -105,6 +112,11 @@ int RunDesign(const DesignArgs& a) {
     if (!designer::DesignPage(label, o, a.gamma, &pages[0], &warnings, &error)) {
       return Fail(files::InputName(a.label) + ": " + error);
     }
+    // Moved as `quillory2 encode` moves a picture's page.
+    const page::RingLoss loss =
+        page::LostRing(designer::LayoutFor(label).ring, offset, o.RowsPerInch(), page::kComponentReach);
+    if (loss.Any()) warnings.push_back(page::DescribeRingLoss(loss));
+    if (!offset.Zero()) pages[0] = page::MovePage(pages[0], offset, page::kComponentReach);
     if (!CheckEncodeSettings(pages, settings, &error)) return Fail(error, kExitUsage);
     if (!EncodeJob(pages, settings, &job, &error)) return Fail(error);
   }
@@ -153,6 +165,11 @@ DesignCommand AddDesignCommand(CLI::App* parent) {
   cmd->add_flag("--mono", a->mono, "Print in black only");
   cmd->add_flag("--landscape", a->landscape, "Hand the page to the plug-in as a landscape band (plug-in only)");
   cmd->add_option("--gamma", a->gamma, "Tone curve before halftoning: ink = 1 - value^gamma")->capture_default_str();
+  cmd->add_option("--offset-x-mm", a->offset_x, "Move the whole label right (positive) or left, as seen on the "
+                                                "disc in the tray: -3.0 to +3.0 mm in steps of 0.1")
+      ->capture_default_str();
+  cmd->add_option("--offset-y-mm", a->offset_y, "Move the whole label down (positive) or up: -3.0 to +3.0 mm")
+      ->capture_default_str();
   cmd->add_option("--module", a->module, "Driver module to load instead of the built one");
   cmd->add_flag("-v,--verbose", a->verbose, "Say what was written");
   cmd->footer(
