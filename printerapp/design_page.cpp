@@ -236,7 +236,8 @@ void AddDesignPage(pappl_system_t* system, pappl_printer_t* printer, const std::
   papplSystemAddResourceCallback(system, path, "text/html", ServePage, data);
   papplSystemAddResourceCallback(system, (std::string(path) + "/preview").c_str(), "image/png", ServePreview, data);
   papplSystemAddResourceCallback(system, (std::string(path) + "/print").c_str(), "text/plain", ServePrint, data);
-  papplPrinterAddLink(printer, "Design a label", path, PAPPL_LOPTIONS_NAVIGATION | PAPPL_LOPTIONS_STATUS);
+  // On the printer's page, among its buttons.
+  papplPrinterAddLink(printer, "Design a label", path, PAPPL_LOPTIONS_STATUS);
 }
 
 const char* DetectLabelTemplate(const unsigned char* header, size_t size) {

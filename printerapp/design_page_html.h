@@ -10,15 +10,16 @@ namespace printerapp {
 
 constexpr const char kDesignPageHtml[] = R"HTML(
 <style>
-.q2d { display: grid; grid-template-columns: 1fr; gap: 16px; max-width: 1200px; }
-@media (min-width: 820px) { .q2d { grid-template-columns: minmax(300px, 440px) 1fr; } }
+.q2d { display: grid; grid-template-columns: minmax(0, 1fr); gap: 16px; max-width: 1200px; }
+@media (min-width: 820px) { .q2d { grid-template-columns: minmax(300px, 440px) minmax(0, 1fr); } }
 .q2d fieldset { border: 1px solid #ccc; border-radius: 6px; margin: 0 0 12px 0; padding: 8px 12px; }
 .q2d legend { font-weight: bold; }
 .q2d label { display: block; margin: 6px 0 2px 0; }
 .q2d input[type=text], .q2d input[type=number], .q2d select, .q2d textarea {
   width: 100%; box-sizing: border-box; font-size: 16px; padding: 6px; }
 .q2d textarea { min-height: 7em; font-family: monospace; }
-.q2d .pair { display: grid; grid-template-columns: 1fr 1fr 1fr; gap: 8px; }
+.q2d .pair { display: grid; grid-template-columns: repeat(3, minmax(0, 1fr)); gap: 8px; }
+.q2d input, .q2d select, .q2d button { max-width: 100%; min-width: 0; }
 .q2d .buttons { display: flex; flex-wrap: wrap; gap: 8px; margin: 8px 0; }
 .q2d .buttons button, .q2d .buttons label.button { font-size: 16px; padding: 10px 16px; border-radius: 6px;
   border: 1px solid #888; background: #f4f4f4; cursor: pointer; margin: 0; }

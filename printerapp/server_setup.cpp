@@ -195,12 +195,9 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   }
 #if QUILLORY2_HAVE_DESIGNER
   // Label templates, from the web page and from IPP clients; one sent
-  // without a format is told by its first bytes.
+  // without a format is told by its first bytes (the typing callback below).
   papplSystemAddMIMEFilter(system, designer::kTemplateMimeType, kNativeFormat, PrintLabelTemplate, nullptr);
   context->formats.push_back(designer::kTemplateMimeType);
-  papplSystemSetMIMECallback(
-      system, [](const unsigned char* header, size_t size, void*) { return DetectLabelTemplate(header, size); },
-      nullptr);
 #endif
   papplSystemSetEventCallback(system, ExplainAbortedFormat, context);
 
@@ -215,7 +212,19 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   // The Calibrate page, and the test disc, a job in the printer's language
   // told from its first bytes.
   AddCalibrationPage(system);
+#if QUILLORY2_HAVE_DESIGNER
+  // PAPPL keeps one typing callback: jobs in the printer's language, then
+  // label templates.
+  papplSystemSetMIMECallback(
+      system,
+      [](const unsigned char* header, size_t size, void* data) -> const char* {
+        const char* native = RecogniseNativeJob(header, size, data);
+        return native != nullptr ? native : DetectLabelTemplate(header, size);
+      },
+      nullptr);
+#else
   papplSystemSetMIMECallback(system, RecogniseNativeJob, nullptr);
+#endif
   papplSystemSetSaveCallback(system, SaveState, context);
 #if QUILLORY2_HAVE_DESIGNER
   papplSystemIteratePrinters(
