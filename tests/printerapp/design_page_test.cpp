@@ -113,5 +113,32 @@ TEST_F(PrinterAppDesign, TemplatesAsIppDocumentsPrintOrSayWhereTheyAreWrong) {
       << job.message;
 }
 
+// The HTTP status of a form POSTed to the server, as a page from elsewhere
+// (a forged request) would send it.
+http_status_t Post(int port, const std::string& path, const std::string& body) {
+  http_t* http = httpConnect2("localhost", port, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
+  if (http == nullptr) return HTTP_STATUS_ERROR;
+  httpClearFields(http);
+  httpSetField(http, HTTP_FIELD_CONTENT_TYPE, "application/x-www-form-urlencoded");
+  httpSetLength(http, body.size());
+  http_status_t status = HTTP_STATUS_ERROR;
+  if (httpPost(http, path.c_str()) == 0 && httpWrite2(http, body.data(), body.size()) >= 0) {
+    while ((status = httpUpdate(http)) == HTTP_STATUS_CONTINUE) {
+    }
+  }
+  httpFlush(http);
+  httpClose(http);
+  return status;
+}
+
+TEST_F(PrinterAppDesign, RequestsWithoutTheSessionFieldAreRefused) {
+  const std::string label = "template=" + std::string("%7B%22format%22%3A%22quillory2-label%22%2C%22version%22%3A1%7D");
+  EXPECT_EQ(Post(server_.port(), "/disc/design/print", label), HTTP_STATUS_FORBIDDEN);
+  EXPECT_EQ(Post(server_.port(), "/disc/design/preview", label + "&session=0123"), HTTP_STATUS_FORBIDDEN);
+  usleep(300000);
+  const testsupport::RunResult ls = testsupport::RunProgram({"/bin/ls", "-A", server_.DeviceFolder("disc")});
+  EXPECT_EQ(ls.Out(), "") << "a refused request printed";
+}
+
 }  // namespace
 }  // namespace apptest
