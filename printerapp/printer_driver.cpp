@@ -37,6 +37,11 @@ struct RasterJob {
 
 RasterJob* RasterJobOf(pappl_job_t* job) { return static_cast<RasterJob*>(papplJobGetData(job)); }
 
+// Ends a raster job's page with an error: whatever it already sent is not
+// a whole job.
+bool FailRaster(pappl_job_t* job, RasterJob* raster, pappl_jreason_t reason,
+                const std::string& message);
+
 }  // namespace
 
 void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& message) {
@@ -44,6 +49,17 @@ void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& messag
   papplJobSetMessage(job, "%s", message.c_str());
   if (reason != PAPPL_JREASON_NONE) papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
 }
+
+namespace {
+
+bool FailRaster(pappl_job_t* job, RasterJob* raster, pappl_jreason_t reason,
+                const std::string& message) {
+  FailJob(job, reason, message);
+  raster->output.MarkFailed();
+  return false;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -62,11 +78,11 @@ bool PrintNativeJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
     return false;
   }
   papplJobSetImpressions(job, 1);
-  if (papplDeviceWrite(device, bytes.data(), bytes.size()) < 0) {
-    FailJob(job, PAPPL_JREASON_NONE, "The printer could not be written to");
+  if (!WriteToDevice(device, bytes.data(), bytes.size(), &error)) {
+    FailJob(job, PAPPL_JREASON_NONE, "The job was not printed whole: " + error);
     return false;
   }
-  papplDeviceFlush(device);
+  MarkDeviceComplete(device);
   papplJobSetImpressionsCompleted(job, 1);
   return true;
 }
@@ -106,7 +122,7 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
                                          h.cupsColorSpace == CUPS_CSPACE_W)) {
     pixels = RasterPixels::kGrey8;
   } else {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             which + ": unsupported raster (" + std::to_string(h.cupsBitsPerPixel) +
                 " bits per pixel, colour space " + std::to_string(h.cupsColorSpace) +
                 "); the printer takes 8-bit sRGB or grey");
@@ -116,14 +132,14 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
   const uint64_t line_bytes = (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8;
   if (!imaging::CheckImageSize(h.cupsWidth, h.cupsHeight, imaging::ImageLimits{}, &error) ||
       h.cupsBytesPerLine < line_bytes) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             which + ": unusable raster page" + (error.empty() ? std::string() : ": " + error));
     return false;
   }
   // The rows are at the raster's resolution; the job's setup takes it from
   // the first page, and the printer keeps one resolution for the job.
   if (h.HWResolution[0] != 300 || (h.HWResolution[1] != 300 && h.HWResolution[1] != 600)) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             which + ": unsupported raster resolution " + std::to_string(h.HWResolution[0]) + "x" +
                 std::to_string(h.HWResolution[1]) + " dpi (the printer prints 300x600 or 300x300)");
     return false;
@@ -135,7 +151,7 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
     raster->output.SetOptions(raster->settings.options);
     raster->resolution_fixed = true;
   } else if (resolution != raster->settings.options.resolution) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             which + " changes the resolution within the job; the printer takes one per job");
     return false;
   }
@@ -171,7 +187,7 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t
   // early sends nothing of it.
   if (papplJobIsCanceled(job)) return true;
   if (raster->rows_written != static_cast<uint32_t>(raster->page.height)) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             "Page " + std::to_string(page) + " ended early (" +
                 std::to_string(raster->rows_written) + " of " +
                 std::to_string(raster->page.height) + " rows); it was not printed");
@@ -181,7 +197,7 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t
       imaging::MakeLabelPageOnDots(raster->page, raster->settings.options, raster->settings.layout);
   std::string error;
   if (!raster->output.SendPage(ink, &error)) {
-    FailJob(job, PAPPL_JREASON_NONE, "Page " + std::to_string(page) + ": " + error);
+    FailRaster(job, raster, PAPPL_JREASON_NONE, "Page " + std::to_string(page) + ": " + error);
     return false;
   }
   return true;

@@ -7,6 +7,7 @@
 
 #include "printerapp/capabilities.h"
 #include "printerapp/server_paths.h"
+#include "printerapp/server_state.h"
 
 namespace printerapp {
 namespace {
@@ -138,6 +139,9 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
     return Refuse("state folder: " + error);
   }
   context->state_file = paths.state_file;
+  // A second server on the same state or port would start half-bound and
+  // fight the first over the file.
+  if (!LockStateFile(paths.state_file, &error) || !LoopbackPortFree(port, &error)) return Refuse(error);
 
   // The web pages are for this machine unless an authentication service
   // guards them. TLS matters only off this machine.
@@ -181,11 +185,7 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   // papplMainloop sets the drivers too, but only after this callback: the
   // saved printers need them now.
   papplSystemSetPrinterDrivers(system, 1, g_drivers, AutoAddDriver, nullptr, DescribeDriver, context);
-  if (access(paths.state_file.c_str(), F_OK) == 0 &&
-      !papplSystemLoadState(system, paths.state_file.c_str())) {
-    papplLog(system, PAPPL_LOGLEVEL_ERROR, "Cannot read the saved state in %s",
-             paths.state_file.c_str());
-  }
+  LoadSavedState(system, paths.state_file);
   papplSystemSetSaveCallback(system, SaveState, context);
   papplLog(system, PAPPL_LOGLEVEL_INFO, "State in %s, spool in %s, listening on %s port %d",
            paths.state_file.c_str(), paths.spool_dir.c_str(), listen, port);

@@ -1,0 +1,56 @@
+// Every IPP request passes here once PAPPL has read it, before PAPPL acts
+// on it (printer and system requests alike; PAPPL 1.3.1's operation
+// callback sees only the system's). This program defines
+// _papplClientProcessIPP, as it defines _papplJobProcess (job_gate.cpp),
+// and then hands the request to PAPPL's own.
+//
+// - Names a client chooses are cleaned where they enter (job_names.h): a
+//   newline in a job name would otherwise end its line in the state file,
+//   and everything after it would be lost at the next start.
+// - A request that carries a document may keep it from arriving for a
+//   bounded time only: the printer prints one job at a time, so a client
+//   that sends half a raster page and waits would hold it for everybody.
+#include <dlfcn.h>
+#include <pappl/pappl.h>
+#include <string.h>
+
+#include <string>
+
+#include "printerapp/job_names.h"
+
+namespace {
+
+constexpr double kDocumentStallSeconds = 15;
+
+extern "C" int GiveUpWaiting(http_t*, void*) { return 0; }
+
+void CleanNames(ipp_t* request) {
+  for (ipp_attribute_t* attr = ippFirstAttribute(request); attr != nullptr; attr = ippNextAttribute(request)) {
+    const char* name = ippGetName(attr);
+    if (name == nullptr || (strcmp(name, "job-name") != 0 && strcmp(name, "requesting-user-name") != 0 &&
+                            strcmp(name, "document-name") != 0)) {
+      continue;
+    }
+    for (int i = 0; i < ippGetCount(attr); ++i) {
+      const char* value = ippGetString(attr, i, nullptr);
+      if (value == nullptr) continue;
+      const std::string clean = printerapp::CleanName(value, printerapp::kMaxJobNameBytes);
+      if (clean != value) ippSetString(request, &attr, i, clean.c_str());
+    }
+  }
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) bool _papplClientProcessIPP(pappl_client_t* client) {
+  using Process = bool (*)(pappl_client_t*);
+  static const Process process = reinterpret_cast<Process>(dlsym(RTLD_NEXT, "_papplClientProcessIPP"));
+  if (process == nullptr) return false;
+  CleanNames(papplClientGetRequest(client));
+  const ipp_op_t op = papplClientGetOperation(client);
+  if (op == IPP_OP_PRINT_JOB || op == IPP_OP_SEND_DOCUMENT) {
+    http_t* http = papplClientGetHTTP(client);
+    httpSetTimeout(http, kDocumentStallSeconds, GiveUpWaiting, nullptr);
+  }
+  return process(client);
+}
