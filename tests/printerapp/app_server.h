@@ -71,6 +71,9 @@ class AppServer {
     return DeviceFolder(name) + "/" + job_name + ".prn";
   }
   std::string PrinterUri(const std::string& name) const;
+  // What the job printing on printer name has written so far: a folder's
+  // job is written to a hidden file there and put in place only when whole.
+  Bytes PartialOutput(const std::string& name) const;
 
   // Submits a file over IPP (Print-Job); the job id, or 0 with the
   // response's status in *refusal.

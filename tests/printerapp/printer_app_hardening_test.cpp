@@ -148,6 +148,46 @@ TEST(PrinterAppHardening, ACutRasterDocumentFailsAndLeavesNoFile) {
   Note(server, "cut PWG raster document", job, seconds);
 }
 
+// A JPEG cut at a third and closed with an end marker, and a small one whose
+// header claims 20000 x 10000 pixels: both fail with their reason, the
+// second before anything is allocated for it; the tool says the same.
+TEST(PrinterAppHardening, JpegsThatLieFailBeforeTheyCostMemory) {
+  AppServer server;
+  ASSERT_TRUE(server.Start()) << server.Log();
+  ASSERT_TRUE(server.AddPrinter("disc"));
+  testsupport::TempDir docs;
+  ASSERT_TRUE(WriteLabelJpeg(docs.File("label.jpg")));
+  const Bytes jpeg = testsupport::ReadFile(docs.File("label.jpg"));
+  Bytes cut(jpeg.begin(), jpeg.begin() + jpeg.size() / 3);
+  cut.insert(cut.end(), {0xFF, 0xD9});
+  Bytes lying = jpeg;
+  for (size_t i = 2; i + 8 < lying.size(); ++i) {
+    if (lying[i] == 0xFF && lying[i + 1] == 0xC0) {
+      lying[i + 5] = 10000 >> 8, lying[i + 6] = 10000 & 0xFF;
+      lying[i + 7] = 20000 >> 8, lying[i + 8] = 20000 & 0xFF;
+      break;
+    }
+  }
+  const struct {
+    const char* name;
+    Bytes bytes;
+    const char* reason;
+  } cases[] = {{"cut", cut, "premature end of data segment"}, {"lying", lying, "more than"}};
+  for (const auto& c : cases) {
+    ASSERT_TRUE(testsupport::WriteFile(docs.File(c.name), c.bytes));
+    double seconds = 0;
+    const JobResult job = Print(server, "disc", docs.File(c.name), "image/jpeg", c.name, &seconds);
+    EXPECT_EQ(job.state, IPP_JSTATE_ABORTED) << c.name;
+    EXPECT_NE(job.message.find(c.reason), std::string::npos) << job.message;
+    Note(server, std::string(c.name) + " JPEG", job, seconds);
+    const RunResult tool = testsupport::RunProgram({ToolPath(), "encode", docs.File(c.name), "-o", docs.File("job.prn")});
+    EXPECT_EQ(tool.exit_code, 1) << c.name;
+    EXPECT_NE(tool.err.find(c.reason), std::string::npos) << tool.err;
+  }
+  EXPECT_LT(server.PeakMemoryKb(), 100 * 1024);
+  EXPECT_TRUE(FolderEntries(server.DeviceFolder("disc")).empty());
+}
+
 // A PDF that is really a PostScript program, and one that claims to be PDF
 // and carries PostScript after its header: neither writes its file.
 TEST(PrinterAppHardening, OnlyPdfReachesGhostscriptAndItWritesNothingOutside) {
