@@ -3,13 +3,12 @@
 // callback sees only the system's). This program defines
 // _papplClientProcessIPP, as it defines _papplJobProcess (job_gate.cpp),
 // and then hands the request to PAPPL's own.
+// (PAPPL's own function also sets the client's operation, so
+// papplClientGetOperation does not know it yet here.)
 //
-// - Names a client chooses are cleaned where they enter (job_names.h): a
-//   newline in a job name would otherwise end its line in the state file,
-//   and everything after it would be lost at the next start.
-// - A request that carries a document may keep it from arriving for a
-//   bounded time only: the printer prints one job at a time, so a client
-//   that sends half a raster page and waits would hold it for everybody.
+// Names a client chooses are cleaned where they enter (job_names.h): a
+// newline in a job name would otherwise end its line in the state file, and
+// everything after it would be lost at the next start.
 #include <dlfcn.h>
 #include <pappl/pappl.h>
 #include <string.h>
@@ -19,10 +18,6 @@
 #include "printerapp/job_names.h"
 
 namespace {
-
-constexpr double kDocumentStallSeconds = 15;
-
-extern "C" int GiveUpWaiting(http_t*, void*) { return 0; }
 
 void CleanNames(ipp_t* request) {
   for (ipp_attribute_t* attr = ippFirstAttribute(request); attr != nullptr; attr = ippNextAttribute(request)) {
@@ -47,10 +42,5 @@ extern "C" __attribute__((visibility("default"))) bool _papplClientProcessIPP(pa
   static const Process process = reinterpret_cast<Process>(dlsym(RTLD_NEXT, "_papplClientProcessIPP"));
   if (process == nullptr) return false;
   CleanNames(papplClientGetRequest(client));
-  const ipp_op_t op = papplClientGetOperation(client);
-  if (op == IPP_OP_PRINT_JOB || op == IPP_OP_SEND_DOCUMENT) {
-    http_t* http = papplClientGetHTTP(client);
-    httpSetTimeout(http, kDocumentStallSeconds, GiveUpWaiting, nullptr);
-  }
   return process(client);
 }
