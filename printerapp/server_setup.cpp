@@ -18,7 +18,7 @@ extern "C" bool SaveState(pappl_system_t* system, void* context) {
 
 // PAPPL 1.3 takes a job in any format and only then finds it cannot print
 // it, ending it with a bare "Job aborted.". Such a job gets a message that
-// says why.
+// says why; so does a raster document whose header PAPPL cannot read.
 extern "C" void ExplainAbortedFormat(pappl_system_t* system, pappl_printer_t* printer,
                                      pappl_job_t* job, pappl_event_t event, void* data) {
   if (job == nullptr || !(event & PAPPL_EVENT_JOB_COMPLETED) ||
@@ -28,6 +28,17 @@ extern "C" void ExplainAbortedFormat(pappl_system_t* system, pappl_printer_t* pr
   const char* format = papplJobGetFormat(job);
   const AppContext* context = static_cast<const AppContext*>(data);
   if (format == nullptr) return;
+  // A raster document PAPPL could not read (a damaged header, or a PNG
+  // sent as raster) ends before any page reaches the driver, which would
+  // have said why.
+  const char* said = papplJobGetMessage(job);
+  const bool raster = strcmp(format, "image/pwg-raster") == 0 || strcmp(format, "image/urf") == 0;
+  if (raster && (said == nullptr || *said == '\0' || strcmp(said, "Job aborted.") == 0)) {
+    papplJobSetMessage(job, "The %s document cannot be read: its raster header is missing or damaged",
+                       strcmp(format, "image/urf") == 0 ? "Apple raster" : "PWG raster");
+    papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, PAPPL_JREASON_NONE);
+    return;
+  }
   for (const std::string& offered : context->formats) {
     if (offered == format) return;
   }

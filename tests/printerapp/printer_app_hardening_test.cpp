@@ -188,6 +188,28 @@ TEST(PrinterAppHardening, JpegsThatLieFailBeforeTheyCostMemory) {
   EXPECT_TRUE(FolderEntries(server.DeviceFolder("disc")).empty());
 }
 
+// Documents that are not what their format says end with their fault named.
+TEST(PrinterAppHardening, DocumentsThatAreNotTheirFormatSaySo) {
+  AppServer server;
+  ASSERT_TRUE(server.Start()) << server.Log();
+  ASSERT_TRUE(server.AddPrinter("disc"));
+  testsupport::TempDir docs;
+  ASSERT_TRUE(testsupport::WriteFile(docs.File("bad.pwg"), "RaS2" + std::string(100, '\xff')));
+  const struct {
+    std::string file, format, reason;
+  } cases[] = {{ExampleLabel(), "image/pwg-raster", "raster"},
+               {docs.File("bad.pwg"), "image/pwg-raster", "raster"},
+               {ExampleLabel(), "image/urf", "raster"}};
+  for (const auto& c : cases) {
+    const double start = NowSeconds();
+    const int id = server.Submit("disc", c.file, c.format, "wrong");
+    const JobResult job = server.WaitJobMessage("disc", id, c.reason, 20);
+    EXPECT_EQ(job.state, IPP_JSTATE_ABORTED) << c.format;
+    EXPECT_NE(job.message.find(c.reason), std::string::npos) << c.format << ": " << job.message;
+    Note(server, c.format + " that is not", job, NowSeconds() - start);
+  }
+}
+
 // A PDF that is really a PostScript program, and one that claims to be PDF
 // and carries PostScript after its header: neither writes its file.
 TEST(PrinterAppHardening, OnlyPdfReachesGhostscriptAndItWritesNothingOutside) {
