@@ -27,8 +27,8 @@ bool WriteToDevice(pappl_device_t* device, const uint8_t* data, size_t size, std
   const int reason = errno;
   papplDeviceGetMetrics(device, &after);
   if (written < 0 || after.write_bytes - before.write_bytes != size) {
-    *error = "the printer took " + std::to_string(after.write_bytes - before.write_bytes) + " of " +
-             std::to_string(size) + " bytes" + (reason != 0 ? std::string(": ") + strerror(reason) : "");
+    *error = "the printer did not take all " + std::to_string(size) + " bytes" +
+             (reason != 0 ? std::string(": ") + strerror(reason) : "");
     return false;
   }
   return true;

@@ -121,6 +121,7 @@ bool AppServer::Start() {
     argv.push_back("-o");
     argv.push_back(o);
   }
+  argv.insert(argv.begin(), launcher_.begin(), launcher_.end());
   std::vector<char*> args;
   for (std::string& a : argv) args.push_back(a.data());
   args.push_back(nullptr);

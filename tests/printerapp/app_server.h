@@ -49,6 +49,10 @@ class AppServer {
   AppServer(const AppServer&) = delete;
   AppServer& operator=(const AppServer&) = delete;
 
+  // Runs the server through a launcher (its argv comes first, the
+  // server's after it), for a test that gives the server a namespace of its
+  // own.
+  void SetLauncher(std::vector<std::string> launcher) { launcher_ = std::move(launcher); }
   // Starts the server and waits until it answers (up to 20 s).
   bool Start();
   // SIGTERM, then SIGKILL if it has not ended within 10 s.
@@ -108,6 +112,7 @@ class AppServer {
   testsupport::TempDir dir_;
   std::vector<std::string> env_;
   std::vector<std::string> options_;
+  std::vector<std::string> launcher_;
   int port_ = 0;
   pid_t pid_ = -1;
 };

@@ -134,6 +134,28 @@ TEST(PrinterAppHardening, ADeviceThatTakesNothingFailsTheJob) {
   Note(server, "device made with mknod c 1 7", job, seconds);
 }
 
+// A printer folder on a 1.6 MB filesystem of the server's own (a tmpfs in a
+// mount namespace, seen from here through /proc/PID/root): the first job
+// fits, the second fills it and fails with the reason, and leaves nothing.
+TEST(PrinterAppHardening, AFullFilesystemFailsTheJobAndLeavesNoFile) {
+  AppServer server;
+  const std::string folder = server.DeviceFolder("disc");
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  server.SetLauncher({"/usr/bin/unshare", "-m", "--propagation", "private", "/bin/sh", "-c",
+                      "mount -t tmpfs -o size=1600k tmpfs \"$0\" && exec \"$@\"", folder});
+  ASSERT_TRUE(server.Start()) << server.Log();
+  ASSERT_TRUE(server.AddPrinter("disc"));
+  double seconds = 0;
+  EXPECT_EQ(Print(server, "disc", ExampleLabel(), "image/png", "first", &seconds).state, IPP_JSTATE_COMPLETED);
+  const JobResult job = Print(server, "disc", ExampleLabel(), "image/png", "second", &seconds);
+  EXPECT_EQ(job.state, IPP_JSTATE_ABORTED);
+  EXPECT_NE(job.message.find("No space left on device"), std::string::npos) << job.message;
+  const std::string seen = "/proc/" + std::to_string(server.pid()) + "/root" + folder;
+  EXPECT_EQ(FolderEntries(seen), std::vector<std::string>{"first.prn"});
+  EXPECT_TRUE(FolderEntries(folder).empty()) << "the tmpfs is the server's alone";
+  Note(server, "full filesystem (1.6 MB tmpfs)", job, seconds);
+}
+
 TEST(PrinterAppHardening, ACutRasterDocumentFailsAndLeavesNoFile) {
   AppServer server;
   ASSERT_TRUE(server.Start()) << server.Log();
