@@ -9,6 +9,7 @@
 #include "imaging/label.h"
 #include "printerapp/job_output.h"
 #include "printerapp/job_settings.h"
+#include "printerapp/stall_guard.h"
 #include "stream/decoder.h"
 
 namespace printerapp {
@@ -35,6 +36,8 @@ struct RasterJob {
   RasterPixels pixels = RasterPixels::kRgb8;
   bool resolution_fixed = false;
   uint32_t rows_written = 0;
+  // For a document streamed from the client's connection.
+  std::unique_ptr<StallGuard> stall;
 };
 
 RasterJob* RasterJobOf(pappl_job_t* job) { return static_cast<RasterJob*>(papplJobGetData(job)); }
@@ -101,6 +104,7 @@ bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
     FailJob(job, PAPPL_JREASON_NONE, "The printer description is unusable: " + error);
     return false;
   }
+  if (RequestConnection() >= 0) raster->stall = std::make_unique<StallGuard>(RequestConnection(), kStallSeconds);
   papplJobSetData(job, raster.release());
   return true;
 }
@@ -109,6 +113,7 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
                      unsigned page) {
   RasterJob* raster = RasterJobOf(job);
   if (raster == nullptr) return false;
+  if (raster->stall) raster->stall->Progress();
   // PAPPL counts pages from 1 here.
   const std::string which = "Page " + std::to_string(page);
   const cups_page_header2_t& h = options->header;
@@ -178,6 +183,7 @@ bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
       break;
   }
   ++raster->rows_written;
+  if (raster->stall) raster->stall->Progress();
   return true;
 }
 
@@ -188,6 +194,12 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t
   // Half a page is never printed: a cancelled job or one whose raster ended
   // early sends nothing of it.
   if (papplJobIsCanceled(job)) return true;
+  if (raster->rows_written != static_cast<uint32_t>(raster->page.height) && raster->stall &&
+      raster->stall->Stalled()) {
+    return FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+                      "The client sent nothing for " + std::to_string(kStallSeconds) + " seconds; page " +
+                          std::to_string(page) + " was not printed and the job was ended");
+  }
   if (raster->rows_written != static_cast<uint32_t>(raster->page.height)) {
     FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             "Page " + std::to_string(page) + " ended early (" +
@@ -202,6 +214,8 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t
     FailRaster(job, raster, PAPPL_JREASON_NONE, "Page " + std::to_string(page) + ": " + error);
     return false;
   }
+  // The wait for the next page starts when this one has gone out.
+  if (raster->stall) raster->stall->Progress();
   return true;
 }
 

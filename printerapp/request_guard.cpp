@@ -8,7 +8,8 @@
 //
 // Names a client chooses are cleaned where they enter (job_names.h): a
 // newline in a job name would otherwise end its line in the state file, and
-// everything after it would be lost at the next start.
+// everything after it would be lost at the next start. The raster callbacks
+// learn the request's connection, to end it when its document stalls.
 #include <dlfcn.h>
 #include <pappl/pappl.h>
 #include <string.h>
@@ -16,6 +17,7 @@
 #include <string>
 
 #include "printerapp/job_names.h"
+#include "printerapp/stall_guard.h"
 
 namespace {
 
@@ -42,5 +44,10 @@ extern "C" __attribute__((visibility("default"))) bool _papplClientProcessIPP(pa
   static const Process process = reinterpret_cast<Process>(dlsym(RTLD_NEXT, "_papplClientProcessIPP"));
   if (process == nullptr) return false;
   CleanNames(papplClientGetRequest(client));
-  return process(client);
+  // A raster document read from this connection in this thread is watched
+  // for stalling (stall_guard.h).
+  printerapp::SetRequestConnection(httpGetFd(papplClientGetHTTP(client)));
+  const bool result = process(client);
+  printerapp::SetRequestConnection(-1);
+  return result;
 }

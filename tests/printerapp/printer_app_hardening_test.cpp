@@ -82,6 +82,23 @@ std::string HttpGet(int port, const std::string& path) {
 
 bool Alive(pid_t pid) { return pid > 0 && kill(pid, 0) == 0; }
 
+// A Print-Job request as a client writes it, its document to follow.
+std::string PrintJobRequest(const AppServer& server, const std::string& format, size_t document_size) {
+  ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, server.PrinterUri("disc").c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "staller");
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, format.c_str());
+  std::string body;
+  ippWriteIO(&body, [](void* to, ipp_uchar_t* data, size_t n) -> ssize_t {
+    static_cast<std::string*>(to)->append(reinterpret_cast<char*>(data), n);
+    return static_cast<ssize_t>(n);
+  }, 1, nullptr, request);
+  ippDelete(request);
+  return "POST /ipp/print/disc HTTP/1.1\r\nHost: localhost:" + std::to_string(server.port()) +
+         "\r\nContent-Type: application/ipp\r\nContent-Length: " + std::to_string(body.size() + document_size) +
+         "\r\n\r\n" + body;
+}
+
 TEST(PrinterAppHardening, DeviceDiscoveryWithoutAvahiDegrades) {
   testsupport::TempDir nowhere;
   AppServer server({"DBUS_SYSTEM_BUS_ADDRESS=unix:path=" + nowhere.File("no-bus")});
@@ -168,6 +185,35 @@ TEST(PrinterAppHardening, ACutRasterDocumentFailsAndLeavesNoFile) {
   EXPECT_LT(seconds, 30);
   EXPECT_TRUE(FolderEntries(server.DeviceFolder("disc")).empty());
   Note(server, "cut PWG raster document", job, seconds);
+}
+
+// A client that sends a raster header and 200 bytes of the page and then
+// waits: its job fails after the stall limit and the printer moves on.
+TEST(PrinterAppHardening, AStalledClientHoldsThePrinterForABoundedTime) {
+  AppServer server;
+  ASSERT_TRUE(server.Start()) << server.Log();
+  ASSERT_TRUE(server.AddPrinter("disc"));
+  testsupport::TempDir docs;
+  ASSERT_TRUE(WriteRaster(docs.File("page.pwg"), DotsPage(600), 600, RasterKind::kPwgSrgb));
+  const Bytes raster = testsupport::ReadFile(docs.File("page.pwg"));
+  const int fd = Connect(server.port());
+  ASSERT_GE(fd, 0);
+  const std::string sent = PrintJobRequest(server, "image/pwg-raster", raster.size()) +
+                           std::string(raster.begin(), raster.begin() + 4 + 1796 + 200);
+  ASSERT_EQ(write(fd, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+  const double start = NowSeconds();
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  double waited = 0;
+  const JobResult next = Print(server, "disc", ExampleLabel(), "image/png", "next", &waited, 40);
+  EXPECT_EQ(next.state, IPP_JSTATE_COMPLETED) << next.message;
+  const JobResult stalled = server.WaitJob("disc", 1, 30);
+  const double held = NowSeconds() - start;
+  close(fd);
+  EXPECT_EQ(stalled.state, IPP_JSTATE_ABORTED) << stalled.message;
+  EXPECT_NE(stalled.message.find("sent nothing for 15 seconds"), std::string::npos) << stalled.message;
+  EXPECT_LT(held, 30);
+  Note(server, "stalled client (raster header and 200 bytes)", stalled, held);
+  Note(server, "the next job, waiting behind it", next, waited);
 }
 
 // A JPEG cut at a third and closed with an end marker, and a small one whose
