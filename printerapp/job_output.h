@@ -59,6 +59,7 @@ class JobOutput {
   bool Finish(std::string* error);
   // The job failed: what was sent is ended cleanly but is not complete.
   void MarkFailed() { failed_ = true; }
+  bool Failed() const { return failed_; }
   int PagesSent() const { return pages_; }
 
  private:

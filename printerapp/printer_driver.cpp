@@ -37,6 +37,7 @@ struct RasterJob {
   bool resolution_fixed = false;
   uint32_t rows_written = 0;
   // For a document streamed from the client's connection.
+  http_t* connection = nullptr;
   std::unique_ptr<StallGuard> stall;
 };
 
@@ -104,7 +105,10 @@ bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
     FailJob(job, PAPPL_JREASON_NONE, "The printer description is unusable: " + error);
     return false;
   }
-  if (RequestConnection() >= 0) raster->stall = std::make_unique<StallGuard>(RequestConnection(), kStallSeconds);
+  raster->connection = RequestConnection();
+  if (raster->connection != nullptr) {
+    raster->stall = std::make_unique<StallGuard>(httpGetFd(raster->connection), kStallSeconds);
+  }
   papplJobSetData(job, raster.release());
   return true;
 }
@@ -224,6 +228,13 @@ bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*
   papplJobSetData(job, nullptr);
   if (raster == nullptr) return false;
   std::string error;
+  if (DocumentCutOff(raster->connection) && !raster->output.Failed() && !papplJobIsCanceled(job)) {
+    FailRaster(job, raster.get(), PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+               "The client stopped sending before the document ended; " +
+                   std::to_string(raster->output.PagesSent()) + " page(s) were printed");
+    raster->output.Finish(&error);
+    return false;
+  }
   if (!raster->output.Finish(&error)) {
     FailJob(job, PAPPL_JREASON_NONE, error);
     return false;

@@ -46,8 +46,8 @@ extern "C" __attribute__((visibility("default"))) bool _papplClientProcessIPP(pa
   CleanNames(papplClientGetRequest(client));
   // A raster document read from this connection in this thread is watched
   // for stalling (stall_guard.h).
-  printerapp::SetRequestConnection(httpGetFd(papplClientGetHTTP(client)));
+  printerapp::SetRequestConnection(papplClientGetHTTP(client));
   const bool result = process(client);
-  printerapp::SetRequestConnection(-1);
+  printerapp::SetRequestConnection(nullptr);
   return result;
 }

@@ -7,7 +7,7 @@
 namespace printerapp {
 namespace {
 
-thread_local int request_connection = -1;
+thread_local http_t* request_connection = nullptr;
 
 int64_t NowMs() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -17,8 +17,12 @@ int64_t NowMs() {
 
 }  // namespace
 
-void SetRequestConnection(int fd) { request_connection = fd; }
-int RequestConnection() { return request_connection; }
+void SetRequestConnection(http_t* http) { request_connection = http; }
+http_t* RequestConnection() { return request_connection; }
+
+// CUPS notes a read that met the end of the connection (EPIPE); a body
+// that ended where its length or last chunk said needs no such read.
+bool DocumentCutOff(http_t* http) { return http != nullptr && httpError(http) != 0; }
 
 StallGuard::StallGuard(int fd, int seconds) : last_ms_(NowMs()) {
   thread_ = std::thread([this, fd, seconds] { Watch(fd, seconds); });

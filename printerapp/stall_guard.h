@@ -9,9 +9,12 @@
 // thread serves; a raster job from a connection watches its rows arrive,
 // and one that gets none for the stall limit has its connection shut down,
 // which ends the read: the page ends early, the job fails with the reason,
-// and the printer moves on.
+// and the printer moves on. A client that goes away between two pages
+// ends its job as aborted, not completed.
 #ifndef QUILLORY2_PRINTERAPP_STALL_GUARD_H_
 #define QUILLORY2_PRINTERAPP_STALL_GUARD_H_
+
+#include <cups/http.h>
 
 #include <atomic>
 #include <condition_variable>
@@ -22,9 +25,15 @@ namespace printerapp {
 
 constexpr int kStallSeconds = 15;
 
-// The client connection of the request this thread serves; -1 when none.
-void SetRequestConnection(int fd);
-int RequestConnection();
+// The client connection of the request this thread serves; nullptr when
+// none (a job printing from its spool file).
+void SetRequestConnection(http_t* http);
+http_t* RequestConnection();
+
+// Whether the document on the connection ended before the client finished
+// sending it (the client went away, or was cut off for stalling): a raster
+// document ends where its pages end, so only the connection tells.
+bool DocumentCutOff(http_t* http);
 
 class StallGuard {
  public:

@@ -216,6 +216,32 @@ TEST(PrinterAppHardening, AStalledClientHoldsThePrinterForABoundedTime) {
   Note(server, "the next job, waiting behind it", next, waited);
 }
 
+// A client that sends two whole pages of three and goes away: its job is
+// aborted, not completed, and leaves no file.
+TEST(PrinterAppHardening, AClientThatLeavesMidDocumentAbortsItsJob) {
+  AppServer server;
+  ASSERT_TRUE(server.Start()) << server.Log();
+  ASSERT_TRUE(server.AddPrinter("disc"));
+  testsupport::TempDir docs;
+  ASSERT_TRUE(WriteRaster(docs.File("page.pwg"), DotsPage(300), 300, RasterKind::kPwgSrgb));
+  const Bytes page = testsupport::ReadFile(docs.File("page.pwg"));
+  const std::string one_page(page.begin() + 4, page.end());  // without the file's "RaS2"
+  const int fd = Connect(server.port());
+  ASSERT_GE(fd, 0);
+  const std::string sent =
+      PrintJobRequest(server, "image/pwg-raster", 4 + 3 * one_page.size()) + "RaS2" + one_page + one_page;
+  ASSERT_EQ(write(fd, sent.data(), sent.size()), static_cast<ssize_t>(sent.size()));
+  std::this_thread::sleep_for(std::chrono::seconds(1));
+  close(fd);
+  const double start = NowSeconds();
+  const JobResult job = server.WaitJob("disc", 1, 30);
+  EXPECT_EQ(job.state, IPP_JSTATE_ABORTED) << job.message;
+  EXPECT_NE(job.message.find("stopped sending before the document ended; 2 page(s)"), std::string::npos)
+      << job.message;
+  EXPECT_TRUE(FolderEntries(server.DeviceFolder("disc")).empty());
+  Note(server, "client gone after 2 of 3 raster pages", job, NowSeconds() - start);
+}
+
 // A JPEG cut at a third and closed with an end marker, and a small one whose
 // header claims 20000 x 10000 pixels: both fail with their reason, the
 // second before anything is allocated for it; the tool says the same.
