@@ -59,6 +59,21 @@ TEST_F(PrinterAppPosition, EightyMillimetreMediaPrintsInsideItsRing) {
   EXPECT_LE(testsupport::FarthestDotMm(dots), 39.05);
   EXPECT_GT(testsupport::FarthestDotMm(dots), 38.5);
   EXPECT_TRUE(job == EncodeWithTool(ExampleLabel(), {"--disc-size", "80"}));
+  // PDF (rendered at the 80 mm page's size) and raster pages too.
+  testsupport::TempDir docs;
+  ASSERT_TRUE(WritePdf(docs.File("label.pdf"), 1));
+  ASSERT_TRUE(WriteRaster(docs.File("page.pwg"), DotsPage(600), 600, RasterKind::kPwgSrgb));
+  for (const auto& [file, format] : {std::pair{docs.File("label.pdf"), "application/pdf"},
+                                     std::pair{docs.File("page.pwg"), "image/pwg-raster"}}) {
+    const int id = server_.Submit("disc", file, format, std::string("mini-") + (format[0] == 'a' ? "pdf" : "pwg"),
+                                  {"media=om_cd-80_80x80mm"});
+    ASSERT_EQ(server_.WaitJob("disc", id).state, IPP_JSTATE_COMPLETED) << format;
+    const PrintedDots printed = DecodeDots(testsupport::ReadFile(
+        server_.DeviceFile("disc", std::string("mini-") + (format[0] == 'a' ? "pdf" : "pwg"))));
+    ASSERT_TRUE(printed.clean) << format;
+    EXPECT_LE(testsupport::FarthestDotMm(printed), 39.05) << format;
+    EXPECT_GT(printed.Count(), 10000u) << format;
+  }
 }
 
 TEST_F(PrinterAppPosition, CalibratePageInABrowserSetsTheOffsetsOfTheNextJob) {
