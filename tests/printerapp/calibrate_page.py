@@ -15,6 +15,16 @@ import tempfile
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+
+def shows(driver, text):
+    """Waits up to 20 s for the page that a click loads to hold text."""
+    try:
+        WebDriverWait(driver, 20).until(lambda d: text in d.page_source)
+        return True
+    except Exception:
+        return False
 
 
 def main(base, printer, screenshot, left, right, top, bottom, expected):
@@ -47,9 +57,8 @@ def main(base, printer, screenshot, left, right, top, bottom, expected):
             field.clear()
             field.send_keys(value)
         form.find_element(By.ID, "save-offsets").click()
-        page = driver.page_source
-        if expected not in page:
-            print("the page did not answer '" + expected + "':\n" + page[:3000], file=sys.stderr)
+        if not shows(driver, expected):
+            print("the page did not answer '" + expected + "':\n" + driver.page_source[:3000], file=sys.stderr)
             return 1
         driver.save_screenshot(screenshot)
 
@@ -60,7 +69,7 @@ def main(base, printer, screenshot, left, right, top, bottom, expected):
             print("the printer's page has no Print Test Page button", file=sys.stderr)
             return 1
         buttons[0].click()
-        if "Test page printed." not in driver.page_source:
+        if not shows(driver, "Test page printed."):
             print("the test page was not sent:\n" + driver.page_source[:2000], file=sys.stderr)
             return 1
         return 0

@@ -46,8 +46,11 @@ TEST_F(PrinterAppPosition, OffsetsMoveEveryDotByExactlyTheirDots) {
   const PrintedDots left = DecodeDots(Print("left", {"quillory2-offset-x=-25", "quillory2-offset-y=3"}));
   ASSERT_TRUE(left.clean);
   EXPECT_TRUE(testsupport::IsMovedBy(base, left, page::OffsetDots(-25), page::OffsetRows(3, 600)));
-  // The printer's default moves the next job the same way.
-  ASSERT_TRUE(server_.SetDefaults("disc", {"quillory2-offset-x=-25", "quillory2-offset-y=3"}));
+  // The printer's default, set with the command calibrate prints, moves
+  // the next job the same way.
+  const RunResult modify =
+      server_.Command({"modify", "-d", "disc", "-o", "quillory2-offset-x=-25", "-o", "quillory2-offset-y=3"});
+  ASSERT_EQ(modify.exit_code, 0) << modify.Out() << modify.err;
   EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("by-default")), page::OffsetDots(-25),
                                      page::OffsetRows(3, 600)));
 }
