@@ -56,7 +56,9 @@ def main(base, printer, screenshot, left, right, top, bottom, expected):
             field = form.find_element(By.NAME, name)
             field.clear()
             field.send_keys(value)
-        form.find_element(By.ID, "save-offsets").click()
+        button = form.find_element(By.ID, "save-offsets")
+        driver.execute_script("arguments[0].scrollIntoView({block: 'center'});", button)
+        button.click()
         if not shows(driver, expected):
             print("the page did not answer '" + expected + "':\n" + driver.page_source[:3000], file=sys.stderr)
             return 1
@@ -68,6 +70,7 @@ def main(base, printer, screenshot, left, right, top, bottom, expected):
         if not buttons:
             print("the printer's page has no Print Test Page button", file=sys.stderr)
             return 1
+        driver.execute_script("arguments[0].scrollIntoView({block: 'center'});", buttons[0])
         buttons[0].click()
         if not shows(driver, "Test page printed."):
             print("the test page was not sent:\n" + driver.page_source[:2000], file=sys.stderr)

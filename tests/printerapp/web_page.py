@@ -42,7 +42,11 @@ def main(base, printer, screenshot, image_control):
         field = form.find_element(By.NAME, "quillory2-image-control")
         field.clear()
         field.send_keys(image_control)
-        form.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
+        # The form is longer than the window: bring the button into view
+        # first, or the page's footer takes the click.
+        button = form.find_element(By.CSS_SELECTOR, "input[type=submit]")
+        driver.execute_script("arguments[0].scrollIntoView({block: 'center'});", button)
+        button.click()
         page = driver.page_source
         if "Changes saved." not in page:
             print("the form was not accepted:\n" + page[:2000], file=sys.stderr)
