@@ -86,6 +86,12 @@ TEST(PrinterPpd, OffersThePrintersChoices) {
       "*ImageControl 100/100: \"<</cupsInteger0 101>>setpagedevice\"",
       "*DefaultDiscType: DISC_S",
       "*DiscType DISC_D/",
+      // The 80 mm disc's page, 945 dots; the offsets in the words calibrate prints.
+      "*PageSize CD80/CD 80 mm: \"<</PageSize[226.81 226.81]/ImagingBBox null>>setpagedevice\"",
+      "*DefaultOffsetX: 0.0",
+      "*OffsetX -3.0/-3.0 mm: \"<</cupsInteger5 70>>setpagedevice\"",
+      "*OffsetY 0.3/+0.3 mm: \"<</cupsInteger6 103>>setpagedevice\"",
+      "*OuterDiameter 70/70 mm:",
   };
   for (const char* line : expected) EXPECT_NE(ppd.find(line), std::string::npos) << line;
   size_t choices = 0;
