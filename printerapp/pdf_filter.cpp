@@ -1,5 +1,5 @@
 // PDF documents through Ghostscript: gs renders every page at the job's
-// resolution, fitted to the 4.72 inch square, as PPM pictures on its
+// resolution, fitted to the disc's square page, as PPM pictures on its
 // standard output; each page, once it has arrived whole, goes through the
 // picture path on the printer's dots and to the device.
 //
@@ -48,8 +48,13 @@
 namespace printerapp {
 namespace {
 
-// The square in PostScript points: 4.72 inch.
-constexpr char kSquarePoints[] = "339.84";
+// The disc's page in PostScript points: 4.72 inch for a 120 mm disc, 3.15
+// for an 80 mm one (its own square, which the picture path centres).
+std::string PagePoints(page::DiscSize disc) {
+  char text[32];
+  snprintf(text, sizeof text, "%.2f", page::DiscPageDots(disc) * 72.0 / page::kDotsPerInch);
+  return text;
+}
 
 // Ghostscript's limits (README "Print from any device").
 constexpr rlim_t kMemoryBytes = rlim_t{1} << 30;     // address space
@@ -253,8 +258,8 @@ std::vector<std::string> GhostscriptArgs(const GhostscriptConfig& gs, const JobS
   return {gs.program, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sstdout=%stderr",
           "--permit-file-write=" + folder + "/", "-sDEVICE=ppmraw",
           "-r300x" + std::to_string(settings.options.RowsPerInch()),
-          std::string("-dDEVICEWIDTHPOINTS=") + kSquarePoints,
-          std::string("-dDEVICEHEIGHTPOINTS=") + kSquarePoints, "-dFIXEDMEDIA", "-dPDFFitPage",
+          "-dDEVICEWIDTHPOINTS=" + PagePoints(settings.layout.disc),
+          "-dDEVICEHEIGHTPOINTS=" + PagePoints(settings.layout.disc), "-dFIXEDMEDIA", "-dPDFFitPage",
           "-dLastPage=" + std::to_string(kMaxPages), "-sOutputFile=-", "-f", document};
 }
 
