@@ -13,6 +13,7 @@
 // `quillory2 encode` puts its output in place, or removed when the job did
 // not end whole. Every other device is PAPPL's own.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <errno.h>
 #include <pappl/pappl.h>
 #include <stdio.h>
@@ -68,7 +69,14 @@ bool PutInPlace(const JobFile& file) {
     const std::string name = file.folder + "/" + file.stem + (n > 1 ? "-" + std::to_string(n) : "") +
                              "." + file.ext;
     if (link(file.part.c_str(), name.c_str()) == 0) return true;
-    if (errno != EEXIST) return false;
+    if (errno == EEXIST) continue;
+    // A filesystem without links (FAT, some network ones): a rename that
+    // replaces nothing, where the kernel offers it, else a plain one.
+    if (renameat2(AT_FDCWD, file.part.c_str(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno == EEXIST) continue;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    if (access(name.c_str(), F_OK) == 0) continue;
+    return rename(file.part.c_str(), name.c_str()) == 0;
   }
   return false;
 }
