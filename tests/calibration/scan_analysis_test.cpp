@@ -1,0 +1,171 @@
+// The scan analysis on scans made here: known offsets, sizes and turns must
+// come back within 0.1 mm through blur, noise, JPEG and both resolutions,
+// and pictures that are not scans of a test disc are refused.
+#include "calibration/scan_analysis.h"
+
+#include <gtest/gtest.h>
+#include <math.h>
+#include <stdio.h>
+
+#include <string>
+
+#include "calibration/scan_file.h"
+#include "imaging/image_reader.h"
+#include "imaging/picture_file.h"
+#include "imaging/png_writer.h"
+#include "tests/calibration/synthetic_scan.h"
+#include "tests/support/support.h"
+
+namespace {
+
+using calibration::AnalyseScan;
+using calibration::ScanFindings;
+using calibration::TestDiscShape;
+using testsupport::ScanSetup;
+
+const testsupport::Print& Disc() {
+  static const testsupport::Print print = testsupport::DrawnTestDisc();
+  return print;
+}
+
+// Keeps a scan for a person to look at.
+void Keep(const imaging::RgbImage& scan, const std::string& name) {
+  const std::string dir = testsupport::BuildDir() + "/test-artifacts/calibration";
+  testsupport::RunShell("mkdir -p " + testsupport::Quote(dir));
+  std::vector<uint8_t> png;
+  std::string error;
+  ASSERT_TRUE(imaging::EncodePng(scan, &png, &error)) << error;
+  testsupport::WriteFile(dir + "/" + name, png);
+}
+
+TEST(ScanAnalysis, RecoversKnownOffsetsAndScale) {
+  struct Case {
+    const char* name;
+    ScanSetup setup;
+  };
+  auto with = [](double dpi, double ox, double oy, double rot, double blur, double noise, int jpeg,
+                 double sx = 1, double sy = 1) {
+    ScanSetup s;
+    s.dpi = dpi, s.offset_x_mm = ox, s.offset_y_mm = oy, s.rotation_deg = rot;
+    s.blur_px = blur, s.noise = noise, s.jpeg_quality = jpeg, s.scale_x = sx, s.scale_y = sy;
+    return s;
+  };
+  const Case cases[] = {
+      {"centred, clean, 300 dpi", with(300, 0, 0, 0, 0, 0, 0)},
+      {"right and up, turned, 300 dpi", with(300, 1.7, -2.4, 3, 1.0, 6, 0)},
+      {"both extremes, turned back, JPEG", with(300, -3.0, 3.0, -3, 1.2, 8, 75)},
+      {"small offset, 600 dpi, JPEG", with(600, 0.4, 0.3, 2, 2.0, 8, 80)},
+      {"left and down, 600 dpi, large", with(600, -2.2, 1.1, -1.5, 1.5, 6, 90, 1.006, 1.006)},
+      {"print shrunk down only, 300 dpi", with(300, 2.5, 2.5, 1, 0.8, 5, 85, 1.0, 0.994)},
+  };
+  printf("%-36s %6s %6s %6s | %7s %7s %7s %7s %6s\n", "case", "x", "y", "turn", "found x", "found y", "scale x",
+         "scale y", "turn");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const imaging::RgbImage scan = testsupport::SyntheticScan(Disc(), c.setup);
+    ScanFindings f;
+    std::string why;
+    ASSERT_TRUE(AnalyseScan(scan, c.setup.dpi, TestDiscShape{}, &f, &why)) << why;
+    printf("%-36s %+6.2f %+6.2f %+6.1f | %+7.3f %+7.3f %7.4f %7.4f %+6.2f\n", c.name, c.setup.offset_x_mm,
+           c.setup.offset_y_mm, c.setup.rotation_deg, f.offset_x_mm, f.offset_y_mm, f.scale_x, f.scale_y,
+           f.rotation_deg);
+    EXPECT_NEAR(f.offset_x_mm, c.setup.offset_x_mm, 0.1);
+    EXPECT_NEAR(f.offset_y_mm, c.setup.offset_y_mm, 0.1);
+    EXPECT_NEAR(f.scale_x, c.setup.scale_x, 0.0015);
+    EXPECT_NEAR(f.scale_y, c.setup.scale_y, 0.0015);
+    EXPECT_NEAR(f.rotation_deg, c.setup.rotation_deg, 0.5);
+    EXPECT_NEAR(f.disc_mm, 120, 0.3);
+    EXPECT_NEAR(f.hole_mm, 15, 0.3);
+    if (&c == &cases[2]) Keep(scan, "scan-300dpi-jpeg.png");
+    if (&c == &cases[4]) Keep(scan, "scan-600dpi.png");
+  }
+}
+
+TEST(ScanAnalysis, TakesTheResolutionFromTheDiscWhenNoneIsKnown) {
+  ScanSetup s;
+  s.offset_x_mm = 1.2, s.offset_y_mm = -0.8, s.blur_px = 1, s.noise = 5;
+  const imaging::RgbImage scan = testsupport::SyntheticScan(Disc(), s);
+  ScanFindings f;
+  std::string why;
+  ASSERT_TRUE(AnalyseScan(scan, 0, TestDiscShape{}, &f, &why)) << why;
+  EXPECT_TRUE(f.dpi_from_disc);
+  EXPECT_NEAR(f.dpi, 300, 1);
+  EXPECT_NEAR(f.offset_x_mm, 1.2, 0.1);
+  EXPECT_NEAR(f.offset_y_mm, -0.8, 0.1);
+}
+
+TEST(ScanAnalysis, RefusesWhatIsNotAScanOfATestDisc) {
+  auto refusal = [](const imaging::RgbImage& picture, double dpi) {
+    ScanFindings f;
+    std::string why;
+    EXPECT_FALSE(AnalyseScan(picture, dpi, TestDiscShape{}, &f, &why));
+    return why;
+  };
+  // A photograph of something else: the example label.
+  imaging::RgbImage photo;
+  std::string error;
+  ASSERT_TRUE(imaging::ReadPictureFile(testsupport::SourceDir() + "/examples/label.png", &photo, &error)) << error;
+  EXPECT_NE(refusal(photo, 300), "");
+  EXPECT_NE(refusal(photo, 0), "");
+  // A picture of one colour, and an empty one.
+  EXPECT_NE(refusal(imaging::RgbImage(1600, 1600, imaging::Rgb{30, 30, 30}), 300), "");
+  EXPECT_EQ(refusal(imaging::RgbImage(), 300), "the picture is empty");
+
+  // A blank disc: its edge and hole, but nothing printed.
+  testsupport::Print blank;
+  blank.picture.Reset(1416, 1416);
+  blank.centre_x = blank.centre_y = 708;
+  ScanSetup s;
+  s.noise = 5;
+  EXPECT_NE(refusal(testsupport::SyntheticScan(blank, s), 300).find("no printed outer circle"), std::string::npos);
+
+  // The test disc at a resolution other than the one claimed, and an 80 mm
+  // disc taken for a 120 mm one.
+  const imaging::RgbImage scan = testsupport::SyntheticScan(Disc(), s);
+  EXPECT_NE(refusal(scan, 400).find("the disc measures 90.0 mm across at 400 dpi"), std::string::npos);
+  // Cut at the picture's edge.
+  imaging::RgbImage cut = scan;
+  cut.FillRect(0, 0, cut.width, cut.height / 3, imaging::Rgb{238, 236, 230});
+  EXPECT_NE(refusal(cut, 300), "");
+  // Turned a quarter: the label is not upright.
+  ScanSetup turned = s;
+  turned.rotation_deg = 30;
+  EXPECT_NE(refusal(testsupport::SyntheticScan(Disc(), turned), 300).find("turned"), std::string::npos);
+}
+
+TEST(ScanFile, ReadsTheResolutionTheFileStates) {
+  testsupport::TempDir dir;
+  const imaging::RgbImage small(40, 30, imaging::Rgb{200, 100, 50});
+  struct Case {
+    int jpeg;
+    double dpi;
+  } cases[] = {{0, 600}, {0, 0}, {90, 300}, {90, 0}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.jpeg) + " " + std::to_string(c.dpi));
+    const std::string path = dir.File(c.jpeg ? "scan.jpg" : "scan.png");
+    ASSERT_TRUE(testsupport::WriteFile(path, testsupport::ScanFile(small, c.dpi, c.jpeg)));
+    calibration::Scan scan;
+    std::string error;
+    ASSERT_TRUE(calibration::ReadScan(path, &scan, &error)) << error;
+    EXPECT_EQ(scan.picture.width, 40);
+    EXPECT_NEAR(scan.dpi, c.dpi, 0.01);
+  }
+  // Dots per centimetre, and different densities across and down.
+  std::vector<uint8_t> jpeg = testsupport::ScanFile(small, 0, 90);
+  jpeg[13] = 2, jpeg[14] = 0, jpeg[15] = 118, jpeg[16] = 0, jpeg[17] = 118;
+  double dpi = 0;
+  std::string error;
+  EXPECT_TRUE(calibration::StatedDpi(jpeg.data(), jpeg.size(), &dpi, &error));
+  EXPECT_NEAR(dpi, 299.72, 0.01);
+  jpeg[17] = 59;
+  EXPECT_FALSE(calibration::StatedDpi(jpeg.data(), jpeg.size(), &dpi, &error));
+  EXPECT_NE(error.find("not square"), std::string::npos);
+  // Not a picture at all.
+  const std::string text = dir.File("notes.txt");
+  testsupport::WriteFile(text, std::string("not a scan\n"));
+  calibration::Scan scan;
+  EXPECT_FALSE(calibration::ReadScan(text, &scan, &error));
+  EXPECT_NE(error.find("notes.txt"), std::string::npos);
+}
+
+}  // namespace

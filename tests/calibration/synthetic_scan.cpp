@@ -1,0 +1,198 @@
+#include "tests/calibration/synthetic_scan.h"
+
+#include <math.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+
+#include "imaging/bitmap_font.h"
+#include "imaging/image_reader.h"
+#include "imaging/png_writer.h"
+#include "tests/support/jpeg_writer.h"
+
+namespace testsupport {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kPrintPxMm = 300 / 25.4;
+const imaging::Rgb kInk{20, 20, 24};
+
+// A ring line of the given width (mm) around (cx, cy).
+void DrawCircle(imaging::RgbImage* img, double cx, double cy, double r_mm, double width_mm) {
+  const double r = r_mm * kPrintPxMm, hw = width_mm * kPrintPxMm / 2;
+  for (int32_t y = static_cast<int32_t>(cy - r - 3); y <= cy + r + 3; ++y)
+    for (int32_t x = static_cast<int32_t>(cx - r - 3); x <= cx + r + 3; ++x)
+      if (fabs(hypot(x + 0.5 - cx, y + 0.5 - cy) - r) <= hw) img->Set(x, y, kInk);
+}
+
+// A bar from (x0, y0) to (x1, y1) in mm from the centre, width in mm.
+void DrawBar(imaging::RgbImage* img, const Print& p, double x0, double y0, double x1, double y1, double width) {
+  const double len = hypot(x1 - x0, y1 - y0), ux = (x1 - x0) / len, uy = (y1 - y0) / len;
+  for (double s = 0; s <= len; s += 0.02)
+    for (double w = -width / 2; w <= width / 2; w += 0.02) {
+      const double x = x0 + s * ux - w * uy, y = y0 + s * uy + w * ux;
+      img->Set(static_cast<int32_t>(p.centre_x + x * kPrintPxMm), static_cast<int32_t>(p.centre_y + y * kPrintPxMm),
+               kInk);
+    }
+}
+
+// A scale across a circle of radius r at a compass direction (ux, uy):
+// ticks every 0.5 mm from -3 to +3 mm, longer every 1 mm.
+void DrawScale(imaging::RgbImage* img, const Print& p, double r, double ux, double uy) {
+  for (int k = -6; k <= 6; ++k) {
+    const double t = r + k * 0.5, half = k % 2 == 0 ? 1.2 : 0.7;
+    DrawBar(img, p, t * ux - half * uy, t * uy + half * ux, t * ux + half * uy, t * uy - half * ux, 0.12);
+  }
+  DrawBar(img, p, (r - 3) * ux, (r - 3) * uy, (r + 3) * ux, (r + 3) * uy, 0.12);
+}
+
+double Gauss(std::mt19937* random) { return std::normal_distribution<double>(0, 1)(*random); }
+
+void Blur(imaging::RgbImage* img, double sigma) {
+  const int radius = static_cast<int>(ceil(3 * sigma));
+  std::vector<double> kernel(2 * radius + 1);
+  double sum = 0;
+  for (int i = -radius; i <= radius; ++i) sum += kernel[i + radius] = exp(-i * i / (2 * sigma * sigma));
+  for (double& k : kernel) k /= sum;
+  std::vector<double> tmp(img->pixels.size());
+  for (int pass = 0; pass < 2; ++pass) {
+    const int32_t n = pass == 0 ? img->width : img->height;
+    for (int32_t line = 0; line < (pass == 0 ? img->height : img->width); ++line)
+      for (int32_t i = 0; i < n; ++i)
+        for (int c = 0; c < 3; ++c) {
+          double v = 0;
+          for (int k = -radius; k <= radius; ++k) {
+            const int32_t j = std::clamp(i + k, 0, n - 1);
+            v += kernel[k + radius] * (pass == 0 ? img->At(j, line) : img->At(line, j))[c];
+          }
+          tmp[((pass == 0 ? static_cast<size_t>(line) * img->width + i : static_cast<size_t>(i) * img->width + line)) * 3 + c] = v;
+        }
+    for (size_t i = 0; i < tmp.size(); ++i) img->pixels[i] = static_cast<uint8_t>(std::clamp(lround(tmp[i]), 0L, 255L));
+  }
+}
+
+uint32_t Crc32(const uint8_t* data, size_t size) {
+  uint32_t crc = 0xFFFFFFFF;
+  for (size_t i = 0; i < size; ++i) {
+    crc ^= data[i];
+    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+  }
+  return ~crc;
+}
+
+void Put32(std::vector<uint8_t>* out, uint32_t v) {
+  for (int s = 24; s >= 0; s -= 8) out->push_back(static_cast<uint8_t>(v >> s));
+}
+
+}  // namespace
+
+Print DrawnTestDisc(double outer_mm, double hub_mm) {
+  Print p;
+  p.picture.Reset(1416, 1416);
+  p.centre_x = p.centre_y = 708;
+  DrawCircle(&p.picture, p.centre_x, p.centre_y, outer_mm / 2, 0.3);
+  DrawCircle(&p.picture, p.centre_x, p.centre_y, hub_mm / 2, 0.3);
+  DrawBar(&p.picture, p, -8, 0, 8, 0, 0.2);
+  DrawBar(&p.picture, p, 0, -8, 0, 8, 0.2);
+  const double dirs[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+  for (const auto& d : dirs) {
+    DrawScale(&p.picture, p, outer_mm / 2, d[0], d[1]);
+    DrawScale(&p.picture, p, hub_mm / 2, d[0], d[1]);
+  }
+  const std::string label = "TEST DISC 118/22 MM  X +0.0  Y +0.0";
+  imaging::DrawText(&p.picture, static_cast<int32_t>(p.centre_x) - imaging::TextWidth(label, 2) / 2,
+                    static_cast<int32_t>(p.centre_y + 25 * kPrintPxMm), label, 2, kInk);
+  return p;
+}
+
+imaging::RgbImage SyntheticScan(const Print& print, const ScanSetup& s) {
+  const double px_mm = s.dpi / 25.4;
+  const int32_t size = static_cast<int32_t>(ceil((s.disc_mm + 16) * px_mm));
+  // The disc's centre off the pixel grid, and off the picture's middle.
+  const double cx = size / 2.0 + 3.3 * px_mm / 11.8, cy = size / 2.0 - 2.1 * px_mm / 11.8;
+  const double rot = s.rotation_deg * kPi / 180, cr = cos(rot), sr = sin(rot);
+  const imaging::Rgb bg = s.background;
+  const double coat[3] = {238, 236, 230};
+  const double clear[3] = {(bg.r + 120) / 2.0, (bg.g + 122) / 2.0, (bg.b + 126) / 2.0};
+  const double disc_r = s.disc_mm / 2, hole_r = 7.5, coat_in = 10.5, coat_out = disc_r - 0.5;
+  imaging::RgbImage scan(size, size);
+  for (int32_t y = 0; y < size; ++y)
+    for (int32_t x = 0; x < size; ++x) {
+      const double dx = (x + 0.5 - cx) / px_mm, dy = (y + 0.5 - cy) / px_mm;
+      // The disc's own directions: the scan turned back.
+      const double qx = dx * cr + dy * sr, qy = -dx * sr + dy * cr, r = hypot(qx, qy);
+      const double pixel = 1 / px_mm;
+      // Share of the pixel on the disc's material, and on its coating.
+      const double on_disc = std::clamp((disc_r - r) / pixel + 0.5, 0.0, 1.0) *
+                             std::clamp((r - hole_r) / pixel + 0.5, 0.0, 1.0);
+      const double coated = std::clamp((coat_out - r) / pixel + 0.5, 0.0, 1.0) *
+                            std::clamp((r - coat_in) / pixel + 0.5, 0.0, 1.0);
+      double rgb[3];
+      const double bgc[3] = {1.0 * bg.r, 1.0 * bg.g, 1.0 * bg.b};
+      // The print: label position of this point, less the offset, at its size.
+      const double lx = (qx - s.offset_x_mm) / s.scale_x, ly = (qy - s.offset_y_mm) / s.scale_y;
+      const double px = print.centre_x + lx * kPrintPxMm - 0.5, py = print.centre_y + ly * kPrintPxMm - 0.5;
+      double ink[3] = {1, 1, 1};
+      if (px >= 0 && py >= 0 && px < print.picture.width - 1 && py < print.picture.height - 1) {
+        const int32_t x0 = static_cast<int32_t>(px), y0 = static_cast<int32_t>(py);
+        const double fx = px - x0, fy = py - y0;
+        for (int c = 0; c < 3; ++c)
+          ink[c] = ((print.picture.At(x0, y0)[c] * (1 - fx) + print.picture.At(x0 + 1, y0)[c] * fx) * (1 - fy) +
+                    (print.picture.At(x0, y0 + 1)[c] * (1 - fx) + print.picture.At(x0 + 1, y0 + 1)[c] * fx) * fy) /
+                   255;
+      }
+      for (int c = 0; c < 3; ++c) {
+        const double material = coated * coat[c] + (1 - coated) * clear[c];
+        rgb[c] = on_disc * material * ink[c] + (1 - on_disc) * bgc[c];
+      }
+      scan.Set(x, y, imaging::Rgb{static_cast<uint8_t>(lround(rgb[0])), static_cast<uint8_t>(lround(rgb[1])),
+                                  static_cast<uint8_t>(lround(rgb[2]))});
+    }
+  if (s.blur_px > 0) Blur(&scan, s.blur_px);
+  if (s.noise > 0) {
+    std::mt19937 random(7);
+    for (uint8_t& v : scan.pixels) v = static_cast<uint8_t>(std::clamp(lround(v + s.noise * Gauss(&random)), 0L, 255L));
+  }
+  if (s.jpeg_quality > 0) {
+    const std::vector<uint8_t> jpeg = ScanFile(scan, s.dpi, s.jpeg_quality);
+    std::string error;
+    imaging::DecodeJpeg(jpeg.data(), jpeg.size(), &scan, &error);
+  }
+  return scan;
+}
+
+std::vector<uint8_t> ScanFile(const imaging::RgbImage& scan, double dpi, int jpeg_quality) {
+  std::vector<uint8_t> bytes;
+  if (jpeg_quality > 0) {
+    bytes = EncodeJpeg(scan.pixels.data(), scan.width, scan.height, JpegKind::kRgb, jpeg_quality);
+    // libjpeg writes its JFIF segment first: the unit at byte 13, the
+    // densities after it.
+    if (dpi > 0) {
+      const uint16_t d = static_cast<uint16_t>(lround(dpi));
+      bytes[13] = 1;
+      bytes[14] = bytes[16] = static_cast<uint8_t>(d >> 8);
+      bytes[15] = bytes[17] = static_cast<uint8_t>(d);
+    }
+    return bytes;
+  }
+  std::string error;
+  imaging::EncodePng(scan, &bytes, &error);
+  if (dpi > 0) {
+    // A pHYs chunk right after the image header: pixels per metre.
+    std::vector<uint8_t> chunk{'p', 'H', 'Y', 's'};
+    const uint32_t ppm = static_cast<uint32_t>(lround(dpi / 0.0254));
+    Put32(&chunk, ppm);
+    Put32(&chunk, ppm);
+    chunk.push_back(1);
+    std::vector<uint8_t> framed;
+    Put32(&framed, 9);
+    framed.insert(framed.end(), chunk.begin(), chunk.end());
+    Put32(&framed, Crc32(chunk.data(), chunk.size()));
+    bytes.insert(bytes.begin() + 33, framed.begin(), framed.end());
+  }
+  return bytes;
+}
+
+}  // namespace testsupport
