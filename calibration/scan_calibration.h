@@ -8,29 +8,34 @@
 
 #include "calibration/scan_analysis.h"
 #include "imaging/rgb_image.h"
+#include "page/disc_ring.h"
+#include "page/print_position.h"
 
 namespace calibration {
 
+// What the test disc prints on a disc of this size with this ring: its
+// circles lie on the ring's outer and hub diameters.
+TestDiscShape ShapeFor(page::DiscSize size, const page::DiscRing& ring);
+
 struct ScanCalibration {
   ScanFindings findings;
-  // The offsets to set, in mm (0.1 mm steps, within -3.0..+3.0): those the
-  // test disc was printed with, less where its print landed.
-  double offset_x_mm = 0;
-  double offset_y_mm = 0;
+  // The offset to set: the one the test disc was printed with, less where
+  // its print landed, to the 0.1 mm step and within -3.0..+3.0 mm.
+  page::PrintOffset offset;
   bool clamped = false;  // the printer is off by more than the offsets reach
   std::string report;    // what was found, in lines a person reads
 };
 
 // Measures the scan in picture (dpi_given > 0 overrides the file's
 // stated_dpi; both 0: the disc's diameter sets it) of a test disc printed
-// with the offsets printed_x_mm, printed_y_mm. False with a one-line refusal.
+// with the offset printed. False with a one-line refusal.
 bool CalibrateFromScan(const imaging::RgbImage& picture, double stated_dpi, double dpi_given,
-                       const TestDiscShape& shape, double printed_x_mm, double printed_y_mm,
-                       ScanCalibration* result, std::string* error);
+                       const TestDiscShape& shape, const page::PrintOffset& printed, ScanCalibration* result,
+                       std::string* error);
 
 // The same for a scan file ("-": standard input); the refusal names it.
 bool CalibrateFromScanFile(const std::string& path, double dpi_given, const TestDiscShape& shape,
-                           double printed_x_mm, double printed_y_mm, ScanCalibration* result, std::string* error);
+                           const page::PrintOffset& printed, ScanCalibration* result, std::string* error);
 
 }  // namespace calibration
 

@@ -9,6 +9,7 @@
 
 #include <string>
 
+#include "calibration/scan_calibration.h"
 #include "calibration/scan_file.h"
 #include "imaging/image_reader.h"
 #include "imaging/picture_file.h"
@@ -27,6 +28,13 @@ const testsupport::Print& Disc() {
   static const testsupport::Print print = testsupport::DrawnTestDisc();
   return print;
 }
+const testsupport::Print& MiniDisc() {
+  static const testsupport::Print print = testsupport::DrawnTestDisc(78, 22);
+  return print;
+}
+TestDiscShape MiniShape() {
+  return calibration::ShapeFor(page::DiscSize::k80, page::DefaultRing(page::DiscSize::k80));
+}
 
 // Keeps a scan for a person to look at.
 void Keep(const imaging::RgbImage& scan, const std::string& name) {
@@ -44,10 +52,10 @@ TEST(ScanAnalysis, RecoversKnownOffsetsAndScale) {
     ScanSetup setup;
   };
   auto with = [](double dpi, double ox, double oy, double rot, double blur, double noise, int jpeg,
-                 double sx = 1, double sy = 1) {
+                 double sx = 1, double sy = 1, double disc = 120) {
     ScanSetup s;
     s.dpi = dpi, s.offset_x_mm = ox, s.offset_y_mm = oy, s.rotation_deg = rot;
-    s.blur_px = blur, s.noise = noise, s.jpeg_quality = jpeg, s.scale_x = sx, s.scale_y = sy;
+    s.blur_px = blur, s.noise = noise, s.jpeg_quality = jpeg, s.scale_x = sx, s.scale_y = sy, s.disc_mm = disc;
     return s;
   };
   const Case cases[] = {
@@ -57,15 +65,17 @@ TEST(ScanAnalysis, RecoversKnownOffsetsAndScale) {
       {"small offset, 600 dpi, JPEG", with(600, 0.4, 0.3, 2, 2.0, 8, 80)},
       {"left and down, 600 dpi, large", with(600, -2.2, 1.1, -1.5, 1.5, 6, 90, 1.006, 1.006)},
       {"print shrunk down only, 300 dpi", with(300, 2.5, 2.5, 1, 0.8, 5, 85, 1.0, 0.994)},
+      {"80 mm disc, 600 dpi, JPEG", with(600, -1.3, -2.9, 2.5, 1.5, 7, 85, 1, 1, 80)},
   };
   printf("%-36s %6s %6s %6s | %7s %7s %7s %7s %6s\n", "case", "x", "y", "turn", "found x", "found y", "scale x",
          "scale y", "turn");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const imaging::RgbImage scan = testsupport::SyntheticScan(Disc(), c.setup);
+    const bool mini = c.setup.disc_mm == 80;
+    const imaging::RgbImage scan = testsupport::SyntheticScan(mini ? MiniDisc() : Disc(), c.setup);
     ScanFindings f;
     std::string why;
-    ASSERT_TRUE(AnalyseScan(scan, c.setup.dpi, TestDiscShape{}, &f, &why)) << why;
+    ASSERT_TRUE(AnalyseScan(scan, c.setup.dpi, mini ? MiniShape() : TestDiscShape{}, &f, &why)) << why;
     printf("%-36s %+6.2f %+6.2f %+6.1f | %+7.3f %+7.3f %7.4f %7.4f %+6.2f\n", c.name, c.setup.offset_x_mm,
            c.setup.offset_y_mm, c.setup.rotation_deg, f.offset_x_mm, f.offset_y_mm, f.scale_x, f.scale_y,
            f.rotation_deg);
@@ -74,10 +84,10 @@ TEST(ScanAnalysis, RecoversKnownOffsetsAndScale) {
     EXPECT_NEAR(f.scale_x, c.setup.scale_x, 0.0015);
     EXPECT_NEAR(f.scale_y, c.setup.scale_y, 0.0015);
     EXPECT_NEAR(f.rotation_deg, c.setup.rotation_deg, 0.5);
-    EXPECT_NEAR(f.disc_mm, 120, 0.3);
+    EXPECT_NEAR(f.disc_mm, c.setup.disc_mm, 0.3);
     EXPECT_NEAR(f.hole_mm, 15, 0.3);
     if (&c == &cases[2]) Keep(scan, "scan-300dpi-jpeg.png");
-    if (&c == &cases[4]) Keep(scan, "scan-600dpi.png");
+    if (&c == &cases[5]) Keep(scan, "scan-300dpi-shrunk.png");
   }
 }
 
@@ -123,6 +133,9 @@ TEST(ScanAnalysis, RefusesWhatIsNotAScanOfATestDisc) {
   // disc taken for a 120 mm one.
   const imaging::RgbImage scan = testsupport::SyntheticScan(Disc(), s);
   EXPECT_NE(refusal(scan, 400).find("the disc measures 90.0 mm across at 400 dpi"), std::string::npos);
+  ScanSetup mini = s;
+  mini.disc_mm = 80;
+  EXPECT_NE(refusal(testsupport::SyntheticScan(MiniDisc(), mini), 0).find("no centre hole"), std::string::npos);
   // Cut at the picture's edge.
   imaging::RgbImage cut = scan;
   cut.FillRect(0, 0, cut.width, cut.height / 3, imaging::Rgb{238, 236, 230});
@@ -131,6 +144,37 @@ TEST(ScanAnalysis, RefusesWhatIsNotAScanOfATestDisc) {
   ScanSetup turned = s;
   turned.rotation_deg = 30;
   EXPECT_NE(refusal(testsupport::SyntheticScan(Disc(), turned), 300).find("turned"), std::string::npos);
+}
+
+// The offsets to set: those printed with, less where the print landed, in
+// 0.1 mm steps and within reach; the report says what was found.
+TEST(ScanCalibration, SetsThePrintedOffsetLessWhereThePrintLanded) {
+  testsupport::TempDir dir;
+  ScanSetup s;
+  s.offset_x_mm = 1.74, s.offset_y_mm = -2.38, s.blur_px = 1, s.noise = 5, s.jpeg_quality = 85;
+  const std::string path = dir.File("scan.jpg");
+  ASSERT_TRUE(testsupport::WriteFile(path, testsupport::ScanFile(testsupport::SyntheticScan(Disc(), s), 300, 85)));
+  calibration::ScanCalibration result;
+  std::string error;
+  ASSERT_TRUE(calibration::CalibrateFromScanFile(path, 0, TestDiscShape{}, page::PrintOffset{10, -5}, &result,
+                                                 &error))
+      << error;
+  EXPECT_EQ(result.offset, (page::PrintOffset{-7, 19}));
+  EXPECT_FALSE(result.clamped);
+  EXPECT_NE(result.report.find("300 dpi (as the file states)"), std::string::npos) << result.report;
+  EXPECT_NE(result.report.find("1.7"), std::string::npos) << result.report;
+  EXPECT_NE(result.report.find("Offsets to use: X -0.7 mm, Y +1.9 mm"), std::string::npos) << result.report;
+
+  // Beyond reach: printed 2 mm left already and still landing right.
+  ASSERT_TRUE(calibration::CalibrateFromScanFile(path, 300, TestDiscShape{}, page::PrintOffset{-20, 0}, &result,
+                                                 &error));
+  EXPECT_EQ(result.offset, (page::PrintOffset{-30, 24}));
+  EXPECT_TRUE(result.clamped);
+  EXPECT_NE(result.report.find("warning: the printer is off by more"), std::string::npos) << result.report;
+
+  // A resolution given overrides the file's; a wrong one is refused by name.
+  EXPECT_FALSE(calibration::CalibrateFromScanFile(path, 200, TestDiscShape{}, page::PrintOffset{}, &result, &error));
+  EXPECT_NE(error.find("scan.jpg': the disc measures 180."), std::string::npos) << error;
 }
 
 TEST(ScanFile, ReadsTheResolutionTheFileStates) {
