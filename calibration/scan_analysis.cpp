@@ -235,11 +235,13 @@ struct LinePoint {
 
 // Where rays from (cx, cy) cross thin printed lines between radii from and
 // to (pixels): ink (how far the lowest channel falls below the disc's
-// surface) that stands above the ink 0.6 mm either side.
+// surface) that stands above the ink 0.3 mm either side. (So a line that
+// runs closer than that along the edge of the disc's coating is not seen
+// there.)
 std::vector<LinePoint> LineCrossings(const Planes& p, double cx, double cy, int rays, double from, double to,
                                      double px_mm, double surface_low) {
   const double step = 0.04 * px_mm;
-  const int w = static_cast<int>(lround(0.6 / 0.04));
+  const int w = static_cast<int>(lround(0.3 / 0.04));
   std::vector<LinePoint> found;
   std::vector<double> ink, smooth;
   for (int ray = 0; ray < rays; ++ray) {
@@ -319,60 +321,64 @@ bool FindPrintedCircle(const std::vector<LinePoint>& lines, int rays, double cx,
   return true;
 }
 
-// How far the label lies turned: the scales at the four compass points put
-// ink at 0, 90, 180 and 270 degrees around the print's centre. The fourth
-// harmonic of the ink around a ring finds them roughly, the ink's centroid
-// in each quarter's sector exactly. False when the ring shows no such ink.
-bool CompassTurn(const Planes& p, double px, double py, double from, double to, double skip_at, double skip,
-                 double edge_margin, const Circle& disc, double surface_low, double* turn) {
-  const int bins = 1440;
-  std::vector<double> weight(bins, 0);
-  const double step = 0.5;
-  for (double t = from; t <= to; t += step) {
-    if (fabs(t - skip_at) < skip) continue;
-    for (int b = 0; b < bins; ++b) {
-      const double a = b * 2 * kPi / bins, x = px + t * cos(a), y = py + t * sin(a);
-      if (hypot(x - disc.x, y - disc.y) > disc.r - edge_margin) continue;
-      const double v = Sample(p, p.low, x, y);
-      if (v < 0) continue;
-      weight[b] += std::max(0.0, surface_low - v - 40) * t;
-    }
-  }
-  double re = 0, im = 0, total = 0;
-  for (int b = 0; b < bins; ++b) {
-    const double a = b * 2 * kPi / bins;
-    re += weight[b] * cos(4 * a);
-    im += weight[b] * sin(4 * a);
-    total += weight[b];
-  }
-  if (total <= 0 || hypot(re, im) < 0.2 * total) return false;
-  const double rough = atan2(im, re) / 4;
-  // Each quarter's centroid, weighted by its ink: a scale that the disc's
-  // edge cuts short (the print moved out there) counts for less.
-  double sum = 0, weights = 0, heaviest = 0;
-  double sector_w[4] = {}, sector_d[4] = {};
+// How far the label lies turned. The test disc's scales across the disc's
+// edge each have a base line along a compass direction from the print's
+// centre (right, down, left, up), with their ticks and numbers all on the
+// side the angle grows to (clockwise on the picture). So in a window of
+// angles around each compass direction, the ink summed along the radius
+// first rises at the base line: its angle, less the compass direction, is
+// the turn. Each scale counts by how much of its base line lies on the disc
+// (an offset moves a scale off the disc's edge).
+bool CompassTurn(const Planes& p, const Circle& print, double from, double to, double skip_at, double skip,
+                 double edge_margin, const Circle& disc, double surface_low, double px_mm, double* turn) {
+  const double window = 8 * kPi / 180, bin = 0.02 / (to / px_mm);  // 0.02 mm at the scale
+  const int bins = static_cast<int>(2 * window / bin) + 1;
+  const int smooth = std::max(1, static_cast<int>(0.06 / (bin * to / px_mm)));
+  double sum = 0, weights = 0;
+  std::vector<double> ink(bins), count(bins), profile(bins);
   for (int q = 0; q < 4; ++q) {
-    const double centre = rough + q * kPi / 2;
+    const double axis = q * kPi / 2;
+    std::fill(ink.begin(), ink.end(), 0.0);
+    std::fill(count.begin(), count.end(), 0.0);
+    for (int b = 0; b < bins; ++b) {
+      const double a = axis - window + b * bin, ux = cos(a), uy = sin(a);
+      for (double t = from; t <= to; t += 0.5) {
+        if (fabs(t - skip_at) < skip) continue;
+        const double x = print.x + t * ux, y = print.y + t * uy;
+        if (hypot(x - disc.x, y - disc.y) > disc.r - edge_margin) continue;
+        const double v = Sample(p, p.low, x, y);
+        if (v < 0) continue;
+        ink[b] += surface_low - v;
+        count[b] += 1;
+      }
+    }
+    // Too little of this scale on the disc to judge by.
+    const double least = 1.0 * px_mm / 0.5;
+    double peak = 0;
+    for (int b = 0; b < bins; ++b) {
+      double s2 = 0, c2 = 0;
+      for (int k = std::max(0, b - smooth); k <= std::min(bins - 1, b + smooth); ++k) s2 += ink[k], c2 += count[k];
+      profile[b] = c2 >= least * (2 * smooth + 1) ? s2 / c2 : 0;
+      peak = std::max(peak, profile[b]);
+    }
+    if (peak < 25) continue;
+    const double rise = std::max(20.0, 0.35 * peak);
+    int first = 0;
+    while (first < bins && profile[first] < rise) ++first;
+    if (first == 0 || first == bins) continue;  // ink at the window's edge: not a base line
+    // The base line's centre: the centroid of its upper half, around its top.
+    int top = first;
+    while (top + 1 < bins && profile[top + 1] >= profile[top]) ++top;
+    const double level = profile[top] / 2;
     double w = 0, m = 0;
-    for (int b = 0; b < bins; ++b) {
-      double d = remainder(b * 2 * kPi / bins - centre, 2 * kPi);
-      if (fabs(d) > kPi / 12) continue;
-      w += weight[b];
-      m += weight[b] * d;
-    }
-    sector_w[q] = w;
-    sector_d[q] = w > 0 ? m / w : 0;
-    heaviest = std::max(heaviest, w);
+    for (int k = top; k >= 0 && profile[k] > level; --k) w += profile[k] - level, m += (profile[k] - level) * k;
+    for (int k = top + 1; k < bins && profile[k] > level; ++k) w += profile[k] - level, m += (profile[k] - level) * k;
+    const double seen = count[top];
+    sum += seen * (m / w * bin - window);
+    weights += seen;
   }
-  int sectors = 0;
-  for (int q = 0; q < 4; ++q) {
-    if (sector_w[q] < 0.1 * heaviest) continue;
-    sum += sector_w[q] * sector_d[q];
-    weights += sector_w[q];
-    ++sectors;
-  }
-  if (sectors < 2) return false;
-  *turn = remainder(rough + sum / weights, kPi / 2);
+  if (weights <= 0) return false;
+  *turn = sum / weights;
   return true;
 }
 
@@ -464,16 +470,14 @@ bool AnalyseScan(const imaging::RgbImage& scan, double dpi, const TestDiscShape&
     return false;
   }
 
-  // The label's turn, from the scales at the outer edge.
+  // The label's turn, from the scales across the disc's edge: 3 mm either
+  // side of where the edge lies from the print's centre.
   double turn = 0;
-  if (!CompassTurn(p, outer.x, outer.y, outer.r - 5 * px_mm, outer.r + 1.5 * px_mm, outer.r, 0.6 * px_mm,
-                   1.0 * px_mm, disc, surface_low, &turn)) {
-    *refusal = "no scales found at the four compass points of the printed test disc";
-    return false;
-  }
-  if (fabs(turn) > kPi / 18) {
-    *refusal = "the disc lay turned by " + Mm(turn * 180 / kPi) +
-               " degrees on the scanner; lay it with its label upright (within 10 degrees)";
+  const Circle print{outer.x, outer.y, outer.r};
+  if (!CompassTurn(p, print, disc.r - 3.2 * px_mm, disc.r + 3.2 * px_mm, outer.r, 0.4 * px_mm, 0.4 * px_mm, disc,
+                   surface_low, px_mm, &turn)) {
+    *refusal = "no scales found at the compass points of the printed test disc (lay the disc with its label "
+               "upright, within 5 degrees)";
     return false;
   }
   findings->rotation_deg = turn * 180 / kPi;

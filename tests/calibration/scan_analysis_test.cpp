@@ -29,7 +29,7 @@ const testsupport::Print& Disc() {
   return print;
 }
 const testsupport::Print& MiniDisc() {
-  static const testsupport::Print print = testsupport::DrawnTestDisc(78, 22);
+  static const testsupport::Print print = testsupport::DrawnTestDisc(78, 22, 80);
   return print;
 }
 TestDiscShape MiniShape() {
@@ -140,10 +140,10 @@ TEST(ScanAnalysis, RefusesWhatIsNotAScanOfATestDisc) {
   imaging::RgbImage cut = scan;
   cut.FillRect(0, 0, cut.width, cut.height / 3, imaging::Rgb{238, 236, 230});
   EXPECT_NE(refusal(cut, 300), "");
-  // Turned a quarter: the label is not upright.
+  // Turned too far to find the scales where they belong.
   ScanSetup turned = s;
   turned.rotation_deg = 30;
-  EXPECT_NE(refusal(testsupport::SyntheticScan(Disc(), turned), 300).find("turned"), std::string::npos);
+  EXPECT_NE(refusal(testsupport::SyntheticScan(Disc(), turned), 300).find("upright"), std::string::npos);
 }
 
 // The offsets to set: those printed with, less where the print landed, in

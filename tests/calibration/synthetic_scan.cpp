@@ -38,14 +38,22 @@ void DrawBar(imaging::RgbImage* img, const Print& p, double x0, double y0, doubl
     }
 }
 
-// A scale across a circle of radius r at a compass direction (ux, uy):
-// ticks every 0.5 mm from -3 to +3 mm, longer every 1 mm.
+// A scale across radius r at a compass direction (ux, uy), as the test disc
+// draws it: a base line along the direction from r - 3 to r + 3 mm, ticks
+// every 0.5 mm (longer every 1 mm) and a number beyond each long tick, all
+// on the side a quarter turn clockwise of the direction.
 void DrawScale(imaging::RgbImage* img, const Print& p, double r, double ux, double uy) {
+  const double bx = -uy, by = ux;
+  DrawBar(img, p, (r - 3) * ux, (r - 3) * uy, (r + 3) * ux, (r + 3) * uy, 0.1);
   for (int k = -6; k <= 6; ++k) {
-    const double t = r + k * 0.5, half = k % 2 == 0 ? 1.2 : 0.7;
-    DrawBar(img, p, t * ux - half * uy, t * uy + half * ux, t * ux + half * uy, t * uy - half * ux, 0.12);
+    const double t = r + k * 0.5, length = k == 0 ? 1.8 : k % 2 == 0 ? 1.2 : 0.7;
+    DrawBar(img, p, t * ux, t * uy, t * ux + length * bx, t * uy + length * by, 0.1);
+    if (k % 2 != 0) continue;
+    // A number: two strokes 0.9 mm tall, 0.4 mm apart.
+    for (double side : {2.1, 2.5})
+      DrawBar(img, p, (t - 0.45) * ux + side * bx, (t - 0.45) * uy + side * by, (t + 0.45) * ux + side * bx,
+              (t + 0.45) * uy + side * by, 0.13);
   }
-  DrawBar(img, p, (r - 3) * ux, (r - 3) * uy, (r + 3) * ux, (r + 3) * uy, 0.12);
 }
 
 double Gauss(std::mt19937* random) { return std::normal_distribution<double>(0, 1)(*random); }
@@ -96,22 +104,24 @@ void Put32(std::vector<uint8_t>* out, uint32_t v) {
 
 }  // namespace
 
-Print DrawnTestDisc(double outer_mm, double hub_mm) {
+Print DrawnTestDisc(double outer_mm, double hub_mm, double disc_mm) {
   Print p;
   p.picture.Reset(1416, 1416);
   p.centre_x = p.centre_y = 708;
-  DrawCircle(&p.picture, p.centre_x, p.centre_y, outer_mm / 2, 0.3);
-  DrawCircle(&p.picture, p.centre_x, p.centre_y, hub_mm / 2, 0.3);
-  DrawBar(&p.picture, p, -8, 0, 8, 0, 0.2);
-  DrawBar(&p.picture, p, 0, -8, 0, 8, 0.2);
+  DrawCircle(&p.picture, p.centre_x, p.centre_y, outer_mm / 2, 0.15);
+  DrawCircle(&p.picture, p.centre_x, p.centre_y, hub_mm / 2, 0.15);
+  DrawBar(&p.picture, p, -3, 0, 3, 0, 0.15);
+  DrawBar(&p.picture, p, 0, -3, 0, 3, 0.15);
   const double dirs[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
   for (const auto& d : dirs) {
-    DrawScale(&p.picture, p, outer_mm / 2, d[0], d[1]);
-    DrawScale(&p.picture, p, hub_mm / 2, d[0], d[1]);
+    DrawScale(&p.picture, p, disc_mm / 2, d[0], d[1]);
+    DrawScale(&p.picture, p, 7.5, d[0], d[1]);
   }
-  const std::string label = "TEST DISC 118/22 MM  X +0.0  Y +0.0";
-  imaging::DrawText(&p.picture, static_cast<int32_t>(p.centre_x) - imaging::TextWidth(label, 2) / 2,
-                    static_cast<int32_t>(p.centre_y + 25 * kPrintPxMm), label, 2, kInk);
+  int32_t y = static_cast<int32_t>(p.centre_y - 26 * kPrintPxMm);
+  for (const std::string line : {"QUILLORY2 TEST DISC", "120 MM DISC, RING 118 / 22 MM", "OFFSET X +0.0 MM, Y +0.0 MM"}) {
+    imaging::DrawText(&p.picture, static_cast<int32_t>(p.centre_x) - imaging::TextWidth(line, 3) / 2, y, line, 3, kInk);
+    y += 30;
+  }
   return p;
 }
 

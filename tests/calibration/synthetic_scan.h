@@ -21,9 +21,9 @@ struct Print {
 };
 
 // A stand-in test disc: the outer and hub circles (line centres at the
-// given diameters), a centre cross, scales at the four compass points of
-// both circles and a settings label.
-Print DrawnTestDisc(double outer_mm = 118, double hub_mm = 22);
+// given diameters), a centre cross, scales across the disc's edge and its
+// hole's at the four compass points, and a settings label.
+Print DrawnTestDisc(double outer_mm = 118, double hub_mm = 22, double disc_mm = 120);
 
 struct ScanSetup {
   double dpi = 300;
