@@ -382,6 +382,29 @@ bool CompassTurn(const Planes& p, const Circle& print, double from, double to, d
   return true;
 }
 
+// Which way is up on the label: the test disc prints its settings above
+// the hub and less text below it, so its text lies mostly above the centre.
+// The direction of the ink's centroid between the hub's scales and the
+// outer circle, in degrees from up (turned back by turn); false when there
+// is too little ink to tell.
+bool LabelDirection(const Planes& p, const Circle& print, double from, double to, double turn, double surface_low,
+                    double px_mm, double* degrees) {
+  double sx = 0, sy = 0, total = 0;
+  const double step = 0.2 * px_mm;
+  for (double y = -to; y <= to; y += step)
+    for (double x = -to; x <= to; x += step) {
+      const double r = hypot(x, y);
+      if (r < from || r > to) continue;
+      const double v = Sample(p, p.low, print.x + x, print.y + y);
+      if (v < 0) continue;
+      const double ink = std::max(0.0, surface_low - v - 40);
+      sx += ink * x, sy += ink * y, total += ink;
+    }
+  if (total <= 0 || hypot(sx, sy) < 0.05 * total * from) return false;
+  *degrees = remainder(atan2(sy, sx) - turn + kPi / 2, 2 * kPi) * 180 / kPi;
+  return true;
+}
+
 }  // namespace
 
 bool AnalyseScan(const imaging::RgbImage& scan, double dpi, const TestDiscShape& shape, ScanFindings* findings,
@@ -481,6 +504,15 @@ bool AnalyseScan(const imaging::RgbImage& scan, double dpi, const TestDiscShape&
     return false;
   }
   findings->rotation_deg = turn * 180 / kPi;
+
+  double up = 0;
+  if (LabelDirection(p, print, hub.r + 5 * px_mm, outer.r - 6 * px_mm, turn, surface_low, px_mm, &up) &&
+      fabs(up) > 60) {
+    const long quarters = ((lround(up / 90) % 4) + 4) % 4;  // clockwise
+    *refusal = "the disc lay turned by about " + std::to_string(quarters * 90) +
+               " degrees on the scanner: lay it with its label upright";
+    return false;
+  }
 
   // Both circles at once, in the label's own directions (turned back), with
   // their own scale across and down.

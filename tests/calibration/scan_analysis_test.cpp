@@ -144,6 +144,13 @@ TEST(ScanAnalysis, RefusesWhatIsNotAScanOfATestDisc) {
   ScanSetup turned = s;
   turned.rotation_deg = 30;
   EXPECT_NE(refusal(testsupport::SyntheticScan(Disc(), turned), 300).find("upright"), std::string::npos);
+  // Upside down, or a quarter round: the scales look the same, the label
+  // does not.
+  for (double quarter : {90.0, 180.0, 270.0}) {
+    turned.rotation_deg = quarter + 1;
+    EXPECT_NE(refusal(testsupport::SyntheticScan(Disc(), turned), 300).find("label upright"), std::string::npos)
+        << quarter;
+  }
 }
 
 // The offsets to set: those printed with, less where the print landed, in
