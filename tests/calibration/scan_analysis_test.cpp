@@ -14,6 +14,7 @@
 #include "imaging/image_reader.h"
 #include "imaging/picture_file.h"
 #include "imaging/png_writer.h"
+#include "imaging/preview.h"
 #include "tests/calibration/synthetic_scan.h"
 #include "tests/support/support.h"
 
@@ -120,6 +121,12 @@ TEST(ScanAnalysis, RefusesWhatIsNotAScanOfATestDisc) {
   // A picture of one colour, and an empty one.
   EXPECT_NE(refusal(imaging::RgbImage(1600, 1600, imaging::Rgb{30, 30, 30}), 300), "");
   EXPECT_EQ(refusal(imaging::RgbImage(), 300), "the picture is empty");
+
+  // A disc printed with a label instead of the test disc.
+  testsupport::Print labelled;
+  labelled.picture = imaging::ScaleImage(photo, 1416);
+  labelled.centre_x = labelled.centre_y = 708;
+  EXPECT_NE(refusal(testsupport::SyntheticScan(labelled, ScanSetup{}), 300).find("no printed"), std::string::npos);
 
   // A blank disc: its edge and hole, but nothing printed.
   testsupport::Print blank;
