@@ -26,11 +26,11 @@ using calibration::TestDiscShape;
 using testsupport::ScanSetup;
 
 const testsupport::Print& Disc() {
-  static const testsupport::Print print = testsupport::DrawnTestDisc();
+  static const testsupport::Print print = testsupport::TestDiscPrint(page::DiscSize::k120);
   return print;
 }
 const testsupport::Print& MiniDisc() {
-  static const testsupport::Print print = testsupport::DrawnTestDisc(78, 22, 80);
+  static const testsupport::Print print = testsupport::TestDiscPrint(page::DiscSize::k80);
   return print;
 }
 TestDiscShape MiniShape() {

@@ -6,9 +6,11 @@
 #include <random>
 #include <string>
 
-#include "imaging/bitmap_font.h"
 #include "imaging/image_reader.h"
 #include "imaging/png_writer.h"
+#include "imaging/preview.h"
+#include "page/print_position.h"
+#include "testdisc/test_disc.h"
 #include "tests/support/jpeg_writer.h"
 
 namespace testsupport {
@@ -17,44 +19,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kPrintPxMm = 300 / 25.4;
-const imaging::Rgb kInk{20, 20, 24};
-
-// A ring line of the given width (mm) around (cx, cy).
-void DrawCircle(imaging::RgbImage* img, double cx, double cy, double r_mm, double width_mm) {
-  const double r = r_mm * kPrintPxMm, hw = width_mm * kPrintPxMm / 2;
-  for (int32_t y = static_cast<int32_t>(cy - r - 3); y <= cy + r + 3; ++y)
-    for (int32_t x = static_cast<int32_t>(cx - r - 3); x <= cx + r + 3; ++x)
-      if (fabs(hypot(x + 0.5 - cx, y + 0.5 - cy) - r) <= hw) img->Set(x, y, kInk);
-}
-
-// A bar from (x0, y0) to (x1, y1) in mm from the centre, width in mm.
-void DrawBar(imaging::RgbImage* img, const Print& p, double x0, double y0, double x1, double y1, double width) {
-  const double len = hypot(x1 - x0, y1 - y0), ux = (x1 - x0) / len, uy = (y1 - y0) / len;
-  for (double s = 0; s <= len; s += 0.02)
-    for (double w = -width / 2; w <= width / 2; w += 0.02) {
-      const double x = x0 + s * ux - w * uy, y = y0 + s * uy + w * ux;
-      img->Set(static_cast<int32_t>(p.centre_x + x * kPrintPxMm), static_cast<int32_t>(p.centre_y + y * kPrintPxMm),
-               kInk);
-    }
-}
-
-// A scale across radius r at a compass direction (ux, uy), as the test disc
-// draws it: a base line along the direction from r - 3 to r + 3 mm, ticks
-// every 0.5 mm (longer every 1 mm) and a number beyond each long tick, all
-// on the side a quarter turn clockwise of the direction.
-void DrawScale(imaging::RgbImage* img, const Print& p, double r, double ux, double uy) {
-  const double bx = -uy, by = ux;
-  DrawBar(img, p, (r - 3) * ux, (r - 3) * uy, (r + 3) * ux, (r + 3) * uy, 0.1);
-  for (int k = -6; k <= 6; ++k) {
-    const double t = r + k * 0.5, length = k == 0 ? 1.8 : k % 2 == 0 ? 1.2 : 0.7;
-    DrawBar(img, p, t * ux, t * uy, t * ux + length * bx, t * uy + length * by, 0.1);
-    if (k % 2 != 0) continue;
-    // A number: two strokes 0.9 mm tall, 0.4 mm apart.
-    for (double side : {2.1, 2.5})
-      DrawBar(img, p, (t - 0.45) * ux + side * bx, (t - 0.45) * uy + side * by, (t + 0.45) * ux + side * bx,
-              (t + 0.45) * uy + side * by, 0.13);
-  }
-}
 
 double Gauss(std::mt19937* random) { return std::normal_distribution<double>(0, 1)(*random); }
 
@@ -104,25 +68,39 @@ void Put32(std::vector<uint8_t>* out, uint32_t v) {
 
 }  // namespace
 
-Print DrawnTestDisc(double outer_mm, double hub_mm, double disc_mm) {
-  Print p;
-  p.picture.Reset(1416, 1416);
-  p.centre_x = p.centre_y = 708;
-  DrawCircle(&p.picture, p.centre_x, p.centre_y, outer_mm / 2, 0.15);
-  DrawCircle(&p.picture, p.centre_x, p.centre_y, hub_mm / 2, 0.15);
-  DrawBar(&p.picture, p, -3, 0, 3, 0, 0.15);
-  DrawBar(&p.picture, p, 0, -3, 0, 3, 0.15);
-  const double dirs[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
-  for (const auto& d : dirs) {
-    DrawScale(&p.picture, p, disc_mm / 2, d[0], d[1]);
-    DrawScale(&p.picture, p, 7.5, d[0], d[1]);
+Print TestDiscPrint(page::DiscSize size, const page::PrintOffset& offset) {
+  testdisc::TestDiscSettings settings;
+  settings.disc = size;
+  settings.ring = page::DefaultRing(size);
+  settings.offset = offset;
+  settings.printed_by = "tests";
+  const page::InkPage moved =
+      page::MovePage(testdisc::DrawTestDisc(settings), offset, page::kComponentReach);
+  // The planes as the printer holds them: rows by row address, each a
+  // printer line from its first dot.
+  const imaging::InkColour inks[3] = {imaging::InkColour::kCyan, imaging::InkColour::kMagenta,
+                                      imaging::InkColour::kYellow};
+  std::vector<imaging::PrintedPlane> planes(moved.PlaneCount());
+  for (int p = 0; p < moved.PlaneCount(); ++p) {
+    planes[p].ink = moved.colour ? inks[p] : imaging::InkColour::kBlack;
+    for (int32_t row = 0; row < moved.rows; ++row) {
+      const uint8_t* bytes = moved.Row(p, row);
+      if (std::all_of(bytes, bytes + moved.BytesPerRow(), [](uint8_t b) { return b == 0; })) continue;
+      std::vector<uint8_t> line(moved.margin_bytes, 0);
+      line.insert(line.end(), bytes, bytes + moved.BytesPerRow());
+      planes[p].rows[row * moved.RowStep()] = line;
+    }
   }
-  int32_t y = static_cast<int32_t>(p.centre_y - 26 * kPrintPxMm);
-  for (const std::string line : {"QUILLORY2 TEST DISC", "120 MM DISC, RING 118 / 22 MM", "OFFSET X +0.0 MM, Y +0.0 MM"}) {
-    imaging::DrawText(&p.picture, static_cast<int32_t>(p.centre_x) - imaging::TextWidth(line, 3) / 2, y, line, 3, kInk);
-    y += 30;
-  }
-  return p;
+  imaging::PreviewSettings preview;
+  preview.rows_per_inch = moved.rows_per_inch;
+  preview.outline = false;
+  Print print;
+  print.picture = imaging::DrawPreview(planes, preview);
+  // The disc's centre: the middle of the printable square, which starts at
+  // the plug-in's printer dot.
+  print.centre_x = imaging::kPluginOriginDots + page::kDiscAreaDots / 2.0;
+  print.centre_y = page::kDiscAreaDots / 2.0;
+  return print;
 }
 
 imaging::RgbImage SyntheticScan(const Print& print, const ScanSetup& s) {

@@ -1,7 +1,8 @@
 // Scans of printed test discs, made without a scanner: a print (what the
-// printer put down, at 300 dots per inch) laid on a blank disc with its clear
-// rim, clear hub and hole, moved by a known offset, turned, seen against the
-// scanner's background, blurred, noisy and JPEG-compressed.
+// printer put down, at 300 dots per inch, as the preview draws it) laid on a
+// blank disc with its clear rim, clear hub and hole, off by a known amount
+// (the printer's own error), turned, seen against the scanner's background,
+// blurred, noisy and JPEG-compressed.
 #ifndef QUILLORY2_TESTS_CALIBRATION_SYNTHETIC_SCAN_H_
 #define QUILLORY2_TESTS_CALIBRATION_SYNTHETIC_SCAN_H_
 
@@ -11,6 +12,8 @@
 #include <vector>
 
 #include "imaging/rgb_image.h"
+#include "page/disc_ring.h"
+#include "page/print_position.h"
 
 namespace testsupport {
 
@@ -20,14 +23,13 @@ struct Print {
   double centre_x = 0, centre_y = 0;
 };
 
-// A stand-in test disc: the outer and hub circles (line centres at the
-// given diameters), a centre cross, scales across the disc's edge and its
-// hole's at the four compass points, and a settings label.
-Print DrawnTestDisc(double outer_mm = 118, double hub_mm = 22, double disc_mm = 120);
+// The test disc for a disc of this size, printed (as its preview shows it)
+// with the given print-position offset, which moves it on the page.
+Print TestDiscPrint(page::DiscSize size, const page::PrintOffset& offset = page::PrintOffset{});
 
 struct ScanSetup {
   double dpi = 300;
-  double offset_x_mm = 0, offset_y_mm = 0;  // print against disc, + right and down
+  double offset_x_mm = 0, offset_y_mm = 0;  // where the printer puts the print: + right and down
   double scale_x = 1, scale_y = 1;          // printed size over nominal
   double rotation_deg = 0;                  // disc turned on the glass, clockwise
   double blur_px = 0;                       // Gaussian blur, sigma in scan pixels
