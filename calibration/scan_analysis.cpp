@@ -155,18 +155,20 @@ bool FindDiscRoughly(const Planes& p, int32_t cell, RoughDisc* disc, std::string
 }
 
 // Points of the disc's outer edge: along rays from centre, from outside
-// inward, where the picture first leaves the background for good (noise
-// aside). The disc's rim may be clear plastic, darker than its coating, so
-// the edge lies half-way between the background and what lies just inside.
+// inward, where the picture first leaves the background for at least
+// 0.1 mm (noise and specks of dust do not). The disc's rim may be clear
+// plastic, darker than its coating, and ink printed there darker still, so
+// the edge lies half-way between the background and the lighter part of
+// what lies just inside.
 std::vector<Point> OuterEdge(const Planes& p, const RoughDisc& d, double cx, double cy, double r, double span,
                              double step, double px_mm) {
   const double sign = d.surface > d.background ? 1 : -1;
   const double leave = std::max(12.0, std::min(4 * d.noise, fabs(d.surface - d.background) / 4));
-  const int settle = std::max(4, static_cast<int>(0.5 * px_mm / step));
+  const int settle = std::max(2, static_cast<int>(ceil(0.1 * px_mm / step)));
   const int inner = std::max(2, static_cast<int>(0.3 * px_mm / step));
   auto departs = [&](double v) { return v >= 0 && (v - d.background) * sign > leave; };
   std::vector<Point> points;
-  std::vector<double> v;
+  std::vector<double> v, within;
   for (int ray = 0; ray < 720; ++ray) {
     const double a = ray * kPi / 360, ux = cos(a), uy = sin(a);
     v.clear();
@@ -174,11 +176,13 @@ std::vector<Point> OuterEdge(const Planes& p, const RoughDisc& d, double cx, dou
     const int n = static_cast<int>(v.size());
     for (int i = 1; i + settle + inner < n; ++i) {
       if (!departs(v[i])) continue;
-      int inside = 0;
-      for (int k = 1; k <= settle; ++k) inside += departs(v[i + k]);
-      if (inside * 10 < settle * 8) continue;
-      std::vector<double> within(v.begin() + i + 1, v.begin() + i + 1 + inner);
-      const double half = (d.background + Median(within)) / 2;
+      int run = 1;
+      while (run <= settle && departs(v[i + run])) ++run;
+      if (run <= settle) continue;
+      within.assign(v.begin() + i + 1, v.begin() + i + 1 + inner);
+      for (double& w : within) w *= sign;
+      std::nth_element(within.begin(), within.begin() + within.size() * 3 / 4, within.end());
+      const double half = (d.background + sign * within[within.size() * 3 / 4]) / 2;
       // Back out to where the level crosses half-way, and interpolate.
       int j = i;
       while (j > 0 && (v[j - 1] - half) * sign > 0) --j;

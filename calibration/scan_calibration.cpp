@@ -71,8 +71,6 @@ bool CalibrateFromScan(const imaging::RgbImage& picture, double stated_dpi, doub
   r += fabs(f.scale_x - 1) > 0.005 || fabs(f.scale_y - 1) > 0.005
            ? " (more than 0.5 %: check the scan's resolution; the offsets cannot mend a size)\n"
            : "\n";
-  r += "Offsets to use: X " + page::OffsetMmName(result->offset.x_tenths) + " mm, Y " +
-       page::OffsetMmName(result->offset.y_tenths) + " mm\n";
   if (result->clamped) {
     r += "warning: the printer is off by more than the offsets reach (" +
          page::OffsetMmName(page::kMaxOffsetTenths) + " mm); the print stays off centre\n";

@@ -23,7 +23,7 @@ struct ScanCalibration {
   // its print landed, to the 0.1 mm step and within -3.0..+3.0 mm.
   page::PrintOffset offset;
   bool clamped = false;  // the printer is off by more than the offsets reach
-  std::string report;    // what was found, in lines a person reads
+  std::string report;    // what was found, in lines a person reads (the offsets are the front end's to say)
 };
 
 // Measures the scan in picture (dpi_given > 0 overrides the file's
