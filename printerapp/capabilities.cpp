@@ -4,6 +4,7 @@
 
 #include "page/disc_ring.h"
 #include "page/print_position.h"
+#include "printerapp/calibration.h"
 #include "printerapp/printer_driver.h"
 
 namespace printerapp {
@@ -39,6 +40,7 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->rendpage_cb = EndRasterPage;
   data->rendjob_cb = EndRasterJob;
   data->status_cb = UpdateStatus;
+  data->testpage_cb = PrintTestDisc;
   data->format = kNativeFormat;
 
   // PAPPL makes the device ID's MFG and MDL of the first word and the rest.

@@ -13,7 +13,9 @@
 
 #include <algorithm>
 
+#include "page/print_position.h"
 #include "tests/cups/cups_test_support.h"
+#include "tests/support/printed_dots.h"
 
 namespace {
 
@@ -260,6 +262,27 @@ TEST_F(CupsChain, FullBleedSquareLeavesNoInkOffTheRing) {
     // A dark colour covers most of the ring in all three inks.
     EXPECT_GT(on_ring, 1000000u);
   }
+}
+
+// Through the real chain: the PPD's offsets move every dot of the square
+// photo by exactly their dots, and the 80 mm page size prints nothing beyond
+// its 78 mm ring.
+TEST_F(CupsChain, PpdOffsetsAndTheEightyMillimetrePage) {
+  const RunResult base = Filter(dir_.File("square.png"), "printer/foo", {}, true);
+  const RunResult moved = Filter(dir_.File("square.png"), "printer/foo", {"OffsetX=-1.5", "OffsetY=0.5"}, true);
+  ASSERT_EQ(moved.exit_code, 0) << moved.err;
+  const testsupport::PrintedDots base_dots = testsupport::DecodeDots(base.out);
+  const testsupport::PrintedDots moved_dots = testsupport::DecodeDots(moved.out);
+  ASSERT_TRUE(moved_dots.clean);
+  EXPECT_GT(base_dots.Count(), 1000000u);
+  EXPECT_TRUE(testsupport::IsMovedBy(base_dots, moved_dots, page::OffsetDots(-15), page::OffsetRows(5, 600)));
+
+  const RunResult mini = Filter(dir_.File("square.png"), "printer/foo", {"PageSize=CD80"}, true);
+  ASSERT_EQ(mini.exit_code, 0) << mini.err;
+  const testsupport::PrintedDots mini_dots = testsupport::DecodeDots(mini.out);
+  ASSERT_TRUE(mini_dots.clean);
+  EXPECT_LE(testsupport::FarthestDotMm(mini_dots), 39.05);
+  EXPECT_GT(testsupport::FarthestDotMm(mini_dots), 38.8);
 }
 
 }  // namespace
