@@ -8,12 +8,9 @@ Usage: calibrate_page.py BASE-URL PRINTER SCREENSHOT.png LEFT RIGHT TOP BOTTOM E
 Exit status 0 when the page answered with EXPECTED (its banner) and the test
 page was sent; the reason on standard error otherwise.
 """
-import shutil
+import os
 import sys
-import tempfile
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import WebDriverWait
 
@@ -26,37 +23,31 @@ def shows(driver, text):
     except Exception:
         return False
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import browser  # noqa: E402
+
 
 def main(base, printer, screenshot, left, right, top, bottom, expected):
-    profile = tempfile.mkdtemp(prefix="q2chromium-")
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                 "--window-size=1024,900", "--user-data-dir=" + profile):
-        options.add_argument(flag)
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    try:
-        driver.set_page_load_timeout(30)
+    with browser.chromium() as driver:
         # Every page's navigation bar links to the Calibrate page.
         driver.get(f"{base}/{printer}")
         links = [a for a in driver.find_elements(By.TAG_NAME, "a") if a.text.strip() == "Calibrate"]
         if not links:
             print("the page has no Calibrate link:\n" + driver.page_source[:2000], file=sys.stderr)
             return 1
-        links[0].click()
+        browser.click(driver, links[0])
         form = driver.find_element(By.CSS_SELECTOR, "form")
         if not form.find_elements(By.NAME, "session"):
             print("the form carries no session field", file=sys.stderr)
             return 1
         choice = form.find_element(By.CSS_SELECTOR, f"select[name=printer] option[value='{printer}'], "
                                    "select[name=printer] option")
-        choice.click()
+        browser.click(driver, choice)
         for name, value in (("left", left), ("right", right), ("top", top), ("bottom", bottom)):
             field = form.find_element(By.NAME, name)
             field.clear()
             field.send_keys(value)
-        form.find_element(By.ID, "save-offsets").click()
+        browser.click(driver, form.find_element(By.ID, "save-offsets"))
         if not shows(driver, expected):
             print("the page did not answer '" + expected + "':\n" + driver.page_source[:3000], file=sys.stderr)
             return 1
@@ -68,14 +59,11 @@ def main(base, printer, screenshot, left, right, top, bottom, expected):
         if not buttons:
             print("the printer's page has no Print Test Page button", file=sys.stderr)
             return 1
-        buttons[0].click()
+        browser.click(driver, buttons[0])
         if not shows(driver, "Test page printed."):
             print("the test page was not sent:\n" + driver.page_source[:2000], file=sys.stderr)
             return 1
         return 0
-    finally:
-        driver.quit()
-        shutil.rmtree(profile, ignore_errors=True)
 
 
 if __name__ == "__main__":
