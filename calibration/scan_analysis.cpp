@@ -148,7 +148,8 @@ bool FindDiscRoughly(const Planes& p, int32_t cell, RoughDisc* disc, std::string
   disc->r = (wx + wy) / 4;
   const double fill = cells.size() * double(cell) * cell / (kPi * disc->r * disc->r);
   if (wx / wy < 0.85 || wx / wy > 1.18 || fill < 0.5 || fill > 1.15) {
-    *why = "nothing round the size of a disc stands out from the background";
+    *why = "nothing round the size of a disc stands out from the background (scan the whole disc with the lid "
+           "open, or a dark sheet over it)";
     return false;
   }
   return true;
@@ -458,7 +459,9 @@ bool AnalyseScan(const imaging::RgbImage& scan, double dpi, const TestDiscShape&
   const std::vector<Point> hole_edge = HoleEdge(p, disc, hole_r, px_mm);
   if (hole_edge.size() < 180 || !FitCircleRobust(hole_edge, 0.1 * px_mm, &hole, &kept, &rms) || kept < 150 ||
       fabs(hole.r - hole_r) > 0.1 * hole_r || hypot(hole.x - disc.x, hole.y - disc.y) > 1.0 * px_mm) {
-    *refusal = "no centre hole of " + Mm(shape.hole_mm) + " mm found in the middle of the disc";
+    *refusal = "no centre hole of " + Mm(shape.hole_mm) + " mm found in the middle of the disc" +
+               (findings->dpi_from_disc ? " (taking the disc for " + Mm(shape.disc_mm) + " mm across: is it another size?)"
+                                        : "");
     return false;
   }
   findings->hole_mm = 2 * hole.r / px_mm;

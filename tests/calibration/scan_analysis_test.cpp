@@ -143,6 +143,10 @@ TEST(ScanAnalysis, RefusesWhatIsNotAScanOfATestDisc) {
   ScanSetup mini = s;
   mini.disc_mm = 80;
   EXPECT_NE(refusal(testsupport::SyntheticScan(MiniDisc(), mini), 0).find("no centre hole"), std::string::npos);
+  // Scanned with the lid closed: the disc hardly stands out from the lid.
+  ScanSetup lid = s;
+  lid.background = imaging::Rgb{244, 244, 242};
+  EXPECT_NE(refusal(testsupport::SyntheticScan(Disc(), lid), 300).find("lid open"), std::string::npos);
   // Cut at the picture's edge.
   imaging::RgbImage cut = scan;
   cut.FillRect(0, 0, cut.width, cut.height / 3, imaging::Rgb{238, 236, 230});
