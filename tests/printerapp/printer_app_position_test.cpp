@@ -47,6 +47,11 @@ TEST_F(PrinterAppPosition, OffsetsMoveEveryDotByExactlyTheirDots) {
   const PrintedDots left = DecodeDots(Print("left", {"quillory2-offset-x=-25", "quillory2-offset-y=3"}));
   ASSERT_TRUE(left.clean);
   EXPECT_TRUE(testsupport::IsMovedBy(base, left, page::OffsetDots(-25), page::OffsetRows(3, 600)));
+  // Up beyond the page's first row the ring is cut, and the job says so.
+  const int cut = server_.Submit("disc", ExampleLabel(), "image/png", "cut", {"quillory2-offset-y=-30"});
+  const JobResult cut_job = server_.WaitJob("disc", cut);
+  EXPECT_EQ(cut_job.state, IPP_JSTATE_COMPLETED);
+  EXPECT_NE(cut_job.message.find("of the printable ring lies beyond"), std::string::npos) << cut_job.message;
   // The printer's default, set with the command calibrate prints, moves
   // the next job the same way.
   const RunResult modify =
