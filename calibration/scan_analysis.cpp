@@ -490,13 +490,15 @@ bool AnalyseScan(const imaging::RgbImage& scan, double dpi, const TestDiscShape&
   if (!FindPrintedCircle(outer_lines, outer_rays, disc.x, disc.y, outer_r, shift, tolerance, &outer,
                          &outer_points, &outer_cover) ||
       outer_cover < 0.3) {
-    *refusal = "no printed outer circle of the test disc found (is this a scan of the printed test disc?)";
+    *refusal = "no printed outer circle of " + Mm(shape.outer_circle_mm) +
+               " mm found (is this a scan of the printed test disc, printed with that ring?)";
     return false;
   }
   if (!FindPrintedCircle(hub_lines, hub_rays, disc.x, disc.y, hub_r, shift, tolerance, &hub, &hub_points,
                          &hub_cover) ||
       hub_cover < 0.3 || hypot(hub.x - outer.x, hub.y - outer.y) > 0.5 * px_mm) {
-    *refusal = "no printed hub circle of the test disc found around the outer circle's centre";
+    *refusal = "no printed hub circle of " + Mm(shape.hub_circle_mm) +
+               " mm found around the outer circle's centre (was the test disc printed with another ring?)";
     return false;
   }
 

@@ -69,7 +69,8 @@ bool CalibrateFromScan(const imaging::RgbImage& picture, double stated_dpi, doub
        page::OffsetMmName(printed.y_tenths) + " mm)\n";
   r += "Printed size: " + ScaleWords(f.scale_x) + " across, " + ScaleWords(f.scale_y) + " down";
   r += fabs(f.scale_x - 1) > 0.005 || fabs(f.scale_y - 1) > 0.005
-           ? " (more than 0.5 %: check the scan's resolution; the offsets cannot mend a size)\n"
+           ? " (more than 0.5 %: check the scan's resolution and the ring the test disc was printed with; the "
+             "offsets cannot mend a size)\n"
            : "\n";
   if (result->clamped) {
     r += "warning: the printer is off by more than the offsets reach (" +
