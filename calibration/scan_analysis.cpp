@@ -461,7 +461,7 @@ bool AnalyseScan(const imaging::RgbImage& scan, double dpi, const TestDiscShape&
       fabs(hole.r - hole_r) > 0.1 * hole_r || hypot(hole.x - disc.x, hole.y - disc.y) > 1.0 * px_mm) {
     *refusal = "no centre hole of " + Mm(shape.hole_mm) + " mm found in the middle of the disc" +
                (findings->dpi_from_disc ? " (taking the disc for " + Mm(shape.disc_mm) + " mm across: is it another size?)"
-                                        : "");
+                                        : " (a dark background behind the disc shows it best)");
     return false;
   }
   findings->hole_mm = 2 * hole.r / px_mm;
