@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -73,11 +72,9 @@ int RunTestDisc(const TestDiscArgs& a) {
 
 struct CalibrateArgs {
   std::string left, right, top, bottom;
-  std::string offset_x = "0.0", offset_y = "0.0";
+  DiscArgs disc;  // what the test disc was printed with
   std::string scan;
   double scan_dpi = 0;
-  std::optional<double> outer_mm, inner_mm;  // the ring the scanned test disc shows
-  std::string disc_size = "120";
   std::string cups_printer = "Quillory2";
   std::string app_printer = "disc";
 };
@@ -107,28 +104,20 @@ void PrintCommands(const page::PrintOffset& o, const CalibrateArgs& a) {
 }
 
 int RunCalibrate(const CalibrateArgs& a) {
-  page::PrintOffset printed;
-  if (!page::ParseOffsetMm(a.offset_x, &printed.x_tenths))
-    return Fail("unknown --offset-x-mm '" + a.offset_x + "' (use " + page::kOffsetWords + ")", kExitUsage);
-  if (!page::ParseOffsetMm(a.offset_y, &printed.y_tenths))
-    return Fail("unknown --offset-y-mm '" + a.offset_y + "' (use " + page::kOffsetWords + ")", kExitUsage);
-  page::DiscSize size;
-  if (!page::ParseDiscSize(a.disc_size, &size))
-    return Fail("unknown disc size '" + a.disc_size + "' (use " + page::kDiscSizeWords + ")", kExitUsage);
+  DiscChoice disc;
+  std::string error;
+  if (!ResolveDisc(a.disc, &disc, &error)) return Fail(error, kExitUsage);
+  const page::PrintOffset printed = disc.offset;
   const bool any_reading = !a.left.empty() || !a.right.empty() || !a.top.empty() || !a.bottom.empty();
 
   if (!a.scan.empty()) {
     if (any_reading) return Fail("give either --scan or the four readings, not both", kExitUsage);
-    // The test disc draws its circles on the ring it was printed with.
-    page::DiscRing ring = page::DefaultRing(size);
-    if (a.outer_mm) ring.outer_mm = *a.outer_mm;
-    if (a.inner_mm) ring.inner_mm = *a.inner_mm;
-    std::string why;
-    if (!page::ValidateRingOn(size, ring, &why)) return Fail(why, kExitUsage);
-    const calibration::TestDiscShape shape = calibration::ShapeFor(size, ring);
+    // The scan analysis (calibration/) measures; the commands are said here.
     calibration::ScanCalibration result;
-    std::string error;
-    if (!calibration::CalibrateFromScanFile(a.scan, a.scan_dpi, shape, printed, &result, &error)) return Fail(error);
+    if (!calibration::CalibrateFromScanFile(a.scan, a.scan_dpi, calibration::ShapeFor(disc.size, disc.ring), printed,
+                                            &result, &error)) {
+      return Fail(error);
+    }
     fputs(result.report.c_str(), stdout);
     PrintCommands(result.offset, a);
     return 0;
@@ -201,25 +190,21 @@ SubCommand AddCalibrateCommand(CLI::App* program) {
   cmd->add_option("--right", a->right, "Reading at the right side");
   cmd->add_option("--top", a->top, "Reading at the top");
   cmd->add_option("--bottom", a->bottom, "Reading at the bottom");
-  cmd->add_option("--offset-x-mm", a->offset_x, "Offset across the test disc was printed with (on its label)")
-      ->capture_default_str();
-  cmd->add_option("--offset-y-mm", a->offset_y, "Offset down the test disc was printed with (on its label)")
-      ->capture_default_str();
-  cmd->add_option("--disc-size", a->disc_size, "Disc the test disc was printed on: 120 or 80")->capture_default_str();
+  // The disc, ring and offsets the test disc was printed with (on its label).
+  AddDiscOptions(cmd, &a->disc, /*offsets=*/true);
   cmd->add_option("--scan", a->scan, "A scan of the printed test disc (PNG or JPEG) instead of the readings");
   cmd->add_option("--scan-dpi", a->scan_dpi, "The scan's resolution, where its file does not say (without "
                                              "either, the disc's own diameter sets it)")
       ->check(CLI::Range(50.0, 4800.0));
-  cmd->add_option("--outer-mm", a->outer_mm, "With --scan: the ring's outer diameter the test disc was printed with "
-                                             "(on its label; default that of the disc size)");
-  cmd->add_option("--inner-mm", a->inner_mm, "With --scan: the ring's hub diameter it was printed with");
   cmd->add_option("--cups-printer", a->cups_printer, "CUPS queue named in the lpadmin command")->capture_default_str();
   cmd->add_option("--app-printer", a->app_printer, "Printer application printer named in its modify command")
       ->capture_default_str();
   cmd->footer(
       "A print lying d mm too far right shows its left reading d and its right reading -d; the offset to set is the "
       "one the test disc was printed with, less where the print lies: X = printed + (right - left) / 2, Y = printed "
-      "+ (bottom - top) / 2, in steps of 0.1 mm. The commands that set it for each front end follow.\n"
+      "+ (bottom - top) / 2, in steps of 0.1 mm. The commands that set it for each front end follow. Give "
+      "--offset-x-mm, --offset-y-mm, --disc-size, --outer-mm and --inner-mm as the test disc was printed (its label "
+      "says).\n"
       "With --scan, no reading by eye: lay the printed disc face down on a flatbed scanner, label upright (within "
       "5 degrees), lid open or a dark sheet over it, and scan the whole disc at 300 or 600 dpi to PNG or JPEG. The "
       "disc's own edge and hole, and the printed outer and hub circles, are found in the scan; it also says how far "

@@ -8,6 +8,7 @@
 // rastertoquillory2, so nothing is installed into /usr.
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -86,6 +87,12 @@ TEST(PrinterPpd, OffersThePrintersChoices) {
       "*ImageControl 100/100: \"<</cupsInteger0 101>>setpagedevice\"",
       "*DefaultDiscType: DISC_S",
       "*DiscType DISC_D/",
+      // The 80 mm disc's page, 945 dots; the offsets in the words calibrate prints.
+      "*PageSize CD80/CD 80 mm: \"<</PageSize[226.81 226.81]/ImagingBBox null>>setpagedevice\"",
+      "*DefaultOffsetX: 0.0",
+      "*OffsetX -3.0/-3.0 mm: \"<</cupsInteger5 70>>setpagedevice\"",
+      "*OffsetY 0.3/+0.3 mm: \"<</cupsInteger6 103>>setpagedevice\"",
+      "*OuterDiameter 70/70 mm:",
   };
   for (const char* line : expected) EXPECT_NE(ppd.find(line), std::string::npos) << line;
   size_t choices = 0;
@@ -156,9 +163,9 @@ class CupsChain : public ::testing::Test {
   }
 
   RunResult Filter(const std::string& input, const std::string& to,
-                   const std::vector<std::string>& options, bool run_ppd_filters) {
-    std::vector<std::string> args = {cupsfilter_, "-c", dir_.File("cups-files.conf"), "-p",
-                                     cupstest::PpdPath(), "-m", to};
+                   const std::vector<std::string>& options, bool run_ppd_filters,
+                   const std::string& ppd = cupstest::PpdPath()) {
+    std::vector<std::string> args = {cupsfilter_, "-c", dir_.File("cups-files.conf"), "-p", ppd, "-m", to};
     if (run_ppd_filters) args.push_back("-e");
     for (const std::string& o : options) {
       args.push_back("-o");
@@ -276,6 +283,20 @@ TEST_F(CupsChain, PpdOffsetsAndTheEightyMillimetrePage) {
   ASSERT_TRUE(moved_dots.clean);
   EXPECT_GT(base_dots.Count(), 1000000u);
   EXPECT_TRUE(testsupport::IsMovedBy(base_dots, moved_dots, page::OffsetDots(-15), page::OffsetRows(5, 600)));
+
+  // A queue's defaults as lpadmin -o OffsetX-default=-1.5 -o OffsetY-default=0.5
+  // writes them into its copy of the PPD.
+  std::string ppd = Text(cupstest::ReadFile(cupstest::PpdPath()));
+  for (const auto& [from, to] : {std::pair{"*DefaultOffsetX: 0.0", "*DefaultOffsetX: -1.5"},
+                                 std::pair{"*DefaultOffsetY: 0.0", "*DefaultOffsetY: 0.5"}}) {
+    ASSERT_NE(ppd.find(from), std::string::npos);
+    ppd.replace(ppd.find(from), strlen(from), to);
+  }
+  ASSERT_TRUE(cupstest::WriteFile(dir_.File("queue.ppd"), ppd));
+  const RunResult queue = Filter(dir_.File("square.png"), "printer/foo", {}, true, dir_.File("queue.ppd"));
+  ASSERT_EQ(queue.exit_code, 0) << queue.err;
+  EXPECT_TRUE(testsupport::IsMovedBy(base_dots, testsupport::DecodeDots(queue.out), page::OffsetDots(-15),
+                                     page::OffsetRows(5, 600)));
 
   const RunResult mini = Filter(dir_.File("square.png"), "printer/foo", {"PageSize=CD80"}, true);
   ASSERT_EQ(mini.exit_code, 0) << mini.err;

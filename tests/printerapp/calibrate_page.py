@@ -12,16 +12,6 @@ import os
 import sys
 
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import WebDriverWait
-
-
-def shows(driver, text):
-    """Waits up to 20 s for the page that a click loads to hold text."""
-    try:
-        WebDriverWait(driver, 20).until(lambda d: text in d.page_source)
-        return True
-    except Exception:
-        return False
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
 import browser  # noqa: E402
@@ -48,7 +38,7 @@ def main(base, printer, screenshot, left, right, top, bottom, expected):
             field.clear()
             field.send_keys(value)
         browser.click(driver, form.find_element(By.ID, "save-offsets"))
-        if not shows(driver, expected):
+        if not browser.shows(driver, expected):
             print("the page did not answer '" + expected + "':\n" + driver.page_source[:3000], file=sys.stderr)
             return 1
         driver.save_screenshot(screenshot)
@@ -60,7 +50,7 @@ def main(base, printer, screenshot, left, right, top, bottom, expected):
             print("the printer's page has no Print Test Page button", file=sys.stderr)
             return 1
         browser.click(driver, buttons[0])
-        if not shows(driver, "Test page printed."):
+        if not browser.shows(driver, "Test page printed."):
             print("the test page was not sent:\n" + driver.page_source[:2000], file=sys.stderr)
             return 1
         return 0
