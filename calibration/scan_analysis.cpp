@@ -431,8 +431,9 @@ bool AnalyseScan(const imaging::RgbImage& scan, double dpi, const TestDiscShape&
   int kept = 0;
   double rms = 0;
   const double rough_px_mm = dpi > 0 ? dpi / kMmPerInch : rough.r / (shape.disc_mm / 2);
+  std::vector<Point> edge;
   for (double span : {0.15 * rough.r, 0.03 * rough.r}) {
-    const std::vector<Point> edge = OuterEdge(p, rough, disc.x, disc.y, disc.r, span, 0.5, rough_px_mm);
+    edge = OuterEdge(p, rough, disc.x, disc.y, disc.r, span, 0.5, rough_px_mm);
     if (edge.size() < 360 || !FitCircleRobust(edge, disc.r / 600, &disc, &kept, &rms) || kept < 432) {
       *refusal = "no round disc edge found (scan the whole disc with the lid open, or a dark sheet over it)";
       return false;
@@ -500,6 +501,18 @@ bool AnalyseScan(const imaging::RgbImage& scan, double dpi, const TestDiscShape&
     *refusal = "no printed hub circle of " + Mm(shape.hub_circle_mm) +
                " mm found around the outer circle's centre (was the test disc printed with another ring?)";
     return false;
+  }
+
+  // Where the printed outer circle runs along the disc's edge, its ink
+  // hides the edge (dark on the rim, dark beyond): fit the edge again
+  // without those rays.
+  std::vector<Point> clear_edge;
+  for (const Point& q : edge)
+    if (fabs(hypot(q.x - outer.x, q.y - outer.y) - outer.r) > 0.4 * px_mm) clear_edge.push_back(q);
+  Circle refit;
+  if (clear_edge.size() >= 360 && FitCircleRobust(clear_edge, disc.r / 600, &refit, &kept, &rms) && kept >= 300) {
+    disc = refit;
+    findings->disc_mm = 2 * disc.r / px_mm;
   }
 
   // The label's turn, from the scales across the disc's edge: 3 mm either
