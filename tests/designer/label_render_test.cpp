@@ -260,9 +260,7 @@ std::vector<uint8_t> WithOrientation(const std::vector<uint8_t>& jpeg, uint8_t o
   return out;
 }
 
-// Waits for the picture path's EXIF support (being added with the printer
-// application's hardening); enable once imaging reads the orientation.
-TEST(Photo, DISABLED_HonoursTheExifOrientation) {
+TEST(Photo, HonoursTheExifOrientation) {
   // Left half red, right half blue, stored as the camera saw it; orientation
   // 6 says: turn clockwise to show it upright, so red goes to the top.
   std::vector<uint8_t> pixels(96 * 48 * 3);
