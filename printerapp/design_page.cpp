@@ -1,5 +1,6 @@
 #include "printerapp/design_page.h"
 
+#include <ctype.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>

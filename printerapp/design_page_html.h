@@ -109,35 +109,43 @@ constexpr const char kDesignPageHtml[] = R"HTML(
   form.addEventListener("submit", function (e) { e.preventDefault(); });
 
   function num(id) { return Number($(id).value); }
-  function arc(text, side, font, size, colour, weight) {
-    return { text: text, side: side, radius_mm: side === "top" ? 50 : 51, angle_deg: 0,
-             font: { family: font, size_pt: size, weight: weight }, colour: colour, letter_spacing_pt: 0 };
+  // A part of the template from its fields, over what an uploaded template
+  // held for it (radius, angle, spacing...), or over the page's defaults.
+  function merged(old, fresh) {
+    var o = Object.assign({}, old, fresh);
+    if (old && old.font) o.font = Object.assign({}, old.font, fresh.font);
+    return o;
   }
   function template() {
     var t = JSON.parse(JSON.stringify(base));
     t.format = "quillory2-label"; t.version = 1;
-    t.disc = { size_mm: num("disc-size") };
+    var size = num("disc-size");
+    if (!t.disc || t.disc.size_mm !== size) t.disc = { size_mm: size };
     t.background = { colour: $("bg-colour").value };
-    if (photo) t.background.photo = { data: photo, fit: $("photo-fit").value, zoom: num("photo-zoom"),
-                                      pan_x_mm: 0, pan_y_mm: 0, rotate_deg: num("photo-rotate") };
-    var arcs = (t.arc_texts || []).slice(2);
-    if ($("subtitle").value) arcs.unshift(arc($("subtitle").value, "bottom", $("subtitle-font").value,
-                                              num("subtitle-size"), $("subtitle-colour").value, "normal"));
-    if ($("title").value) arcs.unshift(arc($("title").value, "top", $("title-font").value, num("title-size"),
-                                           $("title-colour").value, $("title-bold").checked ? "bold" : "normal"));
+    if (photo) t.background.photo = merged((base.background || {}).photo,
+                                           { data: photo, fit: $("photo-fit").value, zoom: num("photo-zoom"),
+                                             rotate_deg: num("photo-rotate") });
+    var old = base.arc_texts || [], arcs = old.slice(2);
+    if ($("subtitle").value) arcs.unshift(merged(old[1] || { side: "bottom", radius_mm: 51, angle_deg: 0, letter_spacing_pt: 0 },
+        { text: $("subtitle").value, colour: $("subtitle-colour").value,
+          font: { family: $("subtitle-font").value, size_pt: num("subtitle-size") } }));
+    if ($("title").value) arcs.unshift(merged(old[0] || { side: "top", radius_mm: 50, angle_deg: 0, letter_spacing_pt: 0 },
+        { text: $("title").value, colour: $("title-colour").value,
+          font: { family: $("title-font").value, size_pt: num("title-size"), weight: $("title-bold").checked ? "bold" : "normal" } }));
     t.arc_texts = arcs;
-    var texts = (t.texts || []).slice(1);
-    if ($("line").value) texts.unshift({ text: $("line").value, x_mm: 0, y_mm: num("line-y"), align: "centre",
-                                         font: { family: "DejaVu Sans", size_pt: num("line-size"), weight: "normal" },
-                                         colour: $("line-colour").value });
+    var oldTexts = base.texts || [], texts = oldTexts.slice(1);
+    if ($("line").value) texts.unshift(merged(oldTexts[0] || { x_mm: 0, align: "centre", font: { family: "DejaVu Sans" } },
+        { text: $("line").value, y_mm: num("line-y"), colour: $("line-colour").value, font: { size_pt: num("line-size") } }));
     t.texts = texts;
     var tracks = $("tracks").value;
     delete t.track_list;
     if (tracks.trim()) {
-      var list = { columns: num("tracks-columns"), region: $("tracks-region").value,
-                   font: { family: "DejaVu Sans", size_pt: num("tracks-size"), weight: "normal" },
-                   min_size_pt: Math.min(6, num("tracks-size")) };
-      if (/^\s*(TRACK|FILE|TITLE|PERFORMER|REM)\b/m.test(tracks) && /^\s*TRACK\s+\d+/m.test(tracks)) list.cue = tracks;
+      var list = merged(base.track_list || { font: { family: "DejaVu Sans" } },
+                        { columns: num("tracks-columns"), region: $("tracks-region").value,
+                          font: { size_pt: num("tracks-size") } });
+      list.min_size_pt = Math.min(list.min_size_pt || 6, num("tracks-size"));
+      delete list.cue; delete list.entries;
+      if (/^\s*TRACK\s+\d+/m.test(tracks)) list.cue = tracks;
       else list.entries = tracks.split("\n").map(function (l) { return l.trim(); }).filter(Boolean);
       t.track_list = list;
     }
@@ -154,10 +162,13 @@ constexpr const char kDesignPageHtml[] = R"HTML(
     $("title").value = top.text || ""; $("subtitle").value = bottom.text || "";
     if (top.font) { $("title-size").value = top.font.size_pt || 20; $("title-bold").checked = top.font.weight === "bold" || top.font.weight >= 600; }
     if (bottom.font) $("subtitle-size").value = bottom.font.size_pt || 12;
+    if (((t.texts || [])[0] || {}).font) $("line-size").value = t.texts[0].font.size_pt || 12;
+    if ((t.track_list || {}).font) $("tracks-size").value = t.track_list.font.size_pt || 9;
     if (top.colour) $("title-colour").value = top.colour;
     if (bottom.colour) $("subtitle-colour").value = bottom.colour;
     var line = (t.texts || [])[0] || {};
     $("line").value = line.text || ""; if (line.y_mm !== undefined) $("line-y").value = line.y_mm;
+    if (line.colour) $("line-colour").value = line.colour;
     var tl = t.track_list || {};
     $("tracks").value = tl.cue || (tl.entries || []).join("\n");
     if (tl.columns) $("tracks-columns").value = String(tl.columns);

@@ -31,9 +31,12 @@ extern "C" void ExplainAbortedFormat(pappl_system_t* system, pappl_printer_t* pr
   // Every printer gets its "Design a label" page as it is created. PAPPL
   // sends this event holding the system's lock, which adding a resource
   // takes: the page is added by a thread of its own once the lock is free.
+  // The thread finds the printer again by its id: it may be gone by then.
   if ((event & PAPPL_EVENT_PRINTER_CREATED) && printer != nullptr) {
-    std::thread([system, printer, spool = static_cast<const AppContext*>(data)->spool_dir]() {
-      AddDesignPage(system, printer, spool);
+    std::thread([system, id = papplPrinterGetID(printer), spool = static_cast<const AppContext*>(data)->spool_dir]() {
+      if (pappl_printer_t* created = papplSystemFindPrinter(system, nullptr, id, nullptr)) {
+        AddDesignPage(system, created, spool);
+      }
     }).detach();
   }
 #endif
@@ -228,8 +231,8 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   // label templates.
   papplSystemSetMIMECallback(
       system,
-      [](const unsigned char* header, size_t size, void* data) -> const char* {
-        const char* native = RecogniseNativeJob(header, size, data);
+      [](const unsigned char* header, size_t size, void* typing_data) -> const char* {
+        const char* native = RecogniseNativeJob(header, size, typing_data);
         return native != nullptr ? native : DetectLabelTemplate(header, size);
       },
       nullptr);
@@ -238,13 +241,15 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
 #endif
   papplSystemSetSaveCallback(system, SaveState, context);
 #if QUILLORY2_HAVE_DESIGNER
+  // The saved printers' pages. Iterating holds the system's lock, which
+  // adding a page takes: the printers are gathered first.
+  std::vector<pappl_printer_t*> saved;
   papplSystemIteratePrinters(
-      system,
-      [](pappl_printer_t* printer, void* app) {
-        const AppContext* c = static_cast<const AppContext*>(app);
-        AddDesignPage(papplPrinterGetSystem(printer), printer, c->spool_dir);
+      system, [](pappl_printer_t* printer, void* list) {
+        static_cast<std::vector<pappl_printer_t*>*>(list)->push_back(printer);
       },
-      context);
+      &saved);
+  for (pappl_printer_t* printer : saved) AddDesignPage(system, printer, context->spool_dir);
 #endif
   papplLog(system, PAPPL_LOGLEVEL_INFO, "State in %s, spool in %s, listening on %s port %d",
            paths.state_file.c_str(), paths.spool_dir.c_str(), listen, port);

@@ -5,10 +5,14 @@ link, fills the title, subtitle and a track list, uploads a photo, waits
 for the server's preview of it, keeps a screenshot, downloads the template
 and presses Print.
 
-Usage: design_page.py BASE-URL PRINTER PHOTO SCREENSHOT.png TEMPLATE-OUT.json
+Then uploads EXAMPLE.json and downloads it again: what the page's fields do
+not show (letter spacing, the CUE sheet, ...) must come back unchanged.
+
+Usage: design_page.py BASE-URL PRINTER PHOTO SCREENSHOT.png TEMPLATE-OUT.json EXAMPLE.json
 Prints the job's id on standard output; exit status 0 when every step
 worked, the reason on standard error otherwise.
 """
+import json
 import os
 import re
 import shutil
@@ -29,7 +33,7 @@ def fail(driver, why):
     return 1
 
 
-def main(base, printer, photo, screenshot, template_out):
+def main(base, printer, photo, screenshot, template_out, example):
     downloads = tempfile.mkdtemp(prefix="q2downloads-")
     try:
         with browser.chromium(width=412, height=915, downloads=downloads) as driver:
@@ -73,13 +77,20 @@ def main(base, printer, photo, screenshot, template_out):
                                   driver.find_element(By.ID, "preview"))
             driver.save_screenshot(screenshot)
 
-            browser.click(driver, driver.find_element(By.ID, "download"))
-            path = os.path.join(downloads, "label.json")
-            for _ in range(100):
+            def download():
+                path = os.path.join(downloads, "label.json")
                 if os.path.exists(path):
-                    break
-                time.sleep(0.1)
-            else:
+                    os.remove(path)
+                browser.click(driver, driver.find_element(By.ID, "download"))
+                for _ in range(100):
+                    if os.path.exists(path) and os.path.getsize(path) > 0:
+                        time.sleep(0.2)
+                        return path
+                    time.sleep(0.1)
+                return None
+
+            path = download()
+            if not path:
                 return fail(driver, "the template was not downloaded")
             shutil.copyfile(path, template_out)
 
@@ -89,14 +100,29 @@ def main(base, printer, photo, screenshot, template_out):
             match = re.search(r"Job (\d+) sent", driver.find_element(By.ID, "status").text)
             if not match:
                 return fail(driver, "the label was not printed")
-            print(match.group(1))
+            job_id = match.group(1)
+
+            driver.find_element(By.ID, "upload").send_keys(example)
+            wait.until(lambda d: d.find_element(By.ID, "title").get_attribute("value") == "EVENING TIDES")
+            path = download()
+            if not path:
+                return fail(driver, "the uploaded template was not downloaded again")
+            with open(example, encoding="utf-8") as f:
+                original = json.load(f)
+            with open(path, encoding="utf-8") as f:
+                again = json.load(f)
+            for part in ("arc_texts", "texts", "track_list", "disc"):
+                if again.get(part) != original.get(part):
+                    return fail(driver, f"'{part}' changed on its way through the page:\n"
+                                        f"{json.dumps(original.get(part))}\n{json.dumps(again.get(part))}")
+            print(job_id)
             return 0
     finally:
         shutil.rmtree(downloads, ignore_errors=True)
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 6:
+    if len(sys.argv) != 7:
         print(__doc__, file=sys.stderr)
         sys.exit(2)
     sys.exit(main(*sys.argv[1:]))

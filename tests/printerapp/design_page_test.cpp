@@ -60,7 +60,8 @@ TEST_F(PrinterAppDesign, PageInABrowserPrintsWhatTheToolPrintsFromTheDownloadedT
   unlink(screenshot.c_str());
   const testsupport::RunResult browser = testsupport::RunProgram(
       {"/usr/bin/timeout", "180", "/usr/bin/python3", testsupport::SourceDir() + "/tests/printerapp/design_page.py",
-       "http://localhost:" + std::to_string(server_.port()), "disc", photo, screenshot, label});
+       "http://localhost:" + std::to_string(server_.port()), "disc", photo, screenshot, label,
+       testsupport::SourceDir() + "/examples/audio-cd.json"});
   ASSERT_EQ(browser.exit_code, 0) << browser.Out() << browser.err;
   EXPECT_GT(testsupport::ReadFile(screenshot).size(), 20000u) << screenshot;
 
@@ -129,6 +130,27 @@ http_status_t Post(int port, const std::string& path, const std::string& body) {
   httpFlush(http);
   httpClose(http);
   return status;
+}
+
+http_status_t Get(int port, const std::string& path) {
+  http_t* http = httpConnect2("localhost", port, nullptr, AF_UNSPEC, HTTP_ENCRYPTION_NEVER, 1, 30000, nullptr);
+  if (http == nullptr) return HTTP_STATUS_ERROR;
+  httpClearFields(http);
+  http_status_t status = HTTP_STATUS_ERROR;
+  if (httpGet(http, path.c_str()) == 0) {
+    while ((status = httpUpdate(http)) == HTTP_STATUS_CONTINUE) {
+    }
+  }
+  httpFlush(http);
+  httpClose(http);
+  return status;
+}
+
+TEST_F(PrinterAppDesign, ASavedPrinterHasItsPageAfterARestart) {
+  EXPECT_EQ(Get(server_.port(), "/disc/design"), HTTP_STATUS_OK);
+  server_.Stop();
+  ASSERT_TRUE(server_.Start()) << server_.Log();
+  EXPECT_EQ(Get(server_.port(), "/disc/design"), HTTP_STATUS_OK);
 }
 
 TEST_F(PrinterAppDesign, RequestsWithoutTheSessionFieldAreRefused) {
