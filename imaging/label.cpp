@@ -10,7 +10,7 @@
 namespace imaging {
 
 bool ValidateLayout(const LabelLayout& layout, std::string* error) {
-  return ValidateRing(layout.ring, error) && ValidateSeparation(layout.separation, error);
+  return page::ValidateRingOn(layout.disc, layout.ring, error) && ValidateSeparation(layout.separation, error);
 }
 
 namespace {
@@ -28,8 +28,8 @@ class Separation {
   // A picture scaled to fit the square.
   Separation(const RgbImage& image, const page::JobOptions& options, const LabelLayout& layout,
              int32_t width)
-      : Separation(image, PlaceImage(image.width, image.height, options.RowsPerInch()), options,
-                   layout, width) {}
+      : Separation(image, PlaceImage(image.width, image.height, options.RowsPerInch(), layout.disc),
+                   options, layout, width) {}
 
   // A picture already on the printer's dots, centred on the square without
   // scaling: a larger one loses as much on either side.

@@ -31,12 +31,14 @@ enum class Rendering {
 
 // How a picture is laid on the disc, beyond the job options.
 struct LabelLayout {
-  DiscRing ring;                  // where ink may land
-  SeparationSettings separation;  // tone and ink limit
+  page::DiscSize disc = page::DiscSize::k120;  // the picture fills this disc's page
+  DiscRing ring;                               // where ink may land
+  SeparationSettings separation;               // tone and ink limit
   Rendering rendering = Rendering::kPhoto;
 };
 
-// Checks a layout given by the user; false with a reason in *error.
+// Checks a layout given by the user (the ring must fit the disc); false with a
+// reason in *error.
 bool ValidateLayout(const LabelLayout& layout, std::string* error);
 
 // The page of a decoded picture: 1416 dots by the square's rows.
