@@ -2,6 +2,8 @@
 
 #include <math.h>
 
+#include "imaging/srgb.h"
+
 namespace imaging {
 
 int DefaultInkLimit(page::Media media) {
@@ -26,15 +28,17 @@ bool ValidateSeparation(const SeparationSettings& settings, std::string* error) 
 
 Separator::Separator(const SeparationSettings& settings, page::Media media, bool colour)
     : colour_(colour),
-      limit_((settings.ink_limit == kMediaInkLimit ? DefaultInkLimit(media) : settings.ink_limit) / 100.0f),
       linear_(kSteps + 1),
       tone_(kSteps + 1),
       ink_(kSteps + 1) {
+  const float limit = (settings.ink_limit == kMediaInkLimit ? DefaultInkLimit(media) : settings.ink_limit) / 100.0f;
+  knee_ = limit - 0.4f;
+  slope_ = (limit - knee_) / (3 - knee_);
   // The tone bends coverage by a power that takes 50 % to 50 - tone %.
   const double exponent = log(0.5 - settings.tone / 100.0) / log(0.5);
   for (int i = 0; i <= kSteps; ++i) {
     const double v = static_cast<double>(i) / kSteps;
-    linear_[i] = static_cast<float>(v <= 0.04045 ? v / 12.92 : pow((v + 0.055) / 1.055, 2.4));
+    linear_[i] = static_cast<float>(SrgbToLinear(v));
     tone_[i] = static_cast<float>(pow(v, exponent));
   }
   for (int i = 0; i <= kSteps; ++i) ink_[i] = Tone(1 - linear_[i]);

@@ -16,8 +16,10 @@
 //    (dot gain, media), mid-tones by N % of coverage lighter (N > 0) or
 //    darker (N < 0); 0 is the model itself. Paper white and full ink stay.
 //  - ink limit: the most ink one dot cell may carry in dark areas, in % of
-//    one ink (300: no limit). A colour over the limit keeps its hue and has
-//    all its inks scaled down to the limit.
+//    one ink (300: no limit). Colours whose total ink lies above a knee (40 %
+//    below the limit) keep their hue and have their
+//    inks scaled so that the totals from the knee to 300 % fall between the
+//    knee and the limit: black gets the limit, and darker stays darker.
 #ifndef QUILLORY2_IMAGING_SEPARATION_H_
 #define QUILLORY2_IMAGING_SEPARATION_H_
 
@@ -59,8 +61,11 @@ class Separator {
     }
     float c = ink_[Index(rgb[0])], m = ink_[Index(rgb[1])], y = ink_[Index(rgb[2])];
     const float total = c + m + y;
-    if (total > limit_) {
-      const float scale = limit_ / total;
+    if (total > knee_) {
+      // Totals from the knee to 300 % are pressed into the knee to the
+      // limit, so that shadows keep their steps instead of all printing as
+      // the limit.
+      const float scale = (knee_ + (total - knee_) * slope_) / total;
       c *= scale, m *= scale, y *= scale;
     }
     out[0] = c, out[1] = m, out[2] = y;
@@ -75,7 +80,7 @@ class Separator {
   static constexpr int kSteps = 4096;  // finer than any 8-bit input
   static int Index(float v) { return static_cast<int>((v < 0 ? 0 : v > 1 ? 1 : v) * kSteps + 0.5f); }
   bool colour_;
-  float limit_;
+  float knee_, slope_;
   std::vector<float> linear_, tone_;
   std::vector<float> ink_;  // Tone(1 - Linear(v)) of a code value v, one look-up per ink
 };

@@ -118,10 +118,14 @@ TEST(Separation, InkLimitCapsDarkAreasPerMediaAndOffGivesFullBlack) {
   custom.separation.ink_limit = 200;
   const Shares s = Measure(Rgb{0, 0, 0}, custom);
   EXPECT_NEAR(s.ink[0] + s.ink[1] + s.ink[2], 2.0, 0.02);
-  // A colour under the limit is untouched by it.
+  // Darker stays darker below the limit; a colour 40 % under it is
+  // untouched.
   const Shares red = Measure(Rgb{255, 0, 0}, custom);
   EXPECT_EQ(red.ink[page::kCyan], 0);
-  EXPECT_NEAR(red.ink[page::kMagenta], 1, 1e-9);
+  EXPECT_LT(red.ink[page::kMagenta] + red.ink[page::kYellow], 2.0 - 0.05);
+  EXPECT_GT(red.ink[page::kMagenta] + red.ink[page::kYellow], 1.6);
+  const Shares magenta = Measure(Rgb{255, 0, 255}, custom);
+  EXPECT_NEAR(magenta.ink[page::kMagenta], 1, 1e-9);
 }
 
 TEST(Separation, RefusesSettingsOutOfRange) {
