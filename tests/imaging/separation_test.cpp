@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <algorithm>
 #include <cmath>
 
 #include "imaging/label.h"
@@ -169,6 +170,50 @@ TEST(VectorDiffusion, KeepsEachInksShareAndStopsAtUnprintableDots) {
     for (int p = 0; p < 3; ++p)
       EXPECT_NEAR(static_cast<double>(dots[p]) / ((kWidth - 20) * kRows), want[p], 0.005) << rpi << " ink " << p;
   }
+}
+
+}  // namespace
+}  // namespace imaging
+
+namespace imaging {
+namespace {
+
+TEST(OnePicturePath, APictureAndItsRasterOnTheDotsPrintAlike) {
+  // The printer application prints a PNG through MakeLabelPage and a PWG
+  // raster of the same picture (rendered at 300 x 600 dpi, each row twice)
+  // through MakeLabelPageOnDots: both go through the same separation and
+  // halftone, so every 32 x 64-dot block carries the same share of each ink.
+  RgbImage picture(kSquareDots, kSquareDots), raster(kSquareDots, 2 * kSquareDots);
+  for (int32_t y = 0; y < kSquareDots; ++y) {
+    for (int32_t x = 0; x < kSquareDots; ++x) {
+      const Rgb c{static_cast<uint8_t>(x * 255 / kSquareDots), static_cast<uint8_t>(y * 255 / kSquareDots),
+                  static_cast<uint8_t>(128 + 100 * std::sin((x + y) * 0.004))};
+      picture.Set(x, y, c);
+      raster.Set(x, 2 * y, c);
+      raster.Set(x, 2 * y + 1, c);
+    }
+  }
+  page::JobOptions o;
+  const LabelLayout layout;
+  const page::InkPage a = MakeLabelPage(picture, o, layout), b = MakeLabelPageOnDots(raster, o, layout);
+  const DiscMask mask(layout.ring, 600);
+  double worst = 0, sum = 0;
+  int blocks = 0;
+  for (int32_t by = 0; by + 64 <= a.rows; by += 64) {
+    for (int32_t bx = 0; bx + 32 <= a.width_dots; bx += 32) {
+      if (!mask.Printable(bx, by) || !mask.Printable(bx + 31, by + 63)) continue;
+      for (int p = 0; p < 3; ++p) {
+        int da = 0, db = 0;
+        for (int32_t y = by; y < by + 64; ++y)
+          for (int32_t x = bx; x < bx + 32; ++x) da += a.Dot(p, y, x), db += b.Dot(p, y, x);
+        const double diff = std::fabs(da - db) / (32.0 * 64);
+        worst = std::max(worst, diff), sum += diff, ++blocks;
+      }
+    }
+  }
+  ASSERT_GT(blocks, 1000);
+  EXPECT_LT(sum / blocks, 0.01);
+  EXPECT_LT(worst, 0.05);
 }
 
 }  // namespace
