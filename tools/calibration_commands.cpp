@@ -8,15 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "calibration/scan_calibration.h"
 #include "files/write_file.h"
 #include "page/print_position.h"
 #include "testdisc/readings.h"
 #include "testdisc/test_disc.h"
 #include "tools/disc_options.h"
 #include "tools/encode_job.h"
-#if QUILLORY2_SCAN_CALIBRATION
-#include "calibration/scan_calibration.h"
-#endif
 
 namespace tools {
 namespace {
@@ -74,10 +72,9 @@ int RunTestDisc(const TestDiscArgs& a) {
 
 struct CalibrateArgs {
   std::string left, right, top, bottom;
-  std::string offset_x = "0.0", offset_y = "0.0";
+  DiscArgs disc;  // what the test disc was printed with
   std::string scan;
   double scan_dpi = 0;
-  std::string disc_size = "120";
   std::string cups_printer = "Quillory2";
   std::string app_printer = "disc";
 };
@@ -107,36 +104,23 @@ void PrintCommands(const page::PrintOffset& o, const CalibrateArgs& a) {
 }
 
 int RunCalibrate(const CalibrateArgs& a) {
-  page::PrintOffset printed;
-  if (!page::ParseOffsetMm(a.offset_x, &printed.x_tenths))
-    return Fail("unknown --offset-x-mm '" + a.offset_x + "' (use " + page::kOffsetWords + ")", kExitUsage);
-  if (!page::ParseOffsetMm(a.offset_y, &printed.y_tenths))
-    return Fail("unknown --offset-y-mm '" + a.offset_y + "' (use " + page::kOffsetWords + ")", kExitUsage);
-  page::DiscSize size;
-  if (!page::ParseDiscSize(a.disc_size, &size))
-    return Fail("unknown disc size '" + a.disc_size + "' (use " + page::kDiscSizeWords + ")", kExitUsage);
+  DiscChoice disc;
+  std::string error;
+  if (!ResolveDisc(a.disc, &disc, &error)) return Fail(error, kExitUsage);
+  const page::PrintOffset printed = disc.offset;
   const bool any_reading = !a.left.empty() || !a.right.empty() || !a.top.empty() || !a.bottom.empty();
 
   if (!a.scan.empty()) {
     if (any_reading) return Fail("give either --scan or the four readings, not both", kExitUsage);
-#if QUILLORY2_SCAN_CALIBRATION
-    calibration::TestDiscShape shape;
-    shape.disc_mm = page::DiscDiameterMm(size);
+    // The scan analysis (calibration/) measures; the commands are said here.
     calibration::ScanCalibration result;
-    std::string error;
-    if (!calibration::CalibrateFromScanFile(a.scan, a.scan_dpi, shape, printed.x_tenths / 10.0,
-                                            printed.y_tenths / 10.0, &result, &error)) {
+    if (!calibration::CalibrateFromScanFile(a.scan, a.scan_dpi, calibration::ShapeFor(disc.size, disc.ring), printed,
+                                            &result, &error)) {
       return Fail(error);
     }
     fputs(result.report.c_str(), stdout);
-    page::PrintOffset o;
-    o.x_tenths = static_cast<int32_t>(lround(result.offset_x_mm * 10));
-    o.y_tenths = static_cast<int32_t>(lround(result.offset_y_mm * 10));
-    PrintCommands(o, a);
+    PrintCommands(result.offset, a);
     return 0;
-#else
-    return Fail("this build has no scan analysis (calibration/); read the four scales instead");
-#endif
   }
 
   testdisc::Readings r;
@@ -206,13 +190,11 @@ SubCommand AddCalibrateCommand(CLI::App* program) {
   cmd->add_option("--right", a->right, "Reading at the right side");
   cmd->add_option("--top", a->top, "Reading at the top");
   cmd->add_option("--bottom", a->bottom, "Reading at the bottom");
-  cmd->add_option("--offset-x-mm", a->offset_x, "Offset across the test disc was printed with (on its label)")
-      ->capture_default_str();
-  cmd->add_option("--offset-y-mm", a->offset_y, "Offset down the test disc was printed with (on its label)")
-      ->capture_default_str();
-  cmd->add_option("--disc-size", a->disc_size, "Disc the test disc was printed on: 120 or 80")->capture_default_str();
+  // The disc, ring and offsets the test disc was printed with (on its label).
+  AddDiscOptions(cmd, &a->disc, /*offsets=*/true);
   cmd->add_option("--scan", a->scan, "A scan of the printed test disc (PNG or JPEG) instead of the readings");
-  cmd->add_option("--scan-dpi", a->scan_dpi, "The scan's resolution, where its file does not say")
+  cmd->add_option("--scan-dpi", a->scan_dpi, "The scan's resolution, where its file does not say (without "
+                                             "either, the disc's own diameter sets it)")
       ->check(CLI::Range(50.0, 4800.0));
   cmd->add_option("--cups-printer", a->cups_printer, "CUPS queue named in the lpadmin command")->capture_default_str();
   cmd->add_option("--app-printer", a->app_printer, "Printer application printer named in its modify command")
@@ -220,8 +202,15 @@ SubCommand AddCalibrateCommand(CLI::App* program) {
   cmd->footer(
       "A print lying d mm too far right shows its left reading d and its right reading -d; the offset to set is the "
       "one the test disc was printed with, less where the print lies: X = printed + (right - left) / 2, Y = printed "
-      "+ (bottom - top) / 2, in steps of 0.1 mm. The commands that set it for each front end follow.\n"
-      "Example:\n  quillory2 calibrate --left 0.5 --right -0.5 --top -0.3 --bottom 0.3");
+      "+ (bottom - top) / 2, in steps of 0.1 mm. The commands that set it for each front end follow. Give "
+      "--offset-x-mm, --offset-y-mm, --disc-size, --outer-mm and --inner-mm as the test disc was printed (its label "
+      "says).\n"
+      "With --scan, no reading by eye: lay the printed disc face down on a flatbed scanner, label upright (within "
+      "5 degrees), lid open or a dark sheet over it, and scan the whole disc at 300 or 600 dpi to PNG or JPEG. The "
+      "disc's own edge and hole, and the printed outer and hub circles, are found in the scan; it also says how far "
+      "the print came out larger or smaller than nominal. A picture that is not such a scan is refused.\n"
+      "Examples:\n  quillory2 calibrate --left 0.5 --right -0.5 --top -0.3 --bottom 0.3\n"
+      "  quillory2 calibrate --scan test-disc-scan.png --offset-x-mm 0.4");
   return {cmd, [a] { return RunCalibrate(*a); }};
 }
 

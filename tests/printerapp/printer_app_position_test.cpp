@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "page/print_position.h"
+#include "tests/calibration/synthetic_scan.h"
 #include "tests/printerapp/app_server.h"
 #include "tests/printerapp/test_documents.h"
 #include "tests/support/printed_dots.h"
@@ -46,8 +47,16 @@ TEST_F(PrinterAppPosition, OffsetsMoveEveryDotByExactlyTheirDots) {
   const PrintedDots left = DecodeDots(Print("left", {"quillory2-offset-x=-25", "quillory2-offset-y=3"}));
   ASSERT_TRUE(left.clean);
   EXPECT_TRUE(testsupport::IsMovedBy(base, left, page::OffsetDots(-25), page::OffsetRows(3, 600)));
-  // The printer's default moves the next job the same way.
-  ASSERT_TRUE(server_.SetDefaults("disc", {"quillory2-offset-x=-25", "quillory2-offset-y=3"}));
+  // Up beyond the page's first row the ring is cut, and the job says so.
+  const int cut = server_.Submit("disc", ExampleLabel(), "image/png", "cut", {"quillory2-offset-y=-30"});
+  const JobResult cut_job = server_.WaitJob("disc", cut);
+  EXPECT_EQ(cut_job.state, IPP_JSTATE_COMPLETED);
+  EXPECT_NE(cut_job.message.find("of the printable ring lies beyond"), std::string::npos) << cut_job.message;
+  // The printer's default, set with the command calibrate prints, moves
+  // the next job the same way.
+  const RunResult modify =
+      server_.Command({"modify", "-d", "disc", "-o", "quillory2-offset-x=-25", "-o", "quillory2-offset-y=3"});
+  ASSERT_EQ(modify.exit_code, 0) << modify.Out() << modify.err;
   EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("by-default")), page::OffsetDots(-25),
                                      page::OffsetRows(3, 600)));
 }
@@ -59,6 +68,21 @@ TEST_F(PrinterAppPosition, EightyMillimetreMediaPrintsInsideItsRing) {
   EXPECT_LE(testsupport::FarthestDotMm(dots), 39.05);
   EXPECT_GT(testsupport::FarthestDotMm(dots), 38.5);
   EXPECT_TRUE(job == EncodeWithTool(ExampleLabel(), {"--disc-size", "80"}));
+  // PDF (rendered at the 80 mm page's size) and raster pages too.
+  testsupport::TempDir docs;
+  ASSERT_TRUE(WritePdf(docs.File("label.pdf"), 1));
+  ASSERT_TRUE(WriteRaster(docs.File("page.pwg"), DotsPage(600), 600, RasterKind::kPwgSrgb));
+  for (const auto& [file, format] : {std::pair{docs.File("label.pdf"), "application/pdf"},
+                                     std::pair{docs.File("page.pwg"), "image/pwg-raster"}}) {
+    const int id = server_.Submit("disc", file, format, std::string("mini-") + (format[0] == 'a' ? "pdf" : "pwg"),
+                                  {"media=om_cd-80_80x80mm"});
+    ASSERT_EQ(server_.WaitJob("disc", id).state, IPP_JSTATE_COMPLETED) << format;
+    const PrintedDots printed = DecodeDots(testsupport::ReadFile(
+        server_.DeviceFile("disc", std::string("mini-") + (format[0] == 'a' ? "pdf" : "pwg"))));
+    ASSERT_TRUE(printed.clean) << format;
+    EXPECT_LE(testsupport::FarthestDotMm(printed), 39.05) << format;
+    EXPECT_GT(printed.Count(), 10000u) << format;
+  }
 }
 
 TEST_F(PrinterAppPosition, CalibratePageInABrowserSetsTheOffsetsOfTheNextJob) {
@@ -96,6 +120,33 @@ TEST_F(PrinterAppPosition, CalibratePageInABrowserSetsTheOffsetsOfTheNextJob) {
   // Its preview, to look at.
   testsupport::RunProgram({ToolPath(), "preview", path, "-o", ArtifactDir() + "/test-disc-preview.png",
                            "--offset-x-mm=-0.5", "--offset-y-mm", "0.3"});
+}
+
+// The Calibrate page's scan upload, driven in headless Chromium: a scan of
+// the test disc printed with offsets 0.4 and -0.2 mm by a printer that puts
+// everything 1.3 mm too far left and 0.6 mm too far down sets X +1.3, Y -0.6,
+// which the next job's dots follow; a picture of something else is refused.
+TEST_F(PrinterAppPosition, ScanUploadedOnTheCalibratePageSetsTheOffsets) {
+  const PrintedDots base = DecodeDots(Print("before"));
+  ASSERT_TRUE(base.clean);
+  testsupport::TempDir dir;
+  testsupport::ScanSetup s;
+  s.offset_x_mm = -1.3, s.offset_y_mm = 0.6, s.rotation_deg = 1.5, s.blur_px = 1.2, s.noise = 6;
+  const imaging::RgbImage scan =
+      testsupport::SyntheticScan(testsupport::TestDiscPrint(page::DiscSize::k120, page::PrintOffset{4, -2}), s);
+  const std::string scan_file = dir.File("scan.jpg");
+  ASSERT_TRUE(testsupport::WriteFile(scan_file, testsupport::ScanFile(scan, 300, 88)));
+
+  auto send = [&](const std::string& file, const std::string& expected, const std::string& screenshot) {
+    const testsupport::RunResult browser = testsupport::RunProgram(
+        {"/usr/bin/timeout", "150", "/usr/bin/python3", testsupport::SourceDir() + "/tests/printerapp/scan_upload_page.py",
+         "http://localhost:" + std::to_string(server_.port()), "disc", ArtifactDir() + "/" + screenshot, file, "0.4",
+         "-0.2", expected});
+    EXPECT_EQ(browser.exit_code, 0) << browser.Out() << browser.err;
+  };
+  send(ExampleLabel(), "The scan was refused: ", "scan-upload-refused.png");
+  send(scan_file, "disc: offsets saved: X +1.3 mm, Y -0.6 mm.", "scan-upload.png");
+  EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("after")), page::OffsetDots(13), page::OffsetRows(-6, 600)));
 }
 
 }  // namespace
