@@ -55,12 +55,10 @@ TEST(ToolPosition, EightyMillimetreDiscPrintsInsideItsRing) {
   for (const std::string driver : {"plugin", "minidriver"}) {
     const PrintedDots dots = Encode(dir, "encode " + ExampleLabel() + " --disc-size 80 --driver " + driver);
     ASSERT_TRUE(dots.clean);
-    const double farthest = testsupport::FarthestDotMm(dots);
-    // The minidriver's square starts 32 dots left of the plug-in's.
-    if (driver == "plugin") {
-      EXPECT_LE(farthest, 39.05);
-      EXPECT_GT(farthest, 38.5);
-    }
+    // The minidriver's square starts at dot 24, the plug-in's at 56.
+    const double farthest = testsupport::FarthestDotMm(dots, driver == "plugin" ? 56 : 24);
+    EXPECT_LE(farthest, 39.05) << driver;
+    EXPECT_GT(farthest, 38.5) << driver;
     EXPECT_GT(dots.Count(), 100000u);
   }
   const RunResult refused = Quillory2("encode " + ExampleLabel() + " --disc-size 80 --outer-mm 100 -o " +
