@@ -98,8 +98,9 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->borderless = true;
   data->left_right = 50;
   data->bottom_top = 50;
-  data->num_media = 1;
+  data->num_media = 2;
   data->media[0] = kMediaName;
+  data->media[1] = kMediaName80;
   data->num_source = 1;
   data->source[0] = "disc";
   data->num_type = 2;

@@ -13,8 +13,11 @@
 //   quillory2-outer-diameter  integer mm 1..120, printable outer diameter
 //   quillory2-hub-diameter    integer mm 0..119, diameter of the blank hub
 //
-// The page: the printer's one paper size "CD", 4.72 inch square, is offered
-// as the self-describing PWG name oe_cd_4.72x4.72in. Every IPP client reads
+// The page: the printer's paper size "CD", 4.72 inch square, is offered as
+// the self-describing PWG name oe_cd_4.72x4.72in, and an 80 mm disc as
+// om_cd80_80x80mm. The disc loaded (media-ready, media-col-ready) is set on
+// the web page's Media page; a job on the 80 mm size prints the 80 mm
+// disc's ring. Every IPP client reads
 // the size from such a name; "oe" because the printer defines its page in
 // inches, "cd" to keep its own name. The standard disc name
 // disc_standard_40x118mm would be a 118 mm page (1394 dots, not the 1416 of
@@ -29,6 +32,9 @@ namespace printerapp {
 constexpr char kDriverName[] = "quillory2";
 constexpr char kDriverDescription[] = "Quillory2 disc-label printer";
 constexpr char kMediaName[] = "oe_cd_4.72x4.72in";
+// The 80 mm disc, in the tray's adapter: its own 80 mm square, centred in
+// the printable square (page/disc_ring.h).
+constexpr char kMediaName80[] = "om_cd80_80x80mm";
 // The printer's command stream, for jobs PAPPL hands to the device as they
 // are.
 constexpr char kNativeFormat[] = "application/vnd.quillory2";

@@ -27,7 +27,7 @@ std::string Refused(const char* name, const char* value, const char* allowed) {
 
 bool ResolveSettings(int x_resolution, int y_resolution, pappl_color_mode_t color_mode,
                      const char* media_type, const VendorLookup& vendor, JobSettings* settings,
-                     std::string* error) {
+                     std::string* error, const char* media_size) {
   JobSettings s;
   page::JobOptions& o = s.options;
   if (x_resolution != 300 || (y_resolution != 600 && y_resolution != 300)) {
@@ -84,6 +84,10 @@ bool ResolveSettings(int x_resolution, int y_resolution, pappl_color_mode_t colo
       return false;
     }
   }
+  if (media_size != nullptr && strcmp(media_size, kMediaName80) == 0) {
+    s.layout.disc = page::DiscSize::k80;
+    s.layout.ring = page::FitRing(page::DiscSize::k80, s.layout.ring);
+  }
   if (!imaging::ValidateLayout(s.layout, error)) return false;
   *settings = s;
   return true;
@@ -105,7 +109,8 @@ bool ResolveJobSettings(pappl_job_t* job, const pappl_pr_options_t* options,
     return value.c_str();
   };
   return ResolveSettings(options->printer_resolution[0], options->printer_resolution[1],
-                         options->print_color_mode, options->media.type, vendor, settings, error);
+                         options->print_color_mode, options->media.type, vendor, settings, error,
+                         options->media.size_name);
 }
 
 }  // namespace printerapp

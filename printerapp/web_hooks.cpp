@@ -6,10 +6,12 @@
 //  - the printer's status block (on the printer's page and the server's
 //    home page) is PAPPL's own, so the identify notice is added after it;
 //  - the responses to printer and job requests get what 1.3.1 leaves out
-//    (response_fixes.h) before PAPPL sends them.
-// Like job_gate.cpp, this defines the library's internal functions in the
-// program: the library reaches them through its symbol table, so they come
-// here first and go on to the library's own. Linked into the program only.
+//    (response_fixes.h) before PAPPL sends them;
+//  - each raster page header PAPPL reads from a client's document is noted
+//    (raster_types.h), so that the driver checks the page that was sent.
+// Like job_gate.cpp, this defines the libraries' functions in the program:
+// PAPPL reaches them through its symbol table, so they come here first and
+// go on to the library's own. Linked into the program only.
 #include <dlfcn.h>
 #include <pappl/pappl.h>
 #include <time.h>
@@ -17,6 +19,7 @@
 #include <string>
 
 #include "printerapp/identify.h"
+#include "printerapp/raster_types.h"
 #include "printerapp/response_fixes.h"
 
 namespace {
@@ -62,4 +65,13 @@ extern "C" __attribute__((visibility("default"))) void _papplPrinterWebIteratorC
   if (printerapp::CurrentIdentify(printer, time(nullptr), &notice)) {
     papplClientHTMLPuts(client, printerapp::IdentifyNoticeHtml(notice).c_str());
   }
+}
+
+extern "C" __attribute__((visibility("default"))) unsigned cupsRasterReadHeader2(cups_raster_t* r,
+                                                                                cups_page_header2_t* h) {
+  using ReadHeader = unsigned (*)(cups_raster_t*, cups_page_header2_t*);
+  static const ReadHeader read = Library<ReadHeader>("cupsRasterReadHeader2");
+  const unsigned ok = read(r, h);
+  if (ok) printerapp::NoteRasterPageRead(*h);
+  return ok;
 }

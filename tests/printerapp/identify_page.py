@@ -7,26 +7,15 @@ Usage: identify_page.py PRINTER-PAGE-URL MESSAGE USER SCREENSHOT.png
 Exit status 0 when the notice is shown as expected; the reason on standard
 error otherwise.
 """
-import shutil
 import sys
-import tempfile
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+
+from browser import chromium
 
 
 def main(url, message, user, screenshot):
-    profile = tempfile.mkdtemp(prefix="q2chromium-")
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                 "--window-size=1024,900", "--user-data-dir=" + profile):
-        options.add_argument(flag)
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    try:
-        driver.set_page_load_timeout(30)
+    with chromium() as driver:
         driver.get(url)
         notices = driver.find_elements(By.ID, "identify-notice")
         if not notices:
@@ -40,9 +29,6 @@ def main(url, message, user, screenshot):
             return 1
         print(text)
         return 0
-    finally:
-        driver.quit()
-        shutil.rmtree(profile, ignore_errors=True)
 
 
 if __name__ == "__main__":
