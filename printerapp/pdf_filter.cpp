@@ -251,6 +251,10 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
   const double deadline = Now() + gs.time_limit_s;
   std::vector<uint8_t> pending;
   int page = 0;
+  // Each copy is one more disc per page, collated: the first copy goes out
+  // as Ghostscript draws it, the others from the pages kept.
+  const int copies = options->copies > 1 ? options->copies : 1;
+  std::vector<page::InkPage> kept;
   bool ok = true;
   while (ok) {
     if (papplJobIsCanceled(job)) {
@@ -277,13 +281,14 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
       }
       pending.erase(pending.begin(), pending.begin() + size);
       ++page;
-      papplJobSetImpressions(job, page);
-      if (!output.SendPage(imaging::MakeLabelPageOnDots(dots, settings.options, settings.layout),
-                           &error)) {
+      papplJobSetImpressions(job, page * copies);
+      page::InkPage ink = imaging::MakeLabelPageOnDots(dots, settings.options, settings.layout);
+      if (!output.SendPage(ink, &error)) {
         FailJob(job, PAPPL_JREASON_NONE, "Page " + std::to_string(page) + ": " + error);
         ok = false;
         break;
       }
+      if (copies > 1) kept.push_back(std::move(ink));
     }
     if (ok && PpmSize(pending) < 0) {
       FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, "Ghostscript wrote something that is no picture");
@@ -302,6 +307,14 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
     }
   }
   run.Stop();
+  for (int copy = 1; ok && copy < copies; ++copy) {
+    for (size_t p = 0; ok && p < kept.size() && !papplJobIsCanceled(job); ++p) {
+      if (!output.SendPage(kept[p], &error)) {
+        FailJob(job, PAPPL_JREASON_NONE, "Copy " + std::to_string(copy + 1) + ": " + error);
+        ok = false;
+      }
+    }
+  }
   if (!output.Finish(&error) && ok) {
     FailJob(job, PAPPL_JREASON_NONE, error);
     ok = false;
