@@ -55,9 +55,10 @@ echo "== dbus-daemon and avahi-daemon"
 dbus-daemon --system --nofork --nopidfile &
 pids="$! $pids"
 wait_for 10 test -S /run/dbus/system_bus_socket
-avahi-daemon --no-rlimits --no-chroot &
+avahi-daemon --no-rlimits --no-chroot > "$out/avahi.log" 2>&1 &
 pids="$! $pids"
-wait_for 10 avahi-daemon --check
+# The service registers once, as it starts: avahi-daemon must be serving.
+wait_for 20 grep -q "Server startup complete" "$out/avahi.log"
 
 echo "== the unit's ExecStart: $(sed -n 's/^ExecStart=//p' "$unit")"
 # As systemd would run it: the words of the line, StateDirectory made.
