@@ -9,8 +9,10 @@
 #   test       GoogleTest, benchmark, the CUPS programs, Ghostscript, clang for the
 #              fuzzers, windres for the string table check, python3 for the summary;
 #              for the printer application's tests ipptool and its test files,
-#              headless Chromium with chromedriver and python3-selenium, and the
-#              PWG 5100 test files of ippsample-data (unpacked, see below)
+#              headless Chromium with chromedriver and python3-selenium, curl, the
+#              PWG 5100 test files of ippsample-data (unpacked, see below), and for
+#              the service's test iproute2, dbus-daemon, avahi-daemon and systemd
+#              (systemd-analyze; systemd is not started)
 #   windows    mingw-w64 and 64-bit Wine
 #   windows32  the i386 architecture and 32-bit Wine (optional: when it cannot be
 #              installed, one line says why and the rest goes on)
@@ -51,7 +53,12 @@ declare -A group_packages=(
     cups-ipp-utils
     chromium
     chromium-driver
-    python3-selenium"
+    python3-selenium
+    curl
+    iproute2
+    dbus-daemon
+    avahi-daemon
+    systemd"
   [windows]="
     mingw-w64
     g++-mingw-w64-i686
