@@ -15,12 +15,14 @@
 
 #include "imaging/label.h"
 #include "page/job_options.h"
+#include "page/print_position.h"
 
 namespace printerapp {
 
 struct JobSettings {
   page::JobOptions options;
-  imaging::LabelLayout layout;
+  imaging::LabelLayout layout;  // with the disc of the job's media size
+  page::PrintOffset offset;
 };
 
 // The value of a vendor attribute as text (a keyword, or an integer in

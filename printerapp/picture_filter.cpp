@@ -58,6 +58,7 @@ extern "C" bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* dat
   const int copies = options->copies > 1 ? options->copies : 1;
   papplJobSetImpressions(job, static_cast<int>(pages.size()) * copies);
   JobOutput output(job, device, settings.options);
+  output.SetPosition(settings.offset, settings.layout.ring);
   if (!output.Load(&error)) {
     FailJob(job, PAPPL_JREASON_NONE, "The printer description is unusable: " + error);
     return false;

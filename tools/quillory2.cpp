@@ -4,6 +4,8 @@
 //   quillory2 encode IMAGE -o JOB      picture -> print job
 //   quillory2 decode JOB               annotated command listing, --check
 //   quillory2 preview JOB -o PNG       what the printer would print
+//   quillory2 test-disc -o JOB         the test disc, which shows where the printer prints
+//   quillory2 calibrate --left A ...   the offsets its readings call for
 //   quillory2 tables                   the printer description in readable form
 #include <errno.h>
 #include <stdio.h>
@@ -28,6 +30,7 @@
 #include "stream/decoder.h"
 #include "tables/built_tables.h"
 #include "tables/table_dump.h"
+#include "tools/calibration_commands.h"
 #include "tools/disc_options.h"
 #include "tools/encode_job.h"
 #include "files/write_file.h"
@@ -377,9 +380,12 @@ int Run(int argc, char** argv) {
       "moving against the disc. The plug-in starts that square at printer dot 56 (its "
       "7-byte margin), the minidriver at dot 24 (3 bytes). With --driver auto the minidriver is assumed when the "
       "job shows something only it writes (row address 0 without digits, a repeated plain packing command after "
-      "the first plane start, dots left of dot 56, or monochrome lines sent plain from a zero byte, whose column then "
+      "the first plane start, dots left of dot 16 (the job writer's pages moved 3 mm left start at dot 16), or monochrome lines sent plain from a zero byte, whose column then "
       "gives the square's left edge: 8 x (189 - row length)); otherwise the plug-in.\n"
       "Example:\n  quillory2 preview label.prn --planes -o label-preview.png");
+
+  const tools::SubCommand test_disc = tools::AddTestDiscCommand(&app);
+  const tools::SubCommand calibrate = tools::AddCalibrateCommand(&app);
 
   CLI::App* tables_cmd = app.add_subcommand("tables", "Print the printer description table, strings and NT extension "
                                                       "table in readable form");
@@ -388,7 +394,7 @@ int Run(int argc, char** argv) {
   bool known = argc < 2 || argv[1][0] == '-';
   for (const CLI::App* sub : app.get_subcommands({})) known = known || sub->get_name() == argv[1];
   if (!known) {
-    fprintf(stderr, "quillory2: error: unknown command '%s' (use encode, decode, preview or tables)\n"
+    fprintf(stderr, "quillory2: error: unknown command '%s' (use encode, decode, preview, test-disc, calibrate or tables)\n"
                     "Run 'quillory2 --help' for usage.\n", argv[1]);
     return kExitUsage;
   }
@@ -409,6 +415,8 @@ int Run(int argc, char** argv) {
   if (decode->parsed()) return RunDecode(dec);
   if (preview->parsed()) return RunPreview(pre);
   if (tables_cmd->parsed()) return RunTables();
+  if (test_disc.app->parsed()) return test_disc.run();
+  if (calibrate.app->parsed()) return calibrate.run();
   return kExitUsage;
 }
 

@@ -173,12 +173,12 @@ TEST_F(PrinterAppClients, DiscLoadedOnTheMediaPageIsReportedAndItsRingPrinted) {
   const std::string screenshot = ArtifactDir() + "/media-page-80mm.png";
   const testsupport::RunResult browser = testsupport::RunProgram(
       {"/usr/bin/timeout", "120", "/usr/bin/python3", testsupport::SourceDir() + "/tests/printerapp/media_page.py",
-       "http://localhost:" + std::to_string(server_.port()), "disc", "om_cd80_80x80mm", screenshot});
+       "http://localhost:" + std::to_string(server_.port()), "disc", "om_cd-80_80x80mm", screenshot});
   ASSERT_EQ(browser.exit_code, 0) << browser.Out() << browser.err;
   ipp_t* attrs = server_.PrinterAttributes("disc", {"media-col-database"});
   ipp_attribute_t* ready = ippFindAttribute(attrs, "media-ready", IPP_TAG_KEYWORD);
   ASSERT_NE(ready, nullptr);
-  EXPECT_STREQ(ippGetString(ready, 0, nullptr), "om_cd80_80x80mm");
+  EXPECT_STREQ(ippGetString(ready, 0, nullptr), "om_cd-80_80x80mm");
   ipp_attribute_t* col_ready = ippFindAttribute(attrs, "media-col-ready", IPP_TAG_BEGIN_COLLECTION);
   ASSERT_NE(col_ready, nullptr);
   ipp_t* size = ippGetCollection(ippFindAttribute(ippGetCollection(col_ready, 0), "media-size",
@@ -195,12 +195,12 @@ TEST_F(PrinterAppClients, DiscLoadedOnTheMediaPageIsReportedAndItsRingPrinted) {
       borderless.insert(ippGetString(ippFindAttribute(col, "media-size-name", IPP_TAG_ZERO), 0, nullptr));
     }
   }
-  EXPECT_EQ(borderless, (std::set<std::string>{"oe_cd_4.72x4.72in", "om_cd80_80x80mm"}));
+  EXPECT_EQ(borderless, (std::set<std::string>{"oe_cd_4.72x4.72in", "om_cd-80_80x80mm"}));
   ippDelete(attrs);
 
   // A job that names no media prints on the disc loaded, keeping to the
   // 80 mm disc's 78 mm ring; one that asks for the 120 mm disc to 118 mm.
-  for (const JobOptions& options : {JobOptions{}, JobOptions{"media=om_cd80_80x80mm"}}) {
+  for (const JobOptions& options : {JobOptions{}, JobOptions{"media=om_cd-80_80x80mm"}}) {
     const PrintedDots small = testsupport::DecodeDots(Print(ExampleLabel(), "image/png", "80mm", options));
     EXPECT_TRUE(small.clean);
     EXPECT_LE(testsupport::FarthestDotMm(small), 39.1);
