@@ -69,12 +69,13 @@ pids="$! $pids"
 wait_for 20 curl -sf http://localhost:8000/
 
 app=$build/bin/quillory2-printer-app
+rm -rf "$out/device"
 mkdir -p "$out/device"
 "$app" add -d disc -m quillory2 -v "file://$out/device"
 echo "== ipptool reaches it"
 ipptool -t ipp://localhost:8000/ipp/print/disc get-printer-attributes.test
 ipptool -t -f "$src/examples/label.png" ipp://localhost:8000/ipp/print/disc print-job-and-wait.test
-test -s "$out/device/"*.prn
+[ -n "$(find "$out/device" -name '*.prn' -size +0)" ] || { echo "nothing reached the device"; exit 1; }
 # The service listens on localhost only, so ippfind finds the announcement
 # but cannot reach the host it names ("unreachable").
 echo "== the DNS-SD announcement, as ippfind sees it through avahi-daemon"
