@@ -3,7 +3,7 @@
 #
 #   scripts/install-deps.sh [--notes FILE] [GROUP...]     (no group: all of them)
 #
-#   demo       compiler, cmake, ninja, libpng, libjpeg, CLI11: the tool and its modules
+#   demo       compiler, cmake, ninja, libpng, libjpeg, libexif, CLI11: the tool and its modules
 #   build      the rest of the native build: libcups, the PPD compiler and PAPPL
 #              (the printer application)
 #   test       GoogleTest, benchmark, the CUPS programs, Ghostscript, clang for the
@@ -29,6 +29,7 @@ declare -A group_packages=(
     pkg-config
     libpng-dev
     libjpeg-dev
+    libexif-dev
     libcli11-dev"
   [build]="
     libcups2-dev
