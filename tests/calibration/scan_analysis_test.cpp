@@ -191,6 +191,15 @@ TEST(ScanCalibration, SetsThePrintedOffsetLessWhereThePrintLanded) {
   EXPECT_TRUE(result.clamped);
   EXPECT_NE(result.report.find("warning: the printer is off by more"), std::string::npos) << result.report;
 
+  // A file that states a screen's 72 dpi: the disc's size sets it instead.
+  const std::string screen = dir.File("screen.png");
+  ASSERT_TRUE(testsupport::WriteFile(screen, testsupport::ScanFile(testsupport::SyntheticScan(Disc(), s), 72, 0)));
+  ASSERT_TRUE(calibration::CalibrateFromScanFile(screen, 0, TestDiscShape{}, page::PrintOffset{10, -5}, &result,
+                                                 &error))
+      << error;
+  EXPECT_EQ(result.offset, (page::PrintOffset{-7, 19}));
+  EXPECT_NE(result.report.find("the file's 72 dpi cannot be right"), std::string::npos) << result.report;
+
   // A resolution given overrides the file's; a wrong one is refused by name.
   EXPECT_FALSE(calibration::CalibrateFromScanFile(path, 200, TestDiscShape{}, page::PrintOffset{}, &result, &error));
   EXPECT_NE(error.find("scan.jpg': the disc measures 180."), std::string::npos) << error;
