@@ -266,8 +266,10 @@ std::vector<std::string> GhostscriptArgs(const GhostscriptConfig& gs, const JobS
 // Sends every page Ghostscript writes; false (the job failed, with its
 // message) when one cannot be sent. *pages counts those sent; *cut tells
 // that Ghostscript's output ended inside a page or was no picture.
+// Each copy is one more disc per page, collated: the first copy goes out as
+// Ghostscript draws it, the others from the pages kept in *kept.
 bool SendPages(pappl_job_t* job, GhostscriptRun* run, const JobSettings& settings, JobOutput* output,
-               int* pages, bool* cut) {
+               int copies, std::vector<page::InkPage>* kept, int* pages, bool* cut) {
   imaging::NetpbmReader reader(run->output());
   std::string error;
   while (!papplJobIsCanceled(job) && !reader.AtEnd()) {
@@ -277,12 +279,29 @@ bool SendPages(pappl_job_t* job, GhostscriptRun* run, const JobSettings& setting
       *cut = true;
       return true;
     }
-    papplJobSetImpressions(job, *pages + 1);
-    if (!output->SendPage(imaging::MakeLabelPageOnDots(dots, settings.options, settings.layout), &error)) {
+    papplJobSetImpressions(job, (*pages + 1) * copies);
+    page::InkPage ink = imaging::MakeLabelPageOnDots(dots, settings.options, settings.layout);
+    if (!output->SendPage(ink, &error)) {
       FailJob(job, PAPPL_JREASON_NONE, "Page " + std::to_string(*pages + 1) + ": " + error);
       return false;
     }
+    if (copies > 1) kept->push_back(std::move(ink));
     ++*pages;
+  }
+  return true;
+}
+
+// The copies after the first, from the pages kept.
+bool SendCopies(pappl_job_t* job, const std::vector<page::InkPage>& kept, int copies, JobOutput* output) {
+  std::string error;
+  for (int copy = 1; copy < copies; ++copy) {
+    for (const page::InkPage& ink : kept) {
+      if (papplJobIsCanceled(job)) return true;
+      if (!output->SendPage(ink, &error)) {
+        FailJob(job, PAPPL_JREASON_NONE, "Copy " + std::to_string(copy + 1) + ": " + error);
+        return false;
+      }
+    }
   }
   return true;
 }
@@ -370,7 +389,9 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
   Watchdog watchdog(job, &run, limits.wall_s);
   int pages = 0;
   bool cut = false;
-  bool ok = SendPages(job, &run, settings, &output, &pages, &cut);
+  const int copies = options->copies > 1 ? options->copies : 1;
+  std::vector<page::InkPage> kept;
+  bool ok = SendPages(job, &run, settings, &output, copies, &kept, &pages, &cut);
   if (!ok || cut || papplJobIsCanceled(job)) run.Kill();
   const int status = run.Wait();
   watchdog.Stop();
@@ -381,6 +402,10 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
       output.MarkFailed();
       ok = false;
     }
+  }
+  if (ok && !SendCopies(job, kept, copies, &output)) {
+    output.MarkFailed();
+    ok = false;
   }
   if (!output.Finish(&error) && ok) {
     FailJob(job, PAPPL_JREASON_NONE, error);
