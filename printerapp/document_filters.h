@@ -35,10 +35,11 @@ std::string FindGhostscript();
 // A document's bytes to ink pages, with the job's settings; false with a
 // one-line reason.
 using PageMaker = std::function<bool(const std::vector<uint8_t>& bytes, const JobSettings& settings,
-                                     std::vector<page::InkPage>* pages, std::string* error)>;
+                                     const pappl_pr_options_t& options, std::vector<page::InkPage>* pages,
+                                     std::string* error)>;
 
-// Prints the job's document as the pages make_pages gives, through the job
-// writer; a document it cannot read fails the job with "<what> cannot be
+// Prints the job's document as the pages make_pages gives (each copy one
+// more disc), through the job writer; a document it cannot read fails the job with "<what> cannot be
 // printed: <reason>".
 bool PrintPages(pappl_job_t* job, pappl_device_t* device, const PageMaker& make_pages, const char* what);
 

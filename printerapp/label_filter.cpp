@@ -15,8 +15,8 @@ namespace printerapp {
 extern "C" bool PrintLabelTemplate(pappl_job_t* job, pappl_device_t* device, void* data) {
   return PrintPages(
       job, device,
-      [job](const std::vector<uint8_t>& bytes, const JobSettings& settings, std::vector<page::InkPage>* pages,
-            std::string* error) {
+      [job](const std::vector<uint8_t>& bytes, const JobSettings& settings, const pappl_pr_options_t&,
+            std::vector<page::InkPage>* pages, std::string* error) {
         designer::LabelTemplate label;
         if (!designer::ReadTemplate(bytes.data(), bytes.size(), &label, error)) return false;
         // The disc and its ring are the template's; the tone curve the job's.

@@ -9,6 +9,7 @@
 #include "imaging/label.h"
 #include "printerapp/job_output.h"
 #include "printerapp/job_settings.h"
+#include "printerapp/raster_types.h"
 #include "printerapp/stall_guard.h"
 #include "stream/decoder.h"
 
@@ -125,20 +126,13 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
               "%s: %ux%u, %u bits per pixel, colour space %u, %u bytes per line, %ux%u dpi",
               which.c_str(), h.cupsWidth, h.cupsHeight, h.cupsBitsPerPixel, h.cupsColorSpace,
               h.cupsBytesPerLine, h.HWResolution[0], h.HWResolution[1]);
-  RasterPixels pixels;
-  if (h.cupsBitsPerPixel == 24 && (h.cupsColorSpace == CUPS_CSPACE_SRGB ||
-                                   h.cupsColorSpace == CUPS_CSPACE_RGB)) {
-    pixels = RasterPixels::kRgb8;
-  } else if (h.cupsBitsPerPixel == 8 && (h.cupsColorSpace == CUPS_CSPACE_SW ||
-                                         h.cupsColorSpace == CUPS_CSPACE_W)) {
-    pixels = RasterPixels::kGrey8;
-  } else {
-    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-            which + ": unsupported raster (" + std::to_string(h.cupsBitsPerPixel) +
-                " bits per pixel, colour space " + std::to_string(h.cupsColorSpace) +
-                "); the printer takes 8-bit sRGB or grey");
+  // The page as the client sent it, checked before any row is taken.
+  std::string reason;
+  if (!AcceptRasterPage(h, LastRasterPageRead(), &reason)) {
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, which + ": " + reason);
     return false;
   }
+  const RasterPixels pixels = h.cupsBitsPerPixel == 24 ? RasterPixels::kRgb8 : RasterPixels::kGrey8;
   std::string error;
   const uint64_t line_bytes = (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8;
   if (!imaging::CheckImageSize(h.cupsWidth, h.cupsHeight, imaging::ImageLimits{}, &error) ||

@@ -5,12 +5,14 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "printerapp/calibration.h"
 #include "printerapp/capabilities.h"
 #if QUILLORY2_HAVE_DESIGNER
 #include "designer/label_template.h"
 #include "printerapp/design_page.h"
-#include <thread>
 #endif
 #include "printerapp/server_paths.h"
 #include "printerapp/server_state.h"
@@ -22,10 +24,28 @@ extern "C" bool SaveState(pappl_system_t* system, void* context) {
   return papplSystemSaveState(system, static_cast<AppContext*>(context)->state_file.c_str());
 }
 
+// PAPPL 1.3.1 announces its printers on DNS-SD only as the server starts: a
+// printer added while it runs (the add sub-command, the web page, autoadd)
+// stayed unannounced until a restart. Setting its DNS-SD name again
+// registers it; that happens on a thread of its own, once the call that
+// created the printer has returned and let go of its locks, and finds the
+// printer again by its id in case it went away meanwhile.
+void AnnounceNewPrinter(pappl_system_t* system, int printer_id) {
+  std::thread([system, printer_id] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    pappl_printer_t* printer = papplSystemFindPrinter(system, nullptr, printer_id, nullptr);
+    char name[256];
+    if (printer != nullptr && papplPrinterGetDNSSDName(printer, name, sizeof name) != nullptr) {
+      papplPrinterSetDNSSDName(printer, name);
+    }
+  }).detach();
+}
+
 // PAPPL 1.3 takes a job in any format and only then finds it cannot print
 // it, ending it with a bare "Job aborted.". Such a job gets a message that
-// says why; so does a raster document whose header PAPPL cannot read.
-extern "C" void ExplainAbortedFormat(pappl_system_t* system, pappl_printer_t* printer,
+// says why; so does a raster document whose header PAPPL cannot read. And a
+// new printer is announced (above).
+extern "C" void OnSystemEvent(pappl_system_t* system, pappl_printer_t* printer,
                                      pappl_job_t* job, pappl_event_t event, void* data) {
 #if QUILLORY2_HAVE_DESIGNER
   // Every printer gets its "Design a label" page as it is created. PAPPL
@@ -40,6 +60,9 @@ extern "C" void ExplainAbortedFormat(pappl_system_t* system, pappl_printer_t* pr
     }).detach();
   }
 #endif
+  if (printer != nullptr && (event & PAPPL_EVENT_PRINTER_CREATED)) {
+    AnnounceNewPrinter(system, papplPrinterGetID(printer));
+  }
   if (job == nullptr || !(event & PAPPL_EVENT_JOB_COMPLETED) ||
       papplJobGetState(job) != IPP_JSTATE_ABORTED) {
     return;
@@ -217,7 +240,7 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   papplSystemAddMIMEFilter(system, designer::kTemplateMimeType, kNativeFormat, PrintLabelTemplate, nullptr);
   context->formats.push_back(designer::kTemplateMimeType);
 #endif
-  papplSystemSetEventCallback(system, ExplainAbortedFormat, context);
+  papplSystemSetEventCallback(system, OnSystemEvent, context);
 
   // papplMainloop sets the drivers too, but only after this callback: the
   // saved printers need them now.

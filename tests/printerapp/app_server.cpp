@@ -314,14 +314,17 @@ bool AppServer::SetDefaults(const std::string& printer, const JobOptions& defaul
   return Command(args).exit_code == 0;
 }
 
-ipp_t* AppServer::PrinterAttributes(const std::string& printer) const {
+ipp_t* AppServer::PrinterAttributes(const std::string& printer, const std::vector<std::string>& also) const {
   HttpPtr http(httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 10000,
                             nullptr),
                httpClose);
   if (!http) return nullptr;
   ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, PrinterUri(printer).c_str());
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
+  std::vector<const char*> names = {"all"};
+  for (const std::string& name : also) names.push_back(name.c_str());
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", static_cast<int>(names.size()),
+                nullptr, names.data());
   return cupsDoRequest(http.get(), request, ("/ipp/print/" + printer).c_str());
 }
 

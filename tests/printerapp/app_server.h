@@ -101,8 +101,9 @@ class AppServer {
   bool CancelJob(const std::string& printer, int id) const;
   // Sets printer defaults over IPP (Set-Printer-Attributes with NAME-default).
   bool SetDefaults(const std::string& printer, const JobOptions& defaults) const;
-  // The printer's attributes (Get-Printer-Attributes, all), or nullptr.
-  ipp_t* PrinterAttributes(const std::string& printer) const;
+  // The printer's attributes (Get-Printer-Attributes, all and those named;
+  // media-col-database only when named), or nullptr.
+  ipp_t* PrinterAttributes(const std::string& printer, const std::vector<std::string>& also = {}) const;
   // Peak resident memory of the server so far, in kB (VmHWM).
   long PeakMemoryKb() const;
 
