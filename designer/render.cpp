@@ -108,20 +108,19 @@ bool RenderLabel(const LabelTemplate& label, int32_t rows_per_inch, imaging::Rgb
   return true;
 }
 
-imaging::LabelLayout LayoutFor(const LabelTemplate& label, double gamma) {
-  imaging::LabelLayout layout;
+imaging::LabelLayout LayoutFor(const LabelTemplate& label, const imaging::LabelLayout& base) {
+  imaging::LabelLayout layout = base;
   layout.disc = label.disc.size_mm == 80 ? page::DiscSize::k80 : page::DiscSize::k120;
   layout.ring.outer_mm = label.disc.outer_mm;
   layout.ring.inner_mm = label.disc.hub_mm;
-  layout.gamma = gamma;
   return layout;
 }
 
-bool DesignPage(const LabelTemplate& label, const page::JobOptions& options, double gamma, page::InkPage* page,
-                Warnings* warnings, std::string* error) {
+bool DesignPage(const LabelTemplate& label, const page::JobOptions& options, const imaging::LabelLayout& base,
+                page::InkPage* page, Warnings* warnings, std::string* error) {
   imaging::RgbImage dots;
   if (!RenderLabel(label, options.RowsPerInch(), &dots, warnings, error)) return false;
-  const imaging::LabelLayout layout = LayoutFor(label, gamma);
+  const imaging::LabelLayout layout = LayoutFor(label, base);
   if (!imaging::ValidateLayout(layout, error)) return false;
   *page = imaging::MakeLabelPageOnDots(dots, options, layout);
   return true;

@@ -33,12 +33,14 @@ using Warnings = std::vector<std::string>;
 bool RenderLabel(const LabelTemplate& label, int32_t rows_per_inch, imaging::RgbImage* dots,
                  Warnings* warnings, std::string* error);
 
-// The picture path's layout for the template's disc: its ring, and gamma.
-imaging::LabelLayout LayoutFor(const LabelTemplate& label, double gamma = 1.0);
+// The picture path's layout for the template: the template's disc and ring,
+// and the job's separation and rendering from base.
+imaging::LabelLayout LayoutFor(const LabelTemplate& label, const imaging::LabelLayout& base = {});
 
 // The ink page of the label for a job: rendered at the job's resolution,
-// then masked, separated and halftoned by imaging::MakeLabelPageOnDots.
-bool DesignPage(const LabelTemplate& label, const page::JobOptions& options, double gamma,
+// then masked, separated and halftoned by imaging::MakeLabelPageOnDots
+// with LayoutFor(label, base).
+bool DesignPage(const LabelTemplate& label, const page::JobOptions& options, const imaging::LabelLayout& base,
                 page::InkPage* page, Warnings* warnings, std::string* error);
 
 // What a person looks at before printing: the label at 300 x 300 dots per

@@ -19,10 +19,11 @@ extern "C" bool PrintLabelTemplate(pappl_job_t* job, pappl_device_t* device, voi
             std::vector<page::InkPage>* pages, std::string* error) {
         designer::LabelTemplate label;
         if (!designer::ReadTemplate(bytes.data(), bytes.size(), &label, error)) return false;
-        // The disc and its ring are the template's; the tone curve the job's.
+        // The disc and its ring are the template's; tone, ink limit and
+        // rendering the job's.
         designer::Warnings warnings;
         pages->resize(1);
-        if (!designer::DesignPage(label, settings.options, settings.layout.gamma, &(*pages)[0], &warnings, error)) {
+        if (!designer::DesignPage(label, settings.options, settings.layout, &(*pages)[0], &warnings, error)) {
           return false;
         }
         for (const std::string& w : warnings) papplLogJob(job, PAPPL_LOGLEVEL_WARN, "%s", w.c_str());

@@ -1,6 +1,7 @@
 #include "tools/design_command.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <memory>
@@ -11,7 +12,9 @@
 #include "designer/render.h"
 #include "files/read_file.h"
 #include "files/write_file.h"
+#include "imaging/label.h"
 #include "imaging/png_writer.h"
+#include "imaging/separation.h"
 #include "imaging/preview.h"
 #include "page/job_options.h"
 #include "page/print_position.h"
@@ -40,7 +43,8 @@ struct DesignArgs {
   bool mono = false;
   bool landscape = false;
   bool verbose = false;
-  double gamma = 1.0;
+  int tone = 0;
+  std::string ink_limit = "media";
   std::string module;
   int preview_width = 0;
   std::string offset_x = "0.0", offset_y = "0.0";
@@ -77,6 +81,22 @@ int RunDesign(const DesignArgs& a) {
   if (!page::ParseDiscType(a.disc, &o.disc_type))
     return Fail("unknown disc type '" + a.disc + "' (use standard or centre-band)", kExitUsage);
   o.colour = a.mono ? page::ColourMode::kMonochrome : page::ColourMode::kColour;
+  // Tone and ink limit as `quillory2 encode` takes them.
+  imaging::LabelLayout base;
+  base.separation.tone = a.tone;
+  if (a.ink_limit == "media") {
+    base.separation.ink_limit = imaging::kMediaInkLimit;
+  } else if (a.ink_limit == "off") {
+    base.separation.ink_limit = imaging::kNoInkLimit;
+  } else {
+    char* end = nullptr;
+    const long value = strtol(a.ink_limit.c_str(), &end, 10);
+    if (a.ink_limit.empty() || *end != '\0' || value < imaging::kMinInkLimit || value > imaging::kNoInkLimit)
+      return Fail("unknown ink limit '" + a.ink_limit + "' (use media, off, or " +
+                  std::to_string(imaging::kMinInkLimit) + " to " + std::to_string(imaging::kNoInkLimit) + ")",
+                  kExitUsage);
+    base.separation.ink_limit = static_cast<int>(value);
+  }
   page::PrintOffset offset;
   if (!page::ParseOffsetMm(a.offset_x, &offset.x_tenths))
     return Fail("unknown --offset-x-mm '" + a.offset_x + "' (use " + page::kOffsetWords + ")", kExitUsage);
@@ -109,7 +129,7 @@ int RunDesign(const DesignArgs& a) {
   std::vector<uint8_t> job;
   if (!a.output.empty()) {
     std::vector<page::InkPage> pages(1);
-    if (!designer::DesignPage(label, o, a.gamma, &pages[0], &warnings, &error)) {
+    if (!designer::DesignPage(label, o, base, &pages[0], &warnings, &error)) {
       return Fail(files::InputName(a.label) + ": " + error);
     }
     // Moved as `quillory2 encode` moves a picture's page.
@@ -164,7 +184,11 @@ DesignCommand AddDesignCommand(CLI::App* parent) {
   cmd->add_option("--disc", a->disc, "Disc type (plug-in only): standard or centre-band")->capture_default_str();
   cmd->add_flag("--mono", a->mono, "Print in black only");
   cmd->add_flag("--landscape", a->landscape, "Hand the page to the plug-in as a landscape band (plug-in only)");
-  cmd->add_option("--gamma", a->gamma, "Tone curve before halftoning: ink = 1 - value^gamma")->capture_default_str();
+  cmd->add_option("--tone", a->tone, "Lighter or darker mid-tones: -40 to 40, in % of ink coverage at mid-grey "
+                                     "(as for encode)")
+      ->check(CLI::Range(-imaging::kMaxTone, imaging::kMaxTone))->capture_default_str();
+  cmd->add_option("--ink-limit", a->ink_limit, "Most ink a dot may carry in dark areas, in % of one ink: media, off, "
+                                               "or 150 to 300 (as for encode)")->capture_default_str();
   cmd->add_option("--offset-x-mm", a->offset_x, "Move the whole label right (positive) or left, as seen on the "
                                                 "disc in the tray: -3.0 to +3.0 mm in steps of 0.1")
       ->capture_default_str();

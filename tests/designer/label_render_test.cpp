@@ -288,7 +288,7 @@ TEST(DiscSize, AnEightyMillimetreDiscTakesInkOnlyOnItsRing) {
   page::InkPage page;
   designer::Warnings warnings;
   std::string error;
-  ASSERT_TRUE(designer::DesignPage(label, options, 1.0, &page, &warnings, &error)) << error;
+  ASSERT_TRUE(designer::DesignPage(label, options, {}, &page, &warnings, &error)) << error;
   double max_r = 0, min_r = 1e9;
   for (int32_t row = 0; row < page.rows; ++row) {
     for (int32_t x = 0; x < page.width_dots; ++x) {
