@@ -165,7 +165,7 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
   g.rows_per_inch = static_cast<int32_t>(header.HWResolution[1]);
   g.width_dots = width < static_cast<uint32_t>(kMaxPrintableDots) ? static_cast<int32_t>(width)
                                                                    : kMaxPrintableDots;
-  const int32_t max_rows = page::DiscAreaRows(g.rows_per_inch);
+  const int32_t max_rows = geometry::DiscAreaRows(g.rows_per_inch);
   g.rows = header.cupsHeight < static_cast<uint32_t>(max_rows)
                ? static_cast<int32_t>(header.cupsHeight)
                : max_rows;

@@ -7,7 +7,7 @@
 // printer line, the output must decode without a problem into exactly the
 // band's ink. Every instruction set this processor runs must give the same
 // lines and the same stream as the scalar code, and its row packer the same
-// packed rows as PackRow, on rows cut from the input and on halftone-like rows
+// packed rows as ComputeRLE, on rows cut from the input and on halftone-like rows
 // made from it.
 #include <stdint.h>
 #include <string.h>
@@ -95,18 +95,18 @@ void CompareExtractionPaths(const raster::BandView& view, const raster::BandSett
   }
 }
 
-// One row through PackRow and every supported vector packer, each into a
+// One row through ComputeRLE and every supported vector packer, each into a
 // buffer of exactly the bound (ASan sees a write past it), the row itself in
 // a buffer of exactly n bytes.
 void ComparePackers(const std::vector<uint8_t>& row, int32_t lead, int32_t limit) {
   const int32_t n = static_cast<int32_t>(row.size());
   std::vector<uint8_t> want(static_cast<size_t>(raster::RleBound(lead, n)));
-  const int want_size = raster::PackRow(row.data(), lead, n, want.data(), limit);
+  const int want_size = raster::ComputeRLE(row.data(), lead, n, want.data(), limit);
   for (int i = 1; i < raster::kIsaCount; ++i) {
     const raster::Isa isa = static_cast<raster::Isa>(i);
     if (!raster::IsaSupported(isa)) break;
     std::vector<uint8_t> got(want.size());
-    const int got_size = raster::PackRowWith(row.data(), lead, n, got.data(), limit, isa);
+    const int got_size = raster::ComputeRLE(row.data(), lead, n, got.data(), limit, isa);
     FUZZ_CHECK((got_size > limit) == (want_size > limit));
     if (want_size > limit) continue;
     FUZZ_CHECK(got_size == want_size);

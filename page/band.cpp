@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "errors/fail.h"
 #include "raster/plane_extraction.h"
 
 namespace page {
@@ -10,7 +11,7 @@ namespace {
 
 // The encoder extracts every line of a band into its line buffer and puts it
 // 7 bytes into the printer line: 1480 dots remain.
-constexpr int32_t kPrintableDots = kPluginPrintableDots;
+constexpr int32_t kPrintableDots = geometry::kPluginPrintableDots;
 // The encoder takes the stride as 16 bits.
 constexpr int32_t kMaxStride = 0xFFFF;
 
@@ -72,11 +73,6 @@ void FillPortrait(const InkPage& page, int32_t stride, uint8_t* band) {
   }
 }
 
-bool Fail(std::string* error, const std::string& message) {
-  if (error != nullptr) *error = message;
-  return false;
-}
-
 }  // namespace
 
 int32_t PortraitBandStride(int32_t width_dots, bool colour) {
@@ -136,16 +132,16 @@ raster::BandView Band::View() const {
 }
 
 bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* error) {
-  if (page.width_dots <= 0 || page.rows <= 0) return Fail(error, "the page is empty");
+  if (page.width_dots <= 0 || page.rows <= 0) return errors::Fail(error, "the page is empty");
   if (page.width_dots > kPrintableDots) {
-    return Fail(error, "the page is " + std::to_string(page.width_dots) +
+    return errors::Fail(error, "the page is " + std::to_string(page.width_dots) +
                            " dots wide; the printer line holds " +
                            std::to_string(kPrintableDots) + " after its margin");
   }
   const size_t plane_bytes = static_cast<size_t>(page.BytesPerRow()) * page.rows;
   for (int p = 0; p < page.PlaneCount(); ++p) {
     if (page.planes[p].size() != plane_bytes) {
-      return Fail(error, "plane " + std::to_string(p) + " does not match the page size");
+      return errors::Fail(error, "plane " + std::to_string(p) + " does not match the page size");
     }
   }
 
@@ -155,11 +151,11 @@ bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* erro
   const int32_t stride = AlignedStride(width, bpp);
   // A 1-bit scan line is read whole, alignment bytes included.
   if (!landscape && !page.colour && stride > raster::kLineBufferBytes) {
-    return Fail(error, "the page's scan lines are too long for the plug-in");
+    return errors::Fail(error, "the page's scan lines are too long for the plug-in");
   }
   const uint64_t size = static_cast<uint64_t>(stride) * static_cast<uint64_t>(height);
   if (size > (uint64_t{1} << 30) || stride > kMaxStride) {
-    return Fail(error, "the page is too large for one band");
+    return errors::Fail(error, "the page is too large for one band");
   }
 
   band->width = width;

@@ -5,7 +5,7 @@
 namespace page {
 namespace {
 
-constexpr double kDotMm = kMmPerInch / kDotsPerInch;
+constexpr double kDotMm = kMmPerInch / geometry::kDotsPerInch;
 
 // Squared distance across from the disc centre to the centre of dot x.
 double DxSquared(int32_t x) {
@@ -23,9 +23,9 @@ double DxSquared(int32_t x) {
 // past its 119.9 mm.
 template <class Inside>
 bool InsideSpan(Inside inside, double half_width_sq, int32_t* first, int32_t* last) {
-  constexpr int32_t kCentre = kDiscAreaDots / 2;  // the first dot right of the centre line
-  constexpr int32_t kLeftmost = -kDiscAreaDots;
-  constexpr int32_t kPastRight = 2 * kDiscAreaDots;
+  constexpr int32_t kCentre = geometry::kDiscAreaDots / 2;  // the first dot right of the centre line
+  constexpr int32_t kLeftmost = -geometry::kDiscAreaDots;
+  constexpr int32_t kPastRight = 2 * geometry::kDiscAreaDots;
   double left = kCentre, right = kCentre;  // estimates of the first dot in and the first out
   if (half_width_sq > 0) {
     const double w = sqrt(half_width_sq);

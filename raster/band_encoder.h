@@ -44,7 +44,7 @@ struct BandView {
 // The page settings the encoder needs.
 struct BandSettings {
   int32_t row_step = 1;      // row address advance per line: 1 (600 rows per inch), else 2 (300)
-  bool skip_centre = false;  // leave out the centre band's row addresses (page/geometry.h)
+  bool skip_centre = false;  // leave out the centre band's row addresses (geometry/printer_geometry.h)
 };
 
 // Where the commands go: one Write per command or block of row data, in

@@ -161,8 +161,8 @@ void ExpectPlanes(const std::string& path, const std::vector<page::InkPage>& exp
 // The page cut to the disc area: dots beyond the printer line and rows
 // beyond the disc's length are not printed.
 page::InkPage Cropped(const page::InkPage& ink) {
-  const int32_t width = std::min(ink.width_dots, page::kPluginPrintableDots);
-  const int32_t rows = std::min(ink.rows, page::DiscAreaRows(ink.rows_per_inch));
+  const int32_t width = std::min(ink.width_dots, geometry::kPluginPrintableDots);
+  const int32_t rows = std::min(ink.rows, geometry::DiscAreaRows(ink.rows_per_inch));
   page::InkPage out = page::InkPage::Blank(width, rows, ink.rows_per_inch, ink.colour);
   for (int p = 0; p < ink.PlaneCount(); ++p) {
     for (int32_t r = 0; r < rows; ++r) {
