@@ -18,7 +18,7 @@ bool JobOutput::SendPage(const page::InkPage& page, std::string* error) {
   bytes_.clear();
   bytes_.reserve(raster::EncodedBandBound(band.View()) + 256);
   if (pages_ == 0 && !writer_.AppendJobSetup(options_, &bytes_, error)) return false;
-  printjob::JobWriter::AppendPage(band.View(), options_, &bytes_);
+  printjob::JobWriter::AppendPage(band.View(), options_, &bytes_, band.margin_bytes);
   if (!Write(error)) return false;
   ++pages_;
   if (counts_pages_) papplJobSetImpressionsCompleted(job_, 1);

@@ -13,12 +13,6 @@ int Fail(const std::string& message, int status) {
 
 bool WritesBinaryToTerminal(const std::string& path) { return path == "-" && isatty(STDOUT_FILENO); }
 
-void AddRingOptions(CLI::App* cmd, imaging::DiscRing* ring) {
-  cmd->add_option("--outer-mm", ring->outer_mm,
-                  "Printable diameter of the disc in mm (default 118, for a 120 mm disc)");
-  cmd->add_option("--inner-mm", ring->inner_mm, "Diameter of the blank hub area in mm (default 22)");
-}
-
 bool DecodeOptionsFor(const std::string& resolution, stream::DecodeOptions* options, int* status) {
   *options = stream::WholeJob();
   if (resolution.empty()) return true;

@@ -9,7 +9,6 @@
 #include <functional>
 #include <string>
 
-#include "imaging/disc_layout.h"
 #include "stream/decoder.h"
 
 namespace tools {
@@ -35,8 +34,6 @@ Command AddTablesCommand(CLI::App* program);
 int Fail(const std::string& message, int status = kExitFailure);
 // True when path is "-" and standard output is a terminal.
 bool WritesBinaryToTerminal(const std::string& path);
-// --outer-mm and --inner-mm.
-void AddRingOptions(CLI::App* cmd, imaging::DiscRing* ring);
 // The decoder's options from --resolution; false with the exit status set.
 bool DecodeOptionsFor(const std::string& resolution, stream::DecodeOptions* options, int* status);
 // "first at @OFFSET: MESSAGE" of a summary with problems.

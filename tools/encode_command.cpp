@@ -10,6 +10,7 @@
 #include "imaging/picture_file.h"
 #include "page/job_options.h"
 #include "tools/command.h"
+#include "tools/disc_options.h"
 #include "tools/encode_job.h"
 
 namespace tools {
@@ -27,7 +28,7 @@ struct EncodeArgs {
   bool landscape = false;
   bool verbose = false;
   double gamma = 1.0;
-  imaging::DiscRing ring;
+  tools::DiscArgs disc_args;
   std::string module;
 };
 
@@ -47,8 +48,11 @@ int RunEncode(const EncodeArgs& a) {
     return Fail("unknown disc type '" + a.disc + "' (use standard or centre-band)", kExitUsage);
   o.colour = a.mono ? page::ColourMode::kMonochrome : page::ColourMode::kColour;
   std::string error;
+  tools::DiscChoice disc;
+  if (!tools::ResolveDisc(a.disc_args, &disc, &error)) return Fail(error, kExitUsage);
   imaging::LabelLayout layout;
-  layout.ring = a.ring;
+  layout.disc = disc.size;
+  layout.ring = disc.ring;
   layout.gamma = a.gamma;
   if (!imaging::ValidateLayout(layout, &error)) return Fail(error, kExitUsage);
   settings.landscape = a.landscape;
@@ -64,6 +68,11 @@ int RunEncode(const EncodeArgs& a) {
     if (!imaging::ReadPictureFile(a.image, &picture, &error)) return Fail(error);
     pages.push_back(imaging::MakeLabelPage(picture, o, layout));
   }
+  // The components place their rows themselves: a page moved left of the
+  // square loses what lies beyond the line's start.
+  const page::RingLoss loss = page::LostRing(disc.ring, disc.offset, o.RowsPerInch(), page::kComponentReach);
+  if (loss.Any()) fprintf(stderr, "quillory2: warning: %s\n", page::DescribeRingLoss(loss).c_str());
+  if (!disc.offset.Zero()) pages[0] = page::MovePage(pages[0], disc.offset, page::kComponentReach);
   if (!tools::CheckEncodeSettings(pages, settings, &error)) return Fail(error, kExitUsage);
 
   std::vector<uint8_t> job;
@@ -109,7 +118,7 @@ Command AddEncodeCommand(CLI::App* program) {
                   "Tone curve before halftoning: ink = 1 - value^gamma; above 1 darkens "
                   "mid-tones")
       ->capture_default_str();
-  AddRingOptions(cmd, &a->ring);
+  tools::AddDiscOptions(cmd, &a->disc_args, /*offsets=*/true);
   cmd->add_option("--module", a->module,
                   "Driver module to load instead of <program dir>/../lib/" +
                       tools::ModuleFileName(tools::Driver::kPlugin) + " or " +
@@ -118,7 +127,9 @@ Command AddEncodeCommand(CLI::App* program) {
   cmd->footer(
       "The picture is scaled to fit the printable square of the paper size \"CD\" (1416 x 1416 dots, 4.72 inch, "
       "at 300 dots per inch across), centred, keeping its aspect; nothing is printed outside the outer diameter "
-      "or inside the hub. Colours are separated into cyan, magenta and yellow and halftoned by error diffusion.\n"
+      "or inside the hub. An 80 mm disc (--disc-size 80) gets the picture scaled to its own square, centred where "
+      "the 120 mm disc's centre is. --offset-x-mm and --offset-y-mm move the whole label, picture and ring "
+      "together; what they move beyond the printer line or the page is cut, with a warning. Colours are separated into cyan, magenta and yellow and halftoned by error diffusion.\n"
       "Examples:\n"
       "  quillory2 encode examples/label.png -o label.prn\n"
       "  quillory2 encode photo.png --driver minidriver --resolution 300 --media Matte -o photo.prn\n"

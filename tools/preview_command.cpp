@@ -12,6 +12,7 @@
 #include "imaging/preview.h"
 #include "page/job_options.h"
 #include "tools/command.h"
+#include "tools/disc_options.h"
 #include "tools/job_report.h"
 
 namespace tools {
@@ -45,12 +46,13 @@ struct PreviewArgs {
   bool verbose = false;
   int page = 1;
   int width = 0;
-  imaging::DiscRing ring;
+  tools::DiscArgs disc_args;
 };
 
 int RunPreview(const PreviewArgs& a) {
   std::string error;
-  if (!imaging::ValidateRing(a.ring, &error)) return Fail(error, kExitUsage);
+  tools::DiscChoice disc;
+  if (!tools::ResolveDisc(a.disc_args, &disc, &error)) return Fail(error, kExitUsage);
   if (WritesBinaryToTerminal(a.output))
     return Fail("refusing to write a PNG picture to a terminal; use -o FILE", kExitUsage);
   if (files::WouldReplaceInput(a.job, a.output))
@@ -75,7 +77,9 @@ int RunPreview(const PreviewArgs& a) {
   if (!collector.TakePage(&planes, &pages, &error)) return Fail("'" + a.job + "': " + error);
 
   imaging::PreviewSettings s;
-  s.ring = a.ring;
+  s.disc = disc.size;
+  s.ring = disc.ring;
+  s.ring_offset = disc.offset;
   s.outline = !a.no_outline;
   s.separate_planes = a.planes;
   s.rows_per_inch = tools::JobRowsPerInch(decoded.resolution_rows_per_inch, collector.SawOddRow());
@@ -115,7 +119,7 @@ Command AddPreviewCommand(CLI::App* program) {
   cmd->add_option("-o,--output", a->output, "PNG picture to write; - writes standard output")->required();
   cmd->add_flag("--planes", a->planes, "Add a panel for each plane on its own, in its ink");
   cmd->add_flag("--no-outline", a->no_outline, "Do not draw the disc's edge and hub");
-  AddRingOptions(cmd, &a->ring);
+  tools::AddDiscOptions(cmd, &a->disc_args, /*offsets=*/true);
   cmd->add_option("--driver", a->driver,
                   "Whose placement to assume for the disc outline: auto, plugin or "
                   "minidriver")
@@ -136,7 +140,10 @@ Command AddPreviewCommand(CLI::App* program) {
       "The picture covers the whole printer line (1536 dots) at 300 x 300 dots per inch: at 600 rows per inch two "
       "rows make one pixel row, each giving half its ink. Three planes are yellow, magenta and cyan in the order "
       "both drivers send them; one plane is black. The disc outline is centred 708 dots right of the printable "
-      "square's left edge and 1416 row addresses down; the plug-in starts that square at printer dot 56 (its "
+      "square's left edge and 1416 row addresses down, where the disc lies in the tray (dark grey: the disc's edge "
+      "and hole, --disc-size); the printable ring (light grey, --outer-mm, --inner-mm) is drawn moved by "
+      "--offset-x-mm and --offset-y-mm, the offsets the job was printed with, so an offset shows as the picture "
+      "moving against the disc. The plug-in starts that square at printer dot 56 (its "
       "7-byte margin), the minidriver at dot 24 (3 bytes). With --driver auto the minidriver is assumed when the "
       "job shows something only it writes (row address 0 without digits, a repeated plain packing command after "
       "the first plane start, dots left of dot 56, or monochrome lines sent plain from a zero byte, whose column then "
