@@ -22,15 +22,9 @@
 #include "raster/plane_extraction.h"
 #include "raster/row_packer.h"
 #include "stream/decoder.h"
+#include "tests/support/recording_sink.h"
 
 namespace {
-
-struct Recorder : raster::ByteSink {
-  std::vector<uint8_t> output;
-  void Write(const uint8_t* bytes, int32_t count) override {
-    output.insert(output.end(), bytes, bytes + count);
-  }
-};
 
 struct Band {
   const uint8_t* bits;
@@ -61,9 +55,9 @@ void CompareExtractionPaths(const raster::BandView& view, const raster::BandSett
   for (int i = 1; i < raster::kIsaCount; ++i) {
     const Isa isa = static_cast<Isa>(i);
     if (!raster::IsaSupported(isa)) break;
-    Recorder recorder;
+    testsupport::RecordingSink recorder;
     raster::EncodeBand(view, settings, &recorder, isa);
-    FUZZ_CHECK(recorder.output == scalar_stream);
+    FUZZ_CHECK(recorder.bytes == scalar_stream);
     if (view.bits == nullptr || lines <= 0) continue;
     // A bounded number of lines keeps huge claimed bands quick.
     const int32_t checked = lines < 256 ? lines : 256;
@@ -188,10 +182,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   raster::BandSettings settings;
   settings.row_step = rows_per_inch == 600 ? 1 : 2;
   settings.skip_centre = skip;
-  Recorder recorder;
+  testsupport::RecordingSink recorder;
   raster::EncodeBand(view, settings, &recorder, raster::Isa::kScalar);
-  FUZZ_CHECK(recorder.output.size() <= raster::EncodedBandBound(view));
-  CompareExtractionPaths(view, settings, recorder.output);
+  FUZZ_CHECK(recorder.bytes.size() <= raster::EncodedBandBound(view));
+  CompareExtractionPaths(view, settings, recorder.bytes);
   ComparePackersOn(rest);
   const uint8_t* bits = view.bits;
 
@@ -200,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   stream::DecodeOptions options;
   options.row_step = step;
   const stream::DecodedStream decoded =
-      stream::Decode(recorder.output.data(), recorder.output.size(), options);
+      stream::Decode(recorder.bytes.data(), recorder.bytes.size(), options);
   const int passes = bit_count == 1 ? 1 : 3;
   FUZZ_CHECK(decoded.planes.size() == static_cast<size_t>(passes));
 
