@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "stream/describe.h"
+
 namespace stream {
 
 namespace {
@@ -37,8 +39,8 @@ void JobRules::See(const Command& command, std::vector<Problem>* found) {
         outside_reported_ = true;
         found->push_back({command.offset, phase_ == Phase::kNoJobYet
                                               ? "the stream does not begin with the begin-document command: " +
-                                                    command.meaning + " comes first"
-                                              : command.meaning + " after the end-document command; only "
+                                                    Meaning(command) + " comes first"
+                                              : Meaning(command) + " after the end-document command; only "
                                                                   "another whole job may follow it"});
       }
       return;
@@ -73,7 +75,7 @@ void JobRules::See(const Command& command, std::vector<Problem>* found) {
                                       "began: it lands from dot 0 of the printer line"});
   } else if (IsOption(command.kind)) {
     if (phase_ == Phase::kPlanes) {
-      found->push_back({command.offset, command.meaning + " among the planes; the printer takes its options in "
+      found->push_back({command.offset, Meaning(command) + " among the planes; the printer takes its options in "
                                                           "the job setup, before the first plane"});
     }
     has_media_ = has_media_ || command.kind == CommandKind::kMediaSelect;

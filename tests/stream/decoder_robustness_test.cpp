@@ -10,6 +10,7 @@
 
 #include "raster/command_stream.h"
 #include "stream/decoder.h"
+#include "stream/describe.h"
 #include "tests/stream/stream_builder.h"
 #include "tests/support/stream_invariants.h"
 
@@ -258,6 +259,9 @@ void ExpectSameInPieces(const std::vector<uint8_t>& bytes, uint32_t seed) {
   for (size_t i = 0; i < whole.commands.size(); ++i) {
     const stream::Command& a = got.commands[i];
     const stream::Command& b = whole.commands[i];
+    ASSERT_EQ(a.offset, b.offset);
+    ASSERT_EQ(a.length, b.length);
+    ASSERT_EQ(a.plane, b.plane);
     ASSERT_EQ(stream::DescribeCommand(a), stream::DescribeCommand(b));
     ASSERT_TRUE(std::equal(a.head, a.head + a.HeadLength(), bytes.begin() + static_cast<long>(a.offset)));
   }

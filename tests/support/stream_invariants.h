@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "stream/decoder.h"
+#include "stream/describe.h"
 
 namespace testsupport {
 
