@@ -6,6 +6,17 @@
 
 namespace stream {
 
+const char kCheckRules[] =
+    "Each command is read as the printer reads it: bad bytes, unknown commands, commands cut short, packed "
+    "rows that do not make a 192-byte line and plain data past the line are problems. The job as a whole must "
+    "be framed as the drivers and the CUPS filter frame it: the begin-document command first; media, "
+    "resolution and image control before the first plane, and no option among the planes; every plane "
+    "beginning with the plane start command directly followed by the plain packing-mode command ESC *b0M; "
+    "plain data only after a column position command of its plane; raster data only inside a plane; every "
+    "row address on the page (2832 row addresses of 1/600 inch less the row step: the last is 2831 at 600 "
+    "rows per inch, 2830 at 300); at least one plane per job; the end-document command last, followed by "
+    "nothing but another whole job. With --colour every job must hold its planes in threes.";
+
 namespace {
 
 std::string At(size_t offset) { return "@" + std::to_string(offset); }

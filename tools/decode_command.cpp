@@ -5,6 +5,7 @@
 
 #include "files/write_file.h"
 #include "tools/command.h"
+#include "stream/whole_job.h"
 #include "tools/job_report.h"
 
 namespace tools {
@@ -67,11 +68,8 @@ Command AddDecodeCommand(CLI::App* program) {
       "Each line shows the byte offset, the bytes in hex (long data elided), what the command means with its "
       "parameter, and for raster transfers the row address and the dots placed. The summary lists the planes, "
       "the framing and options recognised, and every problem by offset (the first 300; the rest are counted).\n"
-      "Besides each command, --check judges the job as a whole, as the drivers frame it: the begin-document "
-      "command first; media, resolution and image control before the first plane; every plane starting with "
-      "the plane start and plain packing-mode commands; raster data only inside a plane; every row address "
-      "within the page (2832 row addresses less the row step: 2831 at 600 rows per inch, 2830 at 300); at "
-      "least one plane; the end-document command last, followed by nothing but another whole job.\n"
+      "With --check: " + std::string(stream::kCheckRules) +
+      "\n"
       "Example:\n  quillory2 decode --check label.prn");
   return {cmd, [a] { return RunDecode(*a); }};
 }
