@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "page/job_options.h"
 
 namespace cupsdrv {
 namespace {
@@ -151,8 +152,8 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
     return false;
   }
 
-  if (header.HWResolution[0] != 300 ||
-      (header.HWResolution[1] != 300 && header.HWResolution[1] != 600)) {
+  page::Resolution resolution;
+  if (!page::ResolutionOfDots(header.HWResolution[0], header.HWResolution[1], &resolution)) {
     *error = "Unsupported resolution " + std::to_string(header.HWResolution[0]) + "x" +
              std::to_string(header.HWResolution[1]) +
              " dpi; the printer prints 300x300 or 300x600 dpi";

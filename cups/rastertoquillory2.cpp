@@ -138,8 +138,6 @@ class Filter {
   std::vector<uint8_t> row_;
   std::vector<uint8_t> out_;
   bool job_started_ = false;
-  bool have_resolution_ = false;
-  page::Resolution resolution_ = page::Resolution::k600;
 };
 
 bool Filter::EmitPage(const page::JobOptions& choices, const cupsdrv::PagePlanes& planes,
@@ -207,10 +205,7 @@ int Filter::Run(cups_raster_t* raster) {
       break;
     }
     // The resolution is chosen once for the whole job by its setup commands.
-    if (!have_resolution_) {
-      have_resolution_ = true;
-      resolution_ = choices.resolution;
-    } else if (choices.resolution != resolution_) {
+    if (!writer_.TakesResolution(choices.resolution)) {
       fprintf(stderr,
               "ERROR: Page %d: resolution changes within the job (%ux%u dpi); "
               "the printer takes one resolution per job\n",

@@ -196,4 +196,12 @@ bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* erro
   return true;
 }
 
+raster::BandSettings EncoderSettings(const JobOptions& options, int32_t margin_bytes) {
+  raster::BandSettings settings;
+  settings.row_step = options.RowStep();
+  settings.skip_centre = options.SkipsCentre();
+  settings.margin_bytes = margin_bytes;
+  return settings;
+}
+
 }  // namespace page

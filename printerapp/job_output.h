@@ -33,6 +33,8 @@ class JobOutput {
   bool Load(std::string* error);
   // Changes the options before the first page is sent; false after it.
   bool SetOptions(const page::JobOptions& options);
+  // Whether a page at this resolution can join the job (the job writer's rule).
+  bool TakesResolution(page::Resolution resolution) const { return writer_.TakesResolution(resolution); }
   // Sends one complete page; false with the reason when it cannot be
   // encoded or written.
   bool SendPage(const page::InkPage& page, std::string* error);

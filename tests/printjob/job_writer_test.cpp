@@ -63,4 +63,15 @@ TEST(JobWriter, RefusesWhatCannotBeOneJob) {
   EXPECT_FALSE(printjob::WriteJob({}, {}, &job, &error));
 }
 
+TEST(JobWriter, KeepsTheResolutionOfItsSetupForTheWholeJob) {
+  printjob::JobWriter writer;
+  std::string error;
+  ASSERT_TRUE(writer.Load(&error)) << error;
+  EXPECT_TRUE(writer.TakesResolution(page::Resolution::k300));
+  std::vector<uint8_t> job;
+  ASSERT_TRUE(writer.AppendJobSetup(page::JobOptions{page::Resolution::k600}, &job, &error)) << error;
+  EXPECT_TRUE(writer.TakesResolution(page::Resolution::k600));
+  EXPECT_FALSE(writer.TakesResolution(page::Resolution::k300));
+}
+
 }  // namespace
