@@ -77,7 +77,7 @@ void DrawRing(RgbImage* image, int32_t left, const PreviewSettings& s) {
   const double dy = page::OffsetRows(s.ring_offset.y_tenths, s.rows_per_inch) *
                     (s.rows_per_inch == 600 ? 0.5 : 1.0);
   DrawCircles(image, left, cx + dx, cy + dy, {s.ring.outer_mm, s.ring.inner_mm}, kOutlineGrey);
-  DrawCircles(image, left, cx, cy, {page::DiscDiameterMm(s.disc), kDiscHoleMm}, kDiscGrey);
+  DrawCircles(image, left, cx, cy, {page::DiscDiameterMm(s.disc), page::kDiscHoleMm}, kDiscGrey);
 }
 
 }  // namespace

@@ -35,9 +35,6 @@ struct PrintedPlane {
 constexpr int32_t kPluginOriginDots = geometry::kPluginMarginBytes * 8;
 constexpr int32_t kMinidriverOriginDots = geometry::kMinidriverMarginBytes * 8;
 
-// The hole in the middle of every disc, 120 mm or 80 mm.
-constexpr double kDiscHoleMm = 15.0;
-
 struct PreviewSettings {
   int32_t rows_per_inch = 600;                  // 300 or 600: how many rows share a pixel row
   int32_t origin_dots = kPluginOriginDots;      // printer dot of the square's left edge

@@ -36,6 +36,7 @@ bool ValidateRing(const DiscRing& ring, std::string* error);
 // page is its own square, placed there.
 enum class DiscSize { k120, k80 };
 constexpr double kDisc80OuterMm = 78.0;  // printable diameter of an 80 mm disc
+constexpr double kDiscHoleMm = 15.0;     // the hole in the middle of either
 
 // The disc's diameter in mm, and the ring printed on it unless the user
 // chooses another: 118/22 mm on a 120 mm disc, 78/22 mm on an 80 mm one.

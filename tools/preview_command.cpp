@@ -146,7 +146,7 @@ Command AddPreviewCommand(CLI::App* program) {
       "moving against the disc. The plug-in starts that square at printer dot 56 (its "
       "7-byte margin), the minidriver at dot 24 (3 bytes). With --driver auto the minidriver is assumed when the "
       "job shows something only it writes (row address 0 without digits, a repeated plain packing command after "
-      "the first plane start, dots left of dot 56, or monochrome lines sent plain from a zero byte, whose column then "
+      "the first plane start, dots left of dot 16 (the job writer's pages moved 3 mm left start at dot 16), or monochrome lines sent plain from a zero byte, whose column then "
       "gives the square's left edge: 8 x (189 - row length)); otherwise the plug-in.\n"
       "Example:\n  quillory2 preview label.prn --planes -o label-preview.png");
   return {cmd, [a] { return RunPreview(*a); }};

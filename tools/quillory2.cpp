@@ -4,6 +4,8 @@
 //   quillory2 encode IMAGE -o JOB      picture -> print job
 //   quillory2 decode JOB               annotated command listing, --check
 //   quillory2 preview JOB -o PNG       what the printer would print
+//   quillory2 test-disc -o JOB         the test disc, which shows where the printer prints
+//   quillory2 calibrate --left A ...   the offsets its readings call for
 //   quillory2 tables                   the printer description in readable form
 #include <stdio.h>
 
@@ -16,6 +18,7 @@
 
 #include "files/write_file.h"
 #include "quillory2/version.h"
+#include "tools/calibration_commands.h"
 #include "tools/command.h"
 
 namespace {
@@ -37,11 +40,13 @@ int Run(int argc, char** argv) {
       tools::AddEncodeCommand(&app),
       tools::AddDecodeCommand(&app),
       tools::AddPreviewCommand(&app),
+      tools::AddTestDiscCommand(&app),
+      tools::AddCalibrateCommand(&app),
       tools::AddTablesCommand(&app),
   };
 
   bool known = argc < 2 || argv[1][0] == '-';
-  std::string names;  // "encode, decode, preview or tables"
+  std::string names;  // "encode, decode, preview, test-disc, calibrate or tables"
   for (size_t i = 0; i < commands.size(); ++i) {
     const std::string& name = commands[i].app->get_name();
     known = known || name == argv[1];
