@@ -52,7 +52,8 @@ int RunTestDisc(const TestDiscArgs& a) {
   s.ring = disc.ring;
   s.offset = disc.offset;
   s.printed_by = std::string("quillory2 ") + (settings.driver == Driver::kPlugin ? "plug-in" : "minidriver");
-  std::vector<page::InkPage> pages = {page::MovePage(testdisc::DrawTestDisc(s), disc.offset, page::kComponentReach)};
+  std::vector<page::InkPage> pages = {
+      page::MovePage(testdisc::DrawTestDisc(s), disc.offset, ComponentReach(settings.driver, o.Colour()))};
   std::vector<uint8_t> job;
   if (!EncodeJob(pages, settings, &job, &error)) return Fail(error);
   if (!files::WriteWholeFile(a.output, job, &error)) return Fail(error);

@@ -70,9 +70,10 @@ int RunEncode(const EncodeArgs& a) {
   }
   // The components place their rows themselves: a page moved left of the
   // square loses what lies beyond the line's start.
-  const page::RingLoss loss = page::LostRing(disc.ring, disc.offset, o.RowsPerInch(), page::kComponentReach);
+  const page::LineReach reach = tools::ComponentReach(settings.driver, o.Colour());
+  const page::RingLoss loss = page::LostRing(disc.ring, disc.offset, o.RowsPerInch(), reach);
   if (loss.Any()) fprintf(stderr, "quillory2: warning: %s\n", page::DescribeRingLoss(loss).c_str());
-  if (!disc.offset.Zero()) pages[0] = page::MovePage(pages[0], disc.offset, page::kComponentReach);
+  if (!disc.offset.Zero()) pages[0] = page::MovePage(pages[0], disc.offset, reach);
   if (!tools::CheckEncodeSettings(pages, settings, &error)) return Fail(error, kExitUsage);
 
   std::vector<uint8_t> job;
