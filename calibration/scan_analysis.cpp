@@ -91,13 +91,15 @@ bool FindDiscRoughly(const Planes& p, int32_t cell, RoughDisc* disc, std::string
   for (int32_t gx = 0; gx < gw; ++gx) border.push_back(mean[gx]), border.push_back(mean[(gh - 1) * gw + gx]);
   for (int32_t gy = 1; gy + 1 < gh; ++gy) border.push_back(mean[gy * gw]), border.push_back(mean[gy * gw + gw - 1]);
   disc->background = Median(border);
-  // The background's noise, from the pixels of the top and bottom cells.
-  std::vector<double> pixels, spread;
+  // The background's noise, from the differences of neighbouring pixels
+  // along the top and bottom rows (which uneven light leaves alone).
+  std::vector<double> steps;
   for (int32_t y : {0, p.h - 1})
-    for (int32_t x = 0; x < p.w; x += 3) pixels.push_back(p.lum[static_cast<size_t>(y) * p.w + x]);
-  const double middle = Median(pixels);
-  for (double v : pixels) spread.push_back(fabs(v - middle));
-  disc->noise = 1.4826 * Median(spread);
+    for (int32_t x = 0; x + 1 < p.w; x += 2) {
+      const uint8_t* row = p.lum.data() + static_cast<size_t>(y) * p.w;
+      steps.push_back(fabs(static_cast<double>(row[x + 1]) - row[x]));
+    }
+  disc->noise = 1.4826 * Median(steps) / sqrt(2.0);
 
   // The largest 8-connected patch of cells further than threshold from the
   // background; its cells in *cells.
@@ -157,37 +159,45 @@ bool FindDiscRoughly(const Planes& p, int32_t cell, RoughDisc* disc, std::string
 
 // Points of the disc's outer edge: along rays from centre, from outside
 // inward, where the picture first leaves the background for at least
-// 0.1 mm (noise and specks of dust do not). The disc's rim may be clear
-// plastic, darker than its coating, and ink printed there darker still, so
-// the edge lies half-way between the background and the lighter part of
-// what lies just inside.
+// 0.1 mm (noise and specks of dust do not). The background is each ray's
+// own first half millimetre, since a lid left open lets in light unevenly.
+// The disc's rim may be clear plastic, darker than its coating, and ink
+// printed there darker still, so the edge lies half-way between the
+// background and the lighter part of what lies just inside.
 std::vector<Point> OuterEdge(const Planes& p, const RoughDisc& d, double cx, double cy, double r, double span,
                              double step, double px_mm) {
   const double sign = d.surface > d.background ? 1 : -1;
   const double leave = std::max(12.0, std::min(4 * d.noise, fabs(d.surface - d.background) / 4));
   const int settle = std::max(2, static_cast<int>(ceil(0.1 * px_mm / step)));
   const int inner = std::max(2, static_cast<int>(0.3 * px_mm / step));
-  auto departs = [&](double v) { return v >= 0 && (v - d.background) * sign > leave; };
+  const int outside = std::max(3, static_cast<int>(0.5 * px_mm / step));
   std::vector<Point> points;
-  std::vector<double> v, within;
+  std::vector<double> v, part;
   for (int ray = 0; ray < 720; ++ray) {
     const double a = ray * kPi / 360, ux = cos(a), uy = sin(a);
     v.clear();
     for (double t = r + span; t >= r - span; t -= step) v.push_back(Sample(p, p.lum, cx + t * ux, cy + t * uy));
     const int n = static_cast<int>(v.size());
-    for (int i = 1; i + settle + inner < n; ++i) {
+    // The ray from where it enters the picture.
+    int first = 0;
+    while (first < n && v[first] < 0) ++first;
+    if (first + outside + settle + inner >= n) continue;
+    part.assign(v.begin() + first, v.begin() + first + outside);
+    const double background = Median(part);
+    auto departs = [&](double x) { return x >= 0 && (x - background) * sign > leave; };
+    for (int i = first + outside; i + settle + inner < n; ++i) {
       if (!departs(v[i])) continue;
       int run = 1;
       while (run <= settle && departs(v[i + run])) ++run;
       if (run <= settle) continue;
-      within.assign(v.begin() + i + 1, v.begin() + i + 1 + inner);
-      for (double& w : within) w *= sign;
-      std::nth_element(within.begin(), within.begin() + within.size() * 3 / 4, within.end());
-      const double half = (d.background + sign * within[within.size() * 3 / 4]) / 2;
+      part.assign(v.begin() + i + 1, v.begin() + i + 1 + inner);
+      for (double& w : part) w *= sign;
+      std::nth_element(part.begin(), part.begin() + part.size() * 3 / 4, part.end());
+      const double half = (background + sign * part[part.size() * 3 / 4]) / 2;
       // Back out to where the level crosses half-way, and interpolate.
       int j = i;
-      while (j > 0 && (v[j - 1] - half) * sign > 0) --j;
-      if (j == 0 || v[j - 1] < 0) break;
+      while (j > first && (v[j - 1] - half) * sign > 0) --j;
+      if (j == first || v[j - 1] < 0) break;
       const double f = (half - v[j - 1]) / (v[j] - v[j - 1]);
       const double re = r + span - (j - 1 + f) * step;
       points.push_back(Point{cx + re * ux, cy + re * uy});

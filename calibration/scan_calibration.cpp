@@ -55,11 +55,23 @@ bool CalibrateFromScan(const imaging::RgbImage& picture, double stated_dpi, doub
   *result = ScanCalibration();
   const double dpi = dpi_given > 0 ? dpi_given : stated_dpi;
   ScanFindings& f = result->findings;
-  if (!AnalyseScan(picture, dpi, shape, &f, error)) return false;
+  bool file_wrong = false;
+  if (!AnalyseScan(picture, dpi, shape, &f, error)) {
+    // Many programs write a screen's 72 or 96 dpi into every file they
+    // save. A resolution the file states, not one the user gives, yields
+    // to the disc's own size when only that makes it a test disc.
+    std::string why;
+    if (dpi_given > 0 || stated_dpi <= 0 || !AnalyseScan(picture, 0, shape, &f, &why)) return false;
+    file_wrong = true;
+  }
   result->offset.x_tenths = ToStep(printed.x_tenths / 10.0 - f.offset_x_mm, &result->clamped);
   result->offset.y_tenths = ToStep(printed.y_tenths / 10.0 - f.offset_y_mm, &result->clamped);
 
-  const char* whence = dpi_given > 0 ? "as given" : stated_dpi > 0 ? "as the file states" : "from the disc's size";
+  const std::string whence = dpi_given > 0        ? "as given"
+                             : file_wrong          ? Format("from the disc's size: the file's %.0f dpi cannot be right",
+                                                            stated_dpi)
+                             : stated_dpi > 0      ? "as the file states"
+                                                   : "from the disc's size";
   std::string& r = result->report;
   r = Format("Scan: %.0f dpi (", f.dpi) + whence + Format("); disc %.1f mm, hole %.1f mm", f.disc_mm, f.hole_mm) +
       Format(", lying turned %+.1f degrees\n", f.rotation_deg);

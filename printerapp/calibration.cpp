@@ -43,7 +43,8 @@ struct Named {
 // The printer a request names (the first one when it names none), and the
 // names of all of them.
 pappl_printer_t* NamedPrinter(pappl_system_t* system, const char* name, std::vector<std::string>* all) {
-  Named named{name};
+  Named named;
+  named.name = name;
   papplSystemIteratePrinters(
       system,
       [](pappl_printer_t* printer, void* data) {

@@ -12,7 +12,8 @@
 #              headless Chromium with chromedriver and python3-selenium, curl, the
 #              PWG 5100 test files of ippsample-data (unpacked, see below), and for
 #              the service's test iproute2, dbus-daemon, avahi-daemon and systemd
-#              (systemd-analyze; systemd is not started)
+#              (systemd-analyze; systemd is not started); for the print-quality
+#              benchmark numpy, scipy and scikit-image's photographs
 #   windows    mingw-w64 and 64-bit Wine
 #   windows32  the i386 architecture and 32-bit Wine (optional: when it cannot be
 #              installed, one line says why and the rest goes on)
@@ -59,7 +60,10 @@ declare -A group_packages=(
     iproute2
     dbus-daemon
     avahi-daemon
-    systemd"
+    systemd
+    python3-numpy
+    python3-scipy
+    python3-skimage"
   [windows]="
     mingw-w64
     g++-mingw-w64-i686

@@ -185,8 +185,8 @@ Command AddCalibrateCommand(CLI::App* program) {
   // The disc, ring and offsets the test disc was printed with (on its label).
   AddDiscOptions(cmd, &a->disc, /*offsets=*/true);
   cmd->add_option("--scan", a->scan, "A scan of the printed test disc (PNG or JPEG) instead of the readings");
-  cmd->add_option("--scan-dpi", a->scan_dpi, "The scan's resolution, where its file does not say (without "
-                                             "either, the disc's own diameter sets it)")
+  cmd->add_option("--scan-dpi", a->scan_dpi, "The scan's resolution, where its file does not say or says wrong "
+                                             "(without either, the disc's own diameter sets it)")
       ->check(CLI::Range(50.0, 4800.0));
   cmd->add_option("--cups-printer", a->cups_printer, "CUPS queue named in the lpadmin command")->capture_default_str();
   cmd->add_option("--app-printer", a->app_printer, "Printer application printer named in its modify command")

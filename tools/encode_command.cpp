@@ -1,5 +1,6 @@
 // quillory2 encode: a picture to a print job through either driver component.
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <memory>
 #include <string>
@@ -27,10 +28,24 @@ struct EncodeArgs {
   bool mono = false;
   bool landscape = false;
   bool verbose = false;
-  double gamma = 1.0;
+  int tone = 0;
+  std::string ink_limit = "media";
   tools::DiscArgs disc_args;
   std::string module;
 };
+
+// --ink-limit: "media" (the media's default), "off", or a percentage.
+bool ParseInkLimit(const std::string& text, int* limit) {
+  if (text == "media") *limit = imaging::kMediaInkLimit;
+  else if (text == "off") *limit = imaging::kNoInkLimit;
+  else {
+    char* end = nullptr;
+    const long value = strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < imaging::kMinInkLimit || value > imaging::kNoInkLimit) return false;
+    *limit = static_cast<int>(value);
+  }
+  return true;
+}
 
 int RunEncode(const EncodeArgs& a) {
   tools::EncodeSettings settings;
@@ -53,7 +68,10 @@ int RunEncode(const EncodeArgs& a) {
   imaging::LabelLayout layout;
   layout.disc = disc.size;
   layout.ring = disc.ring;
-  layout.gamma = a.gamma;
+  layout.separation.tone = a.tone;
+  if (!ParseInkLimit(a.ink_limit, &layout.separation.ink_limit))
+    return Fail("unknown ink limit '" + a.ink_limit + "' (use media, off, or " + std::to_string(imaging::kMinInkLimit) +
+                " to " + std::to_string(imaging::kNoInkLimit) + ")", kExitUsage);
   if (!imaging::ValidateLayout(layout, &error)) return Fail(error, kExitUsage);
   settings.landscape = a.landscape;
   settings.module_path = a.module;
@@ -115,9 +133,17 @@ Command AddEncodeCommand(CLI::App* program) {
   cmd->add_flag("--landscape", a->landscape,
                 "Hand the page to the plug-in as a landscape band (plug-in only; "
                 "the printed result is the same)");
-  cmd->add_option("--gamma", a->gamma,
-                  "Tone curve before halftoning: ink = 1 - value^gamma; above 1 darkens "
-                  "mid-tones")
+  cmd->add_option("--tone", a->tone,
+                  "Lighter or darker mid-tones, for a printer or disc that prints darker or "
+                  "lighter than the colorimetric default: -40 to 40, in % of ink coverage at "
+                  "mid-grey (10 prints a mid-grey with 10 % less ink; white, full colours and "
+                  "greys' neutrality stay)")
+      ->check(CLI::Range(-imaging::kMaxTone, imaging::kMaxTone))
+      ->capture_default_str();
+  cmd->add_option("--ink-limit", a->ink_limit,
+                  "Most ink a dot may carry in dark areas, in % of one ink: media "
+                  "(Regular 280, Matte 300), off (300: every ink, the densest black), "
+                  "or 150 to 300")
       ->capture_default_str();
   tools::AddDiscOptions(cmd, &a->disc_args, /*offsets=*/true);
   cmd->add_option("--module", a->module,
@@ -130,7 +156,9 @@ Command AddEncodeCommand(CLI::App* program) {
       "at 300 dots per inch across), centred, keeping its aspect; nothing is printed outside the outer diameter "
       "or inside the hub. An 80 mm disc (--disc-size 80) gets the picture scaled to its own square, centred where "
       "the 120 mm disc's centre is. --offset-x-mm and --offset-y-mm move the whole label, picture and ring "
-      "together; what they move beyond the printer line or the page is cut, with a warning. Colours are separated into cyan, magenta and yellow and halftoned by error diffusion.\n"
+      "together; what they move beyond the printer line or the page is cut, with a warning. Colours are separated "
+      "into cyan, magenta and yellow in linear light, so that the print matches the picture's lightness, and "
+      "halftoned by vector error diffusion.\n"
       "Examples:\n"
       "  quillory2 encode examples/label.png -o label.prn\n"
       "  quillory2 encode photo.png --driver minidriver --resolution 300 --media Matte -o photo.prn\n"

@@ -59,7 +59,7 @@ TEST(ScanAnalysis, RecoversKnownOffsetsAndScale) {
     s.blur_px = blur, s.noise = noise, s.jpeg_quality = jpeg, s.scale_x = sx, s.scale_y = sy, s.disc_mm = disc;
     return s;
   };
-  const Case cases[] = {
+  Case cases[] = {
       {"centred, clean, 300 dpi", with(300, 0, 0, 0, 0, 0, 0)},
       {"right and up, turned, 300 dpi", with(300, 1.7, -2.4, 3, 1.0, 6, 0)},
       {"both extremes, turned back, JPEG", with(300, -3.0, 3.0, -3, 1.2, 8, 75)},
@@ -67,7 +67,9 @@ TEST(ScanAnalysis, RecoversKnownOffsetsAndScale) {
       {"left and down, 600 dpi, large", with(600, -2.2, 1.1, -1.5, 1.5, 6, 90, 1.006, 1.006)},
       {"print shrunk down only, 300 dpi", with(300, 2.5, 2.5, 1, 0.8, 5, 85, 1.0, 0.994)},
       {"80 mm disc, 600 dpi, JPEG", with(600, -1.3, -2.9, 2.5, 1.5, 7, 85, 1, 1, 80)},
+      {"uneven light, 300 dpi, JPEG", with(300, -0.8, 1.9, -1.2, 1.2, 6, 85)},
   };
+  cases[7].setup.uneven_light = 50;
   printf("%-36s %6s %6s %6s | %7s %7s %7s %7s %6s\n", "case", "x", "y", "turn", "found x", "found y", "scale x",
          "scale y", "turn");
   for (const Case& c : cases) {
@@ -188,6 +190,15 @@ TEST(ScanCalibration, SetsThePrintedOffsetLessWhereThePrintLanded) {
   EXPECT_EQ(result.offset, (page::PrintOffset{-30, 24}));
   EXPECT_TRUE(result.clamped);
   EXPECT_NE(result.report.find("warning: the printer is off by more"), std::string::npos) << result.report;
+
+  // A file that states a screen's 72 dpi: the disc's size sets it instead.
+  const std::string screen = dir.File("screen.png");
+  ASSERT_TRUE(testsupport::WriteFile(screen, testsupport::ScanFile(testsupport::SyntheticScan(Disc(), s), 72, 0)));
+  ASSERT_TRUE(calibration::CalibrateFromScanFile(screen, 0, TestDiscShape{}, page::PrintOffset{10, -5}, &result,
+                                                 &error))
+      << error;
+  EXPECT_EQ(result.offset, (page::PrintOffset{-7, 19}));
+  EXPECT_NE(result.report.find("the file's 72 dpi cannot be right"), std::string::npos) << result.report;
 
   // A resolution given overrides the file's; a wrong one is refused by name.
   EXPECT_FALSE(calibration::CalibrateFromScanFile(path, 200, TestDiscShape{}, page::PrintOffset{}, &result, &error));

@@ -146,6 +146,13 @@ imaging::RgbImage SyntheticScan(const Print& print, const ScanSetup& s) {
       scan.Set(x, y, imaging::Rgb{static_cast<uint8_t>(lround(rgb[0])), static_cast<uint8_t>(lround(rgb[1])),
                                   static_cast<uint8_t>(lround(rgb[2]))});
     }
+  // Light let in unevenly by an open lid brightens one side.
+  for (int32_t y = 0; s.uneven_light > 0 && y < size; ++y)
+    for (int32_t x = 0; x < size; ++x)
+      for (int c = 0; c < 3; ++c) {
+        uint8_t* v = scan.At(x, y) + c;
+        *v = static_cast<uint8_t>(std::min(255.0, *v + s.uneven_light * x / size + 0.5));
+      }
   if (s.blur_px > 0) Blur(&scan, s.blur_px);
   if (s.noise > 0) {
     // Gaussian noise from a table, drawn by a cheap generator: scans of
