@@ -53,7 +53,7 @@ namespace {
 // for an 80 mm one (its own square, which the picture path centres).
 std::string PagePoints(page::DiscSize disc) {
   char text[32];
-  snprintf(text, sizeof text, "%.2f", page::DiscPageDots(disc) * 72.0 / page::kDotsPerInch);
+  snprintf(text, sizeof text, "%.2f", page::DiscPageDots(disc) * 72.0 / geometry::kDotsPerInch);
   return text;
 }
 

@@ -23,14 +23,6 @@
 namespace tools {
 namespace {
 
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
-int Fail(const std::string& message, int status = kExitFailure) {
-  fprintf(stderr, "quillory2: error: %s\n", message.c_str());
-  return status;
-}
-
 struct DesignArgs {
   std::string label, output, preview;
   bool make_new = false;
@@ -162,7 +154,7 @@ int RunDesign(const DesignArgs& a) {
 
 }  // namespace
 
-DesignCommand AddDesignCommand(CLI::App* parent) {
+Command AddDesignCommand(CLI::App* parent) {
   auto a = std::make_shared<DesignArgs>();
   CLI::App* cmd = parent->add_subcommand("design", "Print a label designed as a template (JSON): photo, text on "
                                                    "arcs, text lines, a track list, logos");
@@ -206,7 +198,7 @@ DesignCommand AddDesignCommand(CLI::App* parent) {
       "  quillory2 design --new -o my-label.json\n"
       "  quillory2 design my-label.json -o label.prn --preview label.png\n"
       "  quillory2 design examples/audio-cd.json --resolution 300 --media Matte -o - | lp -d quillory2 -o raw");
-  return DesignCommand{cmd, [a]() { return RunDesign(*a); }};
+  return Command{cmd, [a]() { return RunDesign(*a); }};
 }
 
 }  // namespace tools

@@ -3,18 +3,12 @@
 #ifndef QUILLORY2_TOOLS_DESIGN_COMMAND_H_
 #define QUILLORY2_TOOLS_DESIGN_COMMAND_H_
 
-#include <CLI/CLI.hpp>
-#include <functional>
+#include "tools/command.h"
 
 namespace tools {
 
-// Adds the sub-command; run() runs it once the command line is parsed and
-// returns the exit status (0, 1 bad input, 2 bad command line).
-struct DesignCommand {
-  CLI::App* app = nullptr;
-  std::function<int()> run;
-};
-DesignCommand AddDesignCommand(CLI::App* parent);
+// Built with the label designer (QUILLORY2_BUILD_DESIGNER) only.
+Command AddDesignCommand(CLI::App* program);
 
 }  // namespace tools
 
