@@ -166,8 +166,8 @@ TEST(FilterBadInput, UnsupportedPagesAreRefusedWithAClearError) {
     const char* message;
   };
   const Case cases[] = {
-      {"RGB", CUPS_CSPACE_RGB, 0, 0, "colour space RGB"},
-      {"8-bit black", 0, 8, 0, "bit depth 8"},
+      {"1-bit RGB", CUPS_CSPACE_RGB, 0, 0, "colour space RGB"},
+      {"2-bit black", 0, 2, 0, "bit depth 2"},
       {"600 dpi across", 0, 0, 600, "resolution 600x600"},
   };
   for (const Case& c : cases) {

@@ -49,14 +49,40 @@ TEST(RasterHeaderCheck, RefusesWhatThePrinterCannotPrint) {
     const char* message;
   };
   const Case cases[] = {
-      {"8-bit black",
+      {"16-bit grey",
        [](cups_page_header2_t* h) {
+         h->cupsColorSpace = CUPS_CSPACE_W;
+         h->cupsBitsPerColor = 16;
+         h->cupsBitsPerPixel = 16;
+         h->cupsBytesPerLine = 2 * h->cupsWidth;
+       },
+       "bit depth 16"},
+      {"1-bit RGB", [](cups_page_header2_t* h) { h->cupsColorSpace = CUPS_CSPACE_RGB; }, "colour space RGB"},
+      {"8-bit CMYK",
+       [](cups_page_header2_t* h) {
+         h->cupsColorSpace = CUPS_CSPACE_CMYK;
+         h->cupsBitsPerColor = 8;
+         h->cupsBitsPerPixel = 32;
+         h->cupsBytesPerLine = 4 * h->cupsWidth;
+       },
+       "colour space CMYK for 8 bits"},
+      {"8-bit banded RGB",
+       [](cups_page_header2_t* h) {
+         h->cupsColorSpace = CUPS_CSPACE_RGB;
+         h->cupsColorOrder = CUPS_ORDER_BANDED;
+         h->cupsBitsPerColor = 8;
+         h->cupsBitsPerPixel = 8;
+         h->cupsBytesPerLine = 3 * h->cupsWidth;
+       },
+       "chunky pixels"},
+      {"8-bit RGB with grey's lines",
+       [](cups_page_header2_t* h) {
+         h->cupsColorSpace = CUPS_CSPACE_RGB;
          h->cupsBitsPerColor = 8;
          h->cupsBitsPerPixel = 8;
          h->cupsBytesPerLine = h->cupsWidth;
        },
-       "bit depth 8"},
-      {"RGB", [](cups_page_header2_t* h) { h->cupsColorSpace = CUPS_CSPACE_RGB; }, "colour space RGB"},
+       "Inconsistent"},
       {"CMYK", [](cups_page_header2_t* h) { h->cupsColorSpace = CUPS_CSPACE_CMYK; }, "colour space CMYK"},
       {"600 across", [](cups_page_header2_t* h) { h->HWResolution[0] = 600; }, "resolution 600x600"},
       {"1200 down", [](cups_page_header2_t* h) { h->HWResolution[1] = 1200; }, "resolution 300x1200"},
