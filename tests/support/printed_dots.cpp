@@ -81,7 +81,7 @@ double FarthestDotMm(const PrintedDots& dots, int32_t square_at) {
 page::InkPage InkOfJob(const PrintedDots& dots, int32_t rows_per_inch, int32_t square_at) {
   static const int kColourOrder[3] = {page::kYellow, page::kMagenta, page::kCyan};  // as sent
   const bool colour = dots.planes.size() == 3;
-  page::InkPage ink = page::InkPage::Blank(page::kDiscAreaDots, page::DiscAreaRows(rows_per_inch), rows_per_inch, colour);
+  page::InkPage ink = page::InkPage::Blank(geometry::kDiscAreaDots, geometry::DiscAreaRows(rows_per_inch), rows_per_inch, colour);
   for (size_t k = 0; k < dots.planes.size() && k < 3; ++k) {
     const int plane = colour ? kColourOrder[k] : page::kBlack;
     for (const auto& [address, line] : dots.planes[k]) {
