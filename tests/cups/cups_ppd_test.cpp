@@ -431,6 +431,18 @@ TEST_F(CupsChain, OnePictureAsPngPdfAndPwgRasterPrintsTheSameInk) {
       testsupport::InkOfJob(testsupport::DecodeDots(cupstest::ReadFile(dir_.File("tool.prn"))), 600);
   const RunResult job = Filter(dir_.File("picture.pdf"), "printer/foo", {}, true);
   ASSERT_EQ(job.exit_code, 0) << job.err;
+  // Kept to look at: the picture, and what the tool and CUPS print of it.
+  const std::string artifacts = cupstest::BuildDir() + "/test-artifacts";
+  mkdir(artifacts.c_str(), 0755);
+  mkdir((artifacts + "/cups").c_str(), 0755);
+  ASSERT_TRUE(cupstest::WriteFile(artifacts + "/cups/one-picture.png", png));
+  ASSERT_TRUE(cupstest::WriteFile(artifacts + "/cups/one-picture-cups.prn", job.out));
+  for (const auto& [prn, out] : {std::pair<std::string, std::string>{dir_.File("tool.prn"), "one-picture-tool-preview.png"},
+                                 {artifacts + "/cups/one-picture-cups.prn", "one-picture-cups-preview.png"}}) {
+    const RunResult preview = cupstest::RunProgram(
+        {cupstest::BuildDir() + "/bin/quillory2", "preview", prn, "-o", artifacts + "/cups/" + out}, "");
+    EXPECT_EQ(preview.exit_code, 0) << preview.err;
+  }
   const testsupport::PrintedDots cups_dots = testsupport::DecodeDots(job.out);
   ASSERT_TRUE(cups_dots.clean);
   const page::InkPage from_pdf = testsupport::InkOfJob(cups_dots, 600);
