@@ -103,7 +103,7 @@ ReadResult ReadPageDots(cups_raster_t* raster, const PageGeometry& geometry, int
                         int32_t top, const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
                         imaging::RgbImage* dots);
 
-// Reads the rows of the page whose header was just read into *planes: rows
+// Reads the rows of the 1-bit page whose header was just read into *planes: rows
 // and dots beyond the geometry's crop are read and dropped. *row is the
 // raster line buffer, reused from page to page. Stops early when *cancel
 // becomes non-zero.
