@@ -28,13 +28,17 @@ cups_page_header2_t Header(PixelLayout layout, int32_t width, int32_t rows, int 
 
 TEST(RasterHeaderCheck, AcceptsBothColourSpacesInEveryOrderAtBothResolutions) {
   for (PixelLayout layout : {PixelLayout::kBlack, PixelLayout::kCmyChunked, PixelLayout::kCmyBanded,
-                             PixelLayout::kCmyPlanar}) {
+                             PixelLayout::kCmyPlanar, PixelLayout::kRgb8, PixelLayout::kGrey8,
+                             PixelLayout::kBlack8}) {
     for (int rpi : {300, 600}) {
       cupsdrv::PageGeometry g;
       std::string error;
       ASSERT_TRUE(cupsdrv::CheckPageHeader(Header(layout, 1416, 40, rpi), &g, &error)) << error;
       EXPECT_EQ(g.layout, layout);
-      EXPECT_EQ(g.colour, layout != PixelLayout::kBlack);
+      EXPECT_EQ(g.colour, layout != PixelLayout::kBlack && layout != PixelLayout::kGrey8 &&
+                              layout != PixelLayout::kBlack8);
+      EXPECT_EQ(g.Contone(), layout == PixelLayout::kRgb8 || layout == PixelLayout::kGrey8 ||
+                                 layout == PixelLayout::kBlack8);
       EXPECT_EQ(g.rows_per_inch, rpi);
       EXPECT_EQ(g.width_dots, 1416);
       EXPECT_FALSE(g.Cropped());
