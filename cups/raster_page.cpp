@@ -189,8 +189,10 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
   g.source_height = header.cupsHeight;
   g.bytes_per_line = header.cupsBytesPerLine;
   g.rows_per_inch = static_cast<int32_t>(header.HWResolution[1]);
-  g.width_dots = width < static_cast<uint32_t>(kMaxPrintableDots) ? static_cast<int32_t>(width)
-                                                                   : kMaxPrintableDots;
+  // A contone page is laid on the printable square, whose ring the label
+  // path masks: beyond the square nothing of it prints.
+  const int32_t widest = g.Contone() ? geometry::kDiscAreaDots : kMaxPrintableDots;
+  g.width_dots = width < static_cast<uint32_t>(widest) ? static_cast<int32_t>(width) : widest;
   const int32_t max_rows = geometry::DiscAreaRows(g.rows_per_inch);
   g.rows = header.cupsHeight < static_cast<uint32_t>(max_rows)
                ? static_cast<int32_t>(header.cupsHeight)
@@ -281,7 +283,8 @@ ReadResult ReadPagePlanes(cups_raster_t* raster, const PageGeometry& geometry,
       case PixelLayout::kCmyChunked:
         SplitChunkedRow(src, geometry.width_dots, planes->Row(0, y), planes->Row(1, y),
                         planes->Row(2, y));
-        break;      case PixelLayout::kRgb8:
+        break;
+      case PixelLayout::kRgb8:
       case PixelLayout::kGrey8:
       case PixelLayout::kBlack8:
         break;  // contone pages are read by ReadPageDots

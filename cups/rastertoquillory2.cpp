@@ -257,7 +257,7 @@ int Filter::Run(cups_raster_t* raster) {
     fprintf(stderr,
             "DEBUG: Page %d: %ux%u %s, %u bits, order %u, %ux%u dpi, media %s, text quality %s, "
             "image control %s, disc type %s, %s disc, ring %g to %g mm, offset %s/%s mm, "
-            "tone %d, ink limit %d\n",
+            "tone %d, ink limit %s\n",
             number, header.cupsWidth, header.cupsHeight,
             geometry.Contone() ? (geometry.colour ? "RGB" : "grey") : (geometry.colour ? "CMY" : "K"),
             header.cupsBitsPerColor, header.cupsColorOrder, header.HWResolution[0], header.HWResolution[1],
@@ -266,7 +266,9 @@ int Filter::Run(cups_raster_t* raster) {
             page::DiscTypeKeyword(choices.disc_type), page::DiscSizeName(disc),
             ring.inner_mm, ring.outer_mm, page::OffsetMmName(offset.x_tenths).c_str(),
             page::OffsetMmName(offset.y_tenths).c_str(), layout.separation.tone,
-            layout.separation.ink_limit);
+            layout.separation.ink_limit == imaging::kMediaInkLimit
+                ? "media"
+                : std::to_string(layout.separation.ink_limit).c_str());
     if (geometry.Cropped()) {
       fprintf(stderr,
               "WARNING: Page %d is %ux%u dots; only the disc area of %dx%d dots is printed\n",

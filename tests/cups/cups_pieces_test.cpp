@@ -139,6 +139,10 @@ TEST(RasterHeaderCheck, CropsToTheDiscArea) {
   ASSERT_TRUE(cupsdrv::CheckPageHeader(Header(PixelLayout::kBlack, 1417, 1417, 300), &g, &error));
   EXPECT_EQ(g.width_dots, 1417);
   EXPECT_EQ(g.rows, 1416);
+  // A contone page is laid on the square: a dot wider is cut, and said so.
+  ASSERT_TRUE(cupsdrv::CheckPageHeader(Header(PixelLayout::kRgb8, 1417, 2832, 600), &g, &error));
+  EXPECT_EQ(g.width_dots, 1416);
+  EXPECT_TRUE(g.Cropped());
 }
 
 // Reads every page of a raster file with the filter's reader into one set of
