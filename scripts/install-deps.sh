@@ -9,7 +9,8 @@
 #   test       GoogleTest, benchmark, the CUPS programs, Ghostscript, clang for the
 #              fuzzers, windres for the string table check, python3 for the summary;
 #              for the printer application's tests ipptool and its test files,
-#              headless Chromium with chromedriver and python3-selenium
+#              headless Chromium with chromedriver and python3-selenium; mmdebstrap
+#              for the fresh-root stage
 #   windows    mingw-w64 and 64-bit Wine
 #   windows32  the i386 architecture and 32-bit Wine (optional: when it cannot be
 #              installed, one line says why and the rest goes on)
@@ -50,7 +51,8 @@ declare -A group_packages=(
     cups-ipp-utils
     chromium
     chromium-driver
-    python3-selenium"
+    python3-selenium
+    mmdebstrap"
   [windows]="
     mingw-w64
     g++-mingw-w64-i686

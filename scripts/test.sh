@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs the project's checks, stage by stage, and sums them up:
 #
-#   scripts/test.sh [native] [sanitize] [windows] [fuzz]     (no stage: all four)
+#   scripts/test.sh [native] [sanitize] [windows] [fuzz] [fresh]   (no stage: all five)
 #
 #   native    preset default: every native suite, the CUPS chain and the printer
 #             application (servers on loopback, ipptool, headless Chromium, a
@@ -11,6 +11,10 @@
 #             for x86 and x64, checked statically and run under Wine against
 #             the native build, byte for byte
 #   fuzz      every libFuzzer target for FUZZ_SECONDS (default 10) each
+#   fresh     scripts/fresh-root.sh: in a minimal Debian 12 root made with
+#             mmdebstrap, the demo from nothing, then every non-Windows
+#             package group, preset default and its unit checks (needs root
+#             or sudo, and the Debian mirror)
 #
 # First installs what the stages need (scripts/install-deps.sh). Counts come
 # from CTest's own results (build-results/). The last line is
@@ -25,12 +29,12 @@ cd "$(dirname "$0")/.."
 stages=()
 for arg in "$@"; do
   case "$arg" in
-    native|sanitize|windows|fuzz) stages+=("$arg") ;;
-    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
-    *) echo "test: unknown stage $arg (stages: native sanitize windows fuzz)" >&2; exit 2 ;;
+    native|sanitize|windows|fuzz|fresh) stages+=("$arg") ;;
+    -h|--help) sed -n '2,25p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "test: unknown stage $arg (stages: native sanitize windows fuzz fresh)" >&2; exit 2 ;;
   esac
 done
-[ ${#stages[@]} -gt 0 ] || stages=(native sanitize windows fuzz)
+[ ${#stages[@]} -gt 0 ] || stages=(native sanitize windows fuzz fresh)
 
 jobs=$(nproc)
 results=$PWD/build-results
@@ -71,6 +75,11 @@ stage_windows() {
 
 stage_fuzz() {
   FUZZ_SECONDS=${FUZZ_SECONDS:-10} bash scripts/fuzz-smoke.sh --junit "$results/$stage.xml"
+}
+
+stage_fresh() {
+  bash scripts/fresh-root.sh --junit "$results/$stage.xml"
+  [ ! -f "$results/fresh/labels.json" ] || cp "$results/fresh/labels.json" "$results/$stage.labels.json"
 }
 
 summary=()

@@ -1,0 +1,192 @@
+#!/usr/bin/env bash
+# The project on a machine with nothing installed (scripts/test.sh fresh runs
+# this script). Builds a minimal Debian 12 root with mmdebstrap (variant apt,
+# from this machine's own apt sources), clones the checkout's committed HEAD
+# into it, mounts /proc there and, inside it with chroot:
+#   demo      runs bash scripts/demo.sh, the README's first command, on nothing
+#             but Debian 12, and checks that label.prn passes
+#             `quillory2 decode --check` and label-preview.png is a PNG;
+#   deps      installs every non-Windows group of scripts/install-deps.sh;
+#   build     configures and builds preset default;
+#   tests     runs its checks: ctest -L unit, or the CTest arguments given.
+#
+#   scripts/fresh-root.sh [--junit FILE] [-- CTEST_ARGUMENTS...]
+#
+# Needs root (through sudo otherwise), mmdebstrap and a reachable mirror: a
+# mirror that cannot be reached fails the step with apt's reason. Everything
+# runs in a private mount and PID namespace, so /proc is mounted only there and
+# whatever runs inside ends with it; the root (build-fresh/) is removed on every
+# way out, interrupted included. The machine's own /dev and apt configuration
+# are only read; its downloaded packages (/var/cache/apt/archives) are
+# hard-linked in to save the download, where they are on the same file system.
+# A failed step prints its last lines; every step's log stays in
+# build-results/fresh/. --junit FILE writes one test case per step, then the
+# CTest results of the root's checks.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+say() { echo "fresh: $*" >&2; }
+
+if [ "${1:-}" = --inside ]; then
+  inside=1
+  shift
+else
+  inside=0
+fi
+junit=""
+ctest_args=(-L unit)
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --junit) junit=$(realpath -m "$2"); shift 2 ;;
+    --) shift; ctest_args=("$@"); break ;;
+    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) say "unknown argument $1 (see --help)"; exit 2 ;;
+  esac
+done
+
+work=$PWD/build-fresh
+logs=$PWD/build-results/fresh
+
+if [ "$inside" -eq 0 ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { say "needs root (mmdebstrap, chroot, mounts), and there is no sudo"; exit 1; }
+    exec sudo -- bash "$0" ${junit:+--junit "$junit"} -- "${ctest_args[@]}"
+  fi
+  for tool in mmdebstrap unshare chroot git; do
+    command -v "$tool" >/dev/null || { say "$tool is missing (scripts/install-deps.sh test installs mmdebstrap)"; exit 1; }
+  done
+  # A root left by a run that was killed outright holds no mounts (they lived
+  # in that run's namespace), so it is removed like any folder.
+  cleanup() { rm -rf --one-file-system "$work"; }
+  cleanup
+  rm -rf "$logs"
+  mkdir -p "$work/root" "$logs"
+  # The work runs in the background so that a signal reaches the traps at
+  # once; killing unshare kills the namespace's first process (--kill-child)
+  # and with it every process inside, and their mounts go with the namespace.
+  pid=""
+  stop() {
+    [ -z "$pid" ] || kill -KILL "$pid" 2>/dev/null
+    [ -z "$pid" ] || wait "$pid" 2>/dev/null
+    cleanup
+  }
+  trap stop EXIT
+  trap 'say "interrupted; removing the root"; exit 130' INT
+  trap 'exit 143' TERM
+  trap 'exit 129' HUP
+  unshare --mount --pid --fork --kill-child --mount-proc --propagation private -- \
+    bash "$0" --inside ${junit:+--junit "$junit"} -- "${ctest_args[@]}" &
+  pid=$!
+  wait "$pid"
+  status=$?
+  pid=""
+  exit "$status"
+fi
+
+# ---- inside the private namespaces ----
+root=$work/root
+jobs=$(nproc)
+cases=""
+failed=0
+
+# step NAME COMMAND...: runs COMMAND with its output in $logs/NAME.log, and
+# records it as a test case; a failure prints the log's last lines.
+step() {
+  local name=$1 start=$SECONDS status
+  shift
+  say "$name ... (log: $logs/$name.log)"
+  "$@" >"$logs/$name.log" 2>&1
+  status=$?
+  local took=$((SECONDS - start))
+  if [ "$status" -eq 0 ]; then
+    say "$name: done in ${took} s"
+    cases+="  <testcase name=\"fresh.$name\" status=\"run\" time=\"$took\"/>"$'\n'
+    return 0
+  fi
+  say "$name FAILED (exit status $status, ${took} s); the last lines of $logs/$name.log:"
+  tail -n 40 "$logs/$name.log" | sed 's/^/  | /' >&2
+  cases+="  <testcase name=\"fresh.$name\" status=\"fail\" time=\"$took\"><failure message=\"exit status $status, see $logs/$name.log\"/></testcase>"$'\n'
+  failed=1
+  return 1
+}
+
+write_junit() {
+  [ -n "$junit" ] || return 0
+  mkdir -p "$(dirname "$junit")"
+  local ctest_cases=""
+  if [ -f "$logs/ctest.xml" ]; then
+    ctest_cases=$(sed -e '1,/<testsuite[ >]/d' -e '/<\/testsuite>/,$d' "$logs/ctest.xml")
+  fi
+  printf '<?xml version="1.0" encoding="UTF-8"?>\n<testsuite name="fresh">\n%s%s\n</testsuite>\n' \
+    "$cases" "$ctest_cases" >"$junit"
+}
+trap write_junit EXIT
+
+# The machine's own apt sources, as apt reads them.
+sources=()
+[ -s /etc/apt/sources.list ] && grep -qE '^[[:space:]]*deb' /etc/apt/sources.list && sources+=(/etc/apt/sources.list)
+for f in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+  [ -f "$f" ] && sources+=("$f")
+done
+[ ${#sources[@]} -gt 0 ] || { say "this machine has no apt sources to build the root from"; cases+="  <testcase name=\"fresh.root\" status=\"fail\"><failure message=\"no apt sources\"/></testcase>"$'\n'; exit 1; }
+
+# Packages this machine has downloaded already, linked rather than fetched
+# again; apt in the root checks each against its own index.
+link_cache='mkdir -p "$1/var/cache/apt/archives" && { cp -l /var/cache/apt/archives/*.deb "$1/var/cache/apt/archives/" 2>/dev/null || true; }'
+
+# dpkg's unsafe I/O only in the throw-away root: it halves the install time.
+make_root() {
+  mmdebstrap --variant=apt --dpkgopt=force-unsafe-io --skip=download/empty --setup-hook="$link_cache" \
+    bookworm "$root" "${sources[@]}" || return
+  # What every installed machine has, and the tests reach their servers by.
+  printf '127.0.0.1\tlocalhost\n::1\t\tlocalhost ip6-localhost ip6-loopback\n' >"$root/etc/hosts"
+  sh -c "$link_cache" link "$root"
+  mount -t proc proc "$root/proc"
+}
+
+# The checkout may belong to another user than root.
+git() { command git -c safe.directory='*' "$@"; }
+commit=$(git rev-parse HEAD)
+clone() {
+  git clone -q --no-hardlinks --no-checkout "$PWD" "$root/src" &&
+    git -C "$root/src" checkout -q --detach "$commit"
+}
+
+# Inside the root: a login's environment, nothing of this machine's.
+in_root() {
+  env -i HOME=/root LANG=C.UTF-8 TERM=dumb PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    chroot "$root" /bin/bash -c "cd /src && $1"
+}
+
+check_demo() {
+  in_root 'build-demo/bin/quillory2 decode label.prn --check' >"$logs/demo-decode.txt" ||
+    { tail -n 20 "$logs/demo-decode.txt"; echo "label.prn does not pass decode --check"; return 1; }
+  local magic
+  magic=$(head -c 8 "$root/src/label-preview.png" | od -An -tx1 | tr -d ' \n')
+  [ "$magic" = 89504e470d0a1a0a ] || { echo "label-preview.png is not a PNG (it starts ${magic:-empty})"; return 1; }
+  echo "label.prn passes decode --check; label-preview.png is a PNG of $(stat -c %s "$root/src/label-preview.png") bytes"
+}
+
+# Every group of install-deps.sh but the Windows ones, as the script lists them.
+groups=$(sed -n 's/^all_groups=(\(.*\))$/\1/p' scripts/install-deps.sh | tr ' ' '\n' | grep -v '^windows' | tr '\n' ' ')
+
+run_checks() {
+  in_root "ctest --test-dir build --show-only=json-v1 >build/labels.json &&
+           ctest --preset default -j $jobs --output-junit /src/build/ctest.xml ${ctest_args[*]}"
+  local status=$?
+  cp "$root/src/build/ctest.xml" "$logs/ctest.xml" 2>/dev/null
+  cp "$root/src/build/labels.json" "$logs/labels.json" 2>/dev/null
+  return "$status"
+}
+
+[ -z "$(git status --porcelain --untracked-files=no)" ] ||
+  say "the checkout has uncommitted changes; the root gets the committed HEAD $commit"
+step root make_root &&
+  step clone clone &&
+  step demo in_root 'bash scripts/demo.sh' &&
+  step demo-output check_demo &&
+  step deps in_root "bash scripts/install-deps.sh $groups" &&
+  step build in_root "cmake --preset default && cmake --build --preset default -j $jobs" &&
+  step tests run_checks
+[ "$failed" -eq 0 ] && say "a fresh Debian 12 root ran the demo, installed groups $groups, built preset default and passed its checks"
+exit "$failed"
