@@ -8,9 +8,10 @@
 #             `quillory2 decode --check` and label-preview.png is a PNG;
 #   deps      installs every non-Windows group of scripts/install-deps.sh;
 #   build     configures and builds preset default;
-#   tests     runs its checks: ctest -L unit, or the CTest arguments given.
+#   tests     runs its checks: ctest -L unit, or the CTest arguments given
+#             (none: every native suite).
 #
-#   scripts/fresh-root.sh [--junit FILE] [-- CTEST_ARGUMENTS...]
+#   scripts/fresh-root.sh [--junit FILE] [--checks FILE] [-- CTEST_ARGUMENTS...]
 #
 # Needs root (through sudo otherwise), mmdebstrap and a reachable mirror: a
 # mirror that cannot be reached fails the step with apt's reason. Everything
@@ -21,7 +22,9 @@
 # hard-linked in to save the download, where they are on the same file system.
 # A failed step prints its last lines; every step's log stays in
 # build-results/fresh/. --junit FILE writes one test case per step, then the
-# CTest results of the root's checks.
+# CTest results of the root's checks; with --checks FILE those go to FILE
+# instead, and their labels (ctest --show-only=json-v1) to FILE's name with
+# .labels.json for .xml (scripts/test.sh reports them as the native stage).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,10 +37,12 @@ else
   inside=0
 fi
 junit=""
+checks=""
 ctest_args=(-L unit)
 while [ $# -gt 0 ]; do
   case "$1" in
     --junit) junit=$(realpath -m "$2"); shift 2 ;;
+    --checks) checks=$(realpath -m "$2"); shift 2 ;;
     --) shift; ctest_args=("$@"); break ;;
     -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) say "unknown argument $1 (see --help)"; exit 2 ;;
@@ -50,7 +55,7 @@ logs=$PWD/build-results/fresh
 if [ "$inside" -eq 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null || { say "needs root (mmdebstrap, chroot, mounts), and there is no sudo"; exit 1; }
-    exec sudo -- bash "$0" ${junit:+--junit "$junit"} -- "${ctest_args[@]}"
+    exec sudo -- bash "$0" ${junit:+--junit "$junit"} ${checks:+--checks "$checks"} -- "${ctest_args[@]}"
   fi
   for tool in mmdebstrap unshare chroot git; do
     command -v "$tool" >/dev/null || { say "$tool is missing (scripts/install-deps.sh test installs mmdebstrap)"; exit 1; }
@@ -75,7 +80,7 @@ if [ "$inside" -eq 0 ]; then
   trap 'exit 143' TERM
   trap 'exit 129' HUP
   unshare --mount --pid --fork --kill-child --mount-proc --propagation private -- \
-    bash "$0" --inside ${junit:+--junit "$junit"} -- "${ctest_args[@]}" &
+    bash "$0" --inside ${junit:+--junit "$junit"} ${checks:+--checks "$checks"} -- "${ctest_args[@]}" &
   pid=$!
   wait "$pid"
   status=$?
@@ -84,6 +89,7 @@ if [ "$inside" -eq 0 ]; then
 fi
 
 # ---- inside the private namespaces ----
+exec 3>&2
 root=$work/root
 jobs=$(nproc)
 cases=""
@@ -111,10 +117,15 @@ step() {
 }
 
 write_junit() {
+  if [ -n "$checks" ] && [ -f "$logs/ctest.xml" ]; then
+    mkdir -p "$(dirname "$checks")"
+    cp "$logs/ctest.xml" "$checks"
+    [ ! -f "$logs/labels.json" ] || cp "$logs/labels.json" "${checks%.xml}.labels.json"
+  fi
   [ -n "$junit" ] || return 0
   mkdir -p "$(dirname "$junit")"
   local ctest_cases=""
-  if [ -f "$logs/ctest.xml" ]; then
+  if [ -z "$checks" ] && [ -f "$logs/ctest.xml" ]; then
     ctest_cases=$(sed -e '1,/<testsuite[ >]/d' -e '/<\/testsuite>/,$d' "$logs/ctest.xml")
   fi
   printf '<?xml version="1.0" encoding="UTF-8"?>\n<testsuite name="fresh">\n%s%s\n</testsuite>\n' \
@@ -170,13 +181,20 @@ check_demo() {
 # Every group of install-deps.sh but the Windows ones, as the script lists them.
 groups=$(sed -n 's/^all_groups=(\(.*\))$/\1/p' scripts/install-deps.sh | tr ' ' '\n' | grep -v '^windows' | tr '\n' ' ')
 
+# The checks' results are counted one by one from CTest's JUnit file; the step
+# itself fails only when CTest could not run them.
 run_checks() {
   in_root "ctest --test-dir build --show-only=json-v1 >build/labels.json &&
            ctest --preset default -j $jobs --output-junit /src/build/ctest.xml ${ctest_args[*]}"
   local status=$?
-  cp "$root/src/build/ctest.xml" "$logs/ctest.xml" 2>/dev/null
   cp "$root/src/build/labels.json" "$logs/labels.json" 2>/dev/null
-  return "$status"
+  cp "$root/src/build/ctest.xml" "$logs/ctest.xml" 2>/dev/null || return "$status"
+  if [ "$status" -ne 0 ]; then
+    # Straight to the terminal (descriptor 3): this step's own output goes to its log.
+    say "checks failed in the root (output in $logs/tests.log):" 2>&3
+    grep -A40 'The following tests FAILED' "$logs/tests.log" | sed 's/^/  | /' >&3
+  fi
+  return 0
 }
 
 [ -z "$(git status --porcelain --untracked-files=no)" ] ||
