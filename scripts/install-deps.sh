@@ -7,7 +7,8 @@
 #   build      the rest of the native build: libcups, the PPD compiler and PAPPL
 #              (the printer application)
 #   test       GoogleTest, benchmark, the CUPS programs, Ghostscript, clang for the
-#              fuzzers, windres for the string table check, python3 for the summary;
+#              fuzzers, windres and the C preprocessor it runs (mingw-w64 gcc) for
+#              the string table check, python3 for the summary;
 #              for the printer application's tests ipptool and its test files,
 #              headless Chromium with chromedriver and python3-selenium; mmdebstrap
 #              for the fresh-root stage
@@ -47,6 +48,7 @@ declare -A group_packages=(
     clang
     libclang-rt-14-dev
     binutils-mingw-w64-x86-64
+    gcc-mingw-w64-x86-64-win32
     python3
     cups-ipp-utils
     chromium
