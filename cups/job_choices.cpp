@@ -86,17 +86,60 @@ bool ResolveDiameter(unsigned from_header, const char* option_name, int num_opti
   return true;
 }
 
+// One offset: from the header (100 + tenths, 0 for "not given"), else the
+// job option of that name in the core's words, else as it was.
+bool ResolveOffset(unsigned from_header, const char* option_name, int num_options,
+                   cups_option_t* options, int32_t* tenths, std::string* error) {
+  if (from_header != 0) {
+    const int64_t value = static_cast<int64_t>(from_header) - 100;
+    if (value < -page::kMaxOffsetTenths || value > page::kMaxOffsetTenths) {
+      *error = Unknown(option_name, "code " + std::to_string(from_header), "70 to 130");
+      return false;
+    }
+    *tenths = static_cast<int32_t>(value);
+    return true;
+  }
+  const char* text = cupsGetOption(option_name, num_options, options);
+  if (text == nullptr) return true;
+  if (!page::ParseOffsetMm(text, tenths)) {
+    *error = Unknown(option_name, text, page::kOffsetWords);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
+
+page::DiscSize PageDiscSize(const cups_page_header2_t& header) {
+  if (strcmp(header.cupsPageSizeName, "CD80") == 0) return page::DiscSize::k80;
+  // 226.8 points, rounded by whoever filled in the header.
+  const bool small = header.PageSize[0] >= 226 && header.PageSize[0] <= 227 &&
+                     header.PageSize[1] >= 226 && header.PageSize[1] <= 227;
+  return small ? page::DiscSize::k80 : page::DiscSize::k120;
+}
+
+bool ResolvePrintOffset(const cups_page_header2_t& header, int num_options, cups_option_t* options,
+                        page::PrintOffset* offset, std::string* error) {
+  page::PrintOffset o;
+  if (!ResolveOffset(header.cupsInteger[5], "OffsetX", num_options, options, &o.x_tenths, error) ||
+      !ResolveOffset(header.cupsInteger[6], "OffsetY", num_options, options, &o.y_tenths, error)) {
+    return false;
+  }
+  *offset = o;
+  return true;
+}
 
 bool ResolveDiscRing(const cups_page_header2_t& header, int num_options, cups_option_t* options,
                      page::DiscRing* ring, std::string* error) {
-  page::DiscRing r;
+  const page::DiscSize size = PageDiscSize(header);
+  page::DiscRing r = page::DefaultRing(page::DiscSize::k120);
   if (!ResolveDiameter(header.cupsInteger[3], "OuterDiameter", num_options, options, &r.outer_mm,
                        error) ||
       !ResolveDiameter(header.cupsInteger[4], "HubDiameter", num_options, options, &r.inner_mm,
                        error)) {
     return false;
   }
+  r = page::FitRing(size, r);
   if (!page::ValidateRing(r, error)) {
     *error = "Unusable disc ring (" + std::to_string(r.outer_mm) + " mm outer, " +
              std::to_string(r.inner_mm) + " mm hub): " + *error;

@@ -11,11 +11,14 @@
 //   disc type      cupsInteger2: 1 "DISC_S", 2 "DISC_D"
 //   outer diameter cupsInteger3: the printable diameter in mm
 //   hub diameter   cupsInteger4: the diameter of the blank hub in mm
+//   print position cupsInteger5 across, cupsInteger6 down: 100 + the offset
+//                  in tenths of a mm
+//   disc size      the page size: "CD" a 120 mm disc, "CD80" an 80 mm one
 // A header field of 0 (or an empty string) means "not given"; the filter then
 // takes the job option of the same name (MediaType, ImageControl,
 // TextQuality, DiscType), read with the core's words, and failing that the
 // printer default. The diameters' job options are OuterDiameter and
-// HubDiameter, in mm.
+// HubDiameter, in mm; the print position's OffsetX and OffsetY, in mm.
 #ifndef QUILLORY2_CUPS_JOB_CHOICES_H_
 #define QUILLORY2_CUPS_JOB_CHOICES_H_
 
@@ -26,6 +29,7 @@
 
 #include "page/disc_ring.h"
 #include "page/job_options.h"
+#include "page/print_position.h"
 
 namespace cupsdrv {
 
@@ -35,11 +39,20 @@ namespace cupsdrv {
 bool ResolveJobChoices(const cups_page_header2_t& header, int num_options, cups_option_t* options,
                        page::JobOptions* choices, std::string* error);
 
+// The disc a page is for: an 80 mm disc for the page size CD80 (by its name,
+// or a page of its 226.8 points square), else 120 mm.
+page::DiscSize PageDiscSize(const cups_page_header2_t& header);
+
 // Works out the printable ring of the disc from the page header and the job
-// options, defaults 118 and 22 mm. False with a one-line reason for a value
-// that is not a number or a ring that cannot be.
+// options, defaults 118 and 22 mm (78 and 22 on an 80 mm disc, where an outer
+// diameter beyond the disc is taken as 78). False with a one-line reason for
+// a value that is not a number or a ring that cannot be.
 bool ResolveDiscRing(const cups_page_header2_t& header, int num_options, cups_option_t* options,
                      page::DiscRing* ring, std::string* error);
+
+// Works out the print-position offset; false with a one-line reason.
+bool ResolvePrintOffset(const cups_page_header2_t& header, int num_options, cups_option_t* options,
+                        page::PrintOffset* offset, std::string* error);
 
 }  // namespace cupsdrv
 

@@ -29,6 +29,7 @@
 
 #include "cups/job_choices.h"
 #include "cups/raster_page.h"
+#include "cups/page_position.h"
 #include "cups/ring_mask.h"
 #include "printjob/job_writer.h"
 
@@ -57,8 +58,11 @@ const char kUsage[] =
     "  ImageControl=AUTO|1..100       image control (default AUTO)\n"
     "  DiscType=DISC_S|DISC_D         standard disc, or leave out the centre\n"
     "                                 band across the hub (default DISC_S)\n"
-    "  OuterDiameter=MM               printable outer diameter (default 118)\n"
+    "  OuterDiameter=MM               printable outer diameter (default 118; 78\n"
+    "                                 on an 80 mm disc, page size CD80)\n"
     "  HubDiameter=MM                 diameter of the blank hub (default 22)\n"
+    "  OffsetX=MM, OffsetY=MM         move the label right / down as seen on the\n"
+    "                                 disc in the tray, -3.0 to +3.0 (default 0)\n"
     "Dots outside the outer diameter or inside the hub are never printed.\n"
     "\n"
     "Exit status: 0 when every page was printed (or the job was cancelled),\n"
@@ -116,7 +120,8 @@ class Filter {
  private:
   // Prints one page that has been read completely; false with the reason
   // when it cannot.
-  bool EmitPage(const page::JobOptions& choices, std::string* error);
+  bool EmitPage(const page::JobOptions& choices, const cupsdrv::PagePlanes& planes,
+                int32_t margin_bytes, std::string* error);
   // Sends the end of the job if it was started.
   bool Finish();
   // Why no further page header was read: false (said on standard error)
@@ -128,6 +133,8 @@ class Filter {
   const RasterInput* input_;
   printjob::JobWriter writer_;
   cupsdrv::PagePlanes planes_;
+  cupsdrv::PagePlanes moved_;  // the page moved by an offset, or centred for an 80 mm disc
+  bool told_loss_ = false;
   std::vector<uint8_t> row_;
   std::vector<uint8_t> out_;
   bool job_started_ = false;
@@ -135,13 +142,14 @@ class Filter {
   page::Resolution resolution_ = page::Resolution::k600;
 };
 
-bool Filter::EmitPage(const page::JobOptions& choices, std::string* error) {
+bool Filter::EmitPage(const page::JobOptions& choices, const cupsdrv::PagePlanes& planes,
+                      int32_t margin_bytes, std::string* error) {
   // The page buffer is sized once for the worst case, so that encoding the
   // rows never allocates.
   out_.clear();
-  out_.reserve(raster::EncodedPlanesBound(planes_.View()) + 256);
+  out_.reserve(raster::EncodedPlanesBound(planes.View()) + 256);
   if (!job_started_ && !writer_.AppendJobSetup(choices, &out_, error)) return false;
-  printjob::JobWriter::AppendPage(planes_.View(), choices, &out_);
+  printjob::JobWriter::AppendPage(planes.View(), choices, &out_, margin_bytes);
   if (!WriteOut(out_)) {
     *error = std::string("Unable to write print data: ") + strerror(errno);
     return false;
@@ -189,9 +197,11 @@ int Filter::Run(cups_raster_t* raster) {
     cupsdrv::PageGeometry geometry;
     page::JobOptions choices;
     page::DiscRing ring;
+    page::PrintOffset offset;
     if (!cupsdrv::CheckPageHeader(header, &geometry, &error) ||
         !cupsdrv::ResolveJobChoices(header, num_options_, options_, &choices, &error) ||
-        !cupsdrv::ResolveDiscRing(header, num_options_, options_, &ring, &error)) {
+        !cupsdrv::ResolveDiscRing(header, num_options_, options_, &ring, &error) ||
+        !cupsdrv::ResolvePrintOffset(header, num_options_, options_, &offset, &error)) {
       fprintf(stderr, "ERROR: Page %d: %s\n", number, error.c_str());
       status = 1;
       break;
@@ -209,14 +219,17 @@ int Filter::Run(cups_raster_t* raster) {
       break;
     }
     fprintf(stderr, "INFO: Printing page %d\n", number);
+    const page::DiscSize disc = cupsdrv::PageDiscSize(header);
     fprintf(stderr,
             "DEBUG: Page %d: %ux%u %s, order %u, %ux%u dpi, media %s, text quality %s, "
-            "image control %s, disc type %s, ring %g to %g mm\n",
+            "image control %s, disc type %s, %s disc, ring %g to %g mm, offset %s/%s mm\n",
             number, header.cupsWidth, header.cupsHeight, geometry.colour ? "CMY" : "K",
             header.cupsColorOrder, header.HWResolution[0], header.HWResolution[1],
             page::MediaName(choices.media), page::OnOffName(choices.on_option),
             page::ImageControlName(choices.image_control).c_str(),
-            page::DiscTypeKeyword(choices.disc_type), ring.inner_mm, ring.outer_mm);
+            page::DiscTypeKeyword(choices.disc_type), page::DiscSizeName(disc),
+            ring.inner_mm, ring.outer_mm, page::OffsetMmName(offset.x_tenths).c_str(),
+            page::OffsetMmName(offset.y_tenths).c_str());
     if (geometry.Cropped()) {
       fprintf(stderr,
               "WARNING: Page %d is %ux%u dots; only the disc area of %dx%d dots is printed\n",
@@ -232,8 +245,25 @@ int Filter::Run(cups_raster_t* raster) {
       status = 1;
       break;
     }
-    cupsdrv::ClearOffRing(page::DiscMask(ring, geometry.rows_per_inch), &planes_);
-    if (!EmitPage(choices, &error)) {
+    // An 80 mm disc's page lies centred on the square; the ring is the
+    // square's, and moves with the page.
+    const int32_t left = page::DiscPageLeft(disc);
+    const int32_t top = page::DiscPageTop(disc, geometry.rows_per_inch);
+    cupsdrv::ClearOffRing(page::DiscMask(ring, geometry.rows_per_inch, left, top), &planes_);
+    const page::RingLoss loss = page::LostRing(ring, offset, geometry.rows_per_inch, page::kJobWriterReach);
+    if (loss.Any() && !told_loss_) {
+      fprintf(stderr, "WARNING: %s\n", page::DescribeRingLoss(loss).c_str());
+      told_loss_ = true;
+    }
+    bool sent;
+    if (left == 0 && top == 0 && offset.Zero()) {
+      sent = EmitPage(choices, planes_, page::kPluginMarginBytes, &error);
+    } else {
+      int32_t margin_bytes = page::kPluginMarginBytes;
+      cupsdrv::MovePlanes(planes_, left, top, offset, &moved_, &margin_bytes);
+      sent = EmitPage(choices, moved_, margin_bytes, &error);
+    }
+    if (!sent) {
       fprintf(stderr, "ERROR: Page %d: %s\n", number, error.c_str());
       status = 1;
       break;

@@ -4,15 +4,17 @@
 
 namespace imaging {
 
-Placement PlaceImage(int32_t image_width, int32_t image_height, int32_t rows_per_inch) {
+Placement PlaceImage(int32_t image_width, int32_t image_height, int32_t rows_per_inch,
+                     page::DiscSize disc) {
   Placement p;
   if (image_width <= 0 || image_height <= 0) return p;
   // Fit in 1/300 inch units first, where dots and rows are square.
-  int64_t w = kSquareDots, h = kSquareDots;
+  const int64_t side = page::DiscPageDots(disc);
+  int64_t w = side, h = side;
   if (image_width >= image_height) {
-    h = std::max<int64_t>(1, (int64_t{kSquareDots} * image_height + image_width / 2) / image_width);
+    h = std::max<int64_t>(1, (side * image_height + image_width / 2) / image_width);
   } else {
-    w = std::max<int64_t>(1, (int64_t{kSquareDots} * image_width + image_height / 2) / image_height);
+    w = std::max<int64_t>(1, (side * image_width + image_height / 2) / image_height);
   }
   const int32_t factor = rows_per_inch == 600 ? 2 : 1;
   p.width = static_cast<int32_t>(w);

@@ -35,14 +35,16 @@ using page::ValidateRing;
 constexpr int32_t SquareRows(int32_t rows_per_inch) { return page::DiscAreaRows(rows_per_inch); }
 
 // Where an image of the given pixel size lands in the square: scaled to fit
-// keeping its aspect (pixels taken as square), centred.
+// the disc's page (the whole square for a 120 mm disc, the 80 mm disc's own
+// square centred in it) keeping its aspect (pixels taken as square), centred.
 struct Placement {
   int32_t left = 0;    // first dot
   int32_t top = 0;     // first row
   int32_t width = 0;   // dots
   int32_t height = 0;  // rows
 };
-Placement PlaceImage(int32_t image_width, int32_t image_height, int32_t rows_per_inch);
+Placement PlaceImage(int32_t image_width, int32_t image_height, int32_t rows_per_inch,
+                     page::DiscSize disc = page::DiscSize::k120);
 
 }  // namespace imaging
 

@@ -9,7 +9,7 @@
 namespace imaging {
 
 bool ValidateLayout(const LabelLayout& layout, std::string* error) {
-  if (!ValidateRing(layout.ring, error)) return false;
+  if (!page::ValidateRingOn(layout.disc, layout.ring, error)) return false;
   if (!(layout.gamma >= 0.2 && layout.gamma <= 5)) {
     *error = "the gamma must lie between 0.2 and 5";
     return false;
@@ -32,8 +32,8 @@ class Separation {
   // A picture scaled to fit the square.
   Separation(const RgbImage& image, const page::JobOptions& options, const LabelLayout& layout,
              int32_t width)
-      : Separation(image, PlaceImage(image.width, image.height, options.RowsPerInch()), options,
-                   layout, width) {}
+      : Separation(image, PlaceImage(image.width, image.height, options.RowsPerInch(), layout.disc),
+                   options, layout, width) {}
 
   // A picture already on the printer's dots, centred on the square without
   // scaling: a larger one loses as much on either side.

@@ -24,11 +24,13 @@ namespace imaging {
 
 // How a picture is laid on the disc, beyond the job options.
 struct LabelLayout {
+  page::DiscSize disc = page::DiscSize::k120;  // the picture fills this disc's page
   DiscRing ring;       // where ink may land
   double gamma = 1.0;  // ink = 1 - value^gamma; above 1 darkens mid-tones
 };
 
-// Checks a layout given by the user; false with a reason in *error.
+// Checks a layout given by the user (the ring must fit the disc); false with a
+// reason in *error.
 bool ValidateLayout(const LabelLayout& layout, std::string* error);
 
 // The page of a decoded picture: 1416 dots by the square's rows.

@@ -6,6 +6,7 @@
 
 #include "imaging/bitmap_font.h"
 #include "imaging/halftone.h"
+#include "page/print_position.h"
 
 namespace imaging {
 
@@ -14,6 +15,7 @@ namespace {
 constexpr int32_t kPrinterLineDots = 1536;
 constexpr int32_t kPanelGap = 12;
 const Rgb kOutlineGrey{150, 150, 150};
+const Rgb kDiscGrey{90, 90, 90};
 const Rgb kGapColour{224, 224, 224};
 
 // Red, green and blue that an ink lets through, out of 1.
@@ -46,15 +48,11 @@ std::vector<uint8_t> CountDots(const PrintedPlane& plane, int32_t width, int32_t
   return counts;
 }
 
-void DrawRing(RgbImage* image, int32_t left, const PreviewSettings& s) {
-  // Pixels are 1/300 inch square; the disc centre is the centre of the
-  // printable square, 708 dots right of its left edge and 1416 row addresses
-  // (708 pixels) down.
-  const double cx = left + s.origin_dots + kSquareDots / 2.0;
-  const double cy = kSquareDots / 2.0;
+void DrawCircles(RgbImage* image, int32_t left, double cx, double cy, const double (&diameters_mm)[2],
+                 Rgb colour) {
   const double px_per_mm = kDotsPerInch / kMmPerInch;
-  const double radii[2] = {s.ring.outer_mm / 2 * px_per_mm, s.ring.inner_mm / 2 * px_per_mm};
-  for (double r : radii) {
+  for (double diameter : diameters_mm) {
+    const double r = diameter / 2 * px_per_mm;
     if (r <= 0) continue;
     const int32_t y0 = std::max<int32_t>(0, static_cast<int32_t>(cy - r - 2));
     const int32_t y1 = std::min<int32_t>(image->height - 1, static_cast<int32_t>(cy + r + 2));
@@ -63,10 +61,23 @@ void DrawRing(RgbImage* image, int32_t left, const PreviewSettings& s) {
     for (int32_t y = y0; y <= y1; ++y) {
       for (int32_t x = x0; x <= x1; ++x) {
         const double d = hypot(x + 0.5 - cx, y + 0.5 - cy);
-        if (fabs(d - r) < 0.6) image->Set(x, y, kOutlineGrey);
+        if (fabs(d - r) < 0.6) image->Set(x, y, colour);
       }
     }
   }
+}
+
+void DrawRing(RgbImage* image, int32_t left, const PreviewSettings& s) {
+  // Pixels are 1/300 inch square; the disc centre is the centre of the
+  // printable square, 708 dots right of its left edge and 1416 row addresses
+  // (708 pixels) down. The printable ring moves with the job's offset.
+  const double cx = left + s.origin_dots + kSquareDots / 2.0;
+  const double cy = kSquareDots / 2.0;
+  const double dx = page::OffsetDots(s.ring_offset.x_tenths);
+  const double dy = page::OffsetRows(s.ring_offset.y_tenths, s.rows_per_inch) *
+                    (s.rows_per_inch == 600 ? 0.5 : 1.0);
+  DrawCircles(image, left, cx + dx, cy + dy, {s.ring.outer_mm, s.ring.inner_mm}, kOutlineGrey);
+  DrawCircles(image, left, cx, cy, {page::DiscDiameterMm(s.disc), page::kDiscHoleMm}, kDiscGrey);
 }
 
 }  // namespace

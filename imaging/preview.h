@@ -16,6 +16,7 @@
 
 #include "imaging/disc_layout.h"
 #include "imaging/rgb_image.h"
+#include "page/print_position.h"
 
 namespace imaging {
 
@@ -37,14 +38,18 @@ constexpr int32_t kMinidriverOriginDots = page::kMinidriverMarginBytes * 8;
 struct PreviewSettings {
   int32_t rows_per_inch = 600;                  // 300 or 600: how many rows share a pixel row
   int32_t origin_dots = kPluginOriginDots;      // printer dot of the square's left edge
-  bool outline = true;                          // draw the disc's edge and hub hole
-  DiscRing ring;
+  bool outline = true;                          // draw the disc, its hole and the printable ring
+  page::DiscSize disc = page::DiscSize::k120;   // the disc, where it lies in the tray
+  DiscRing ring;                                // the printable ring, moved by ring_offset
+  page::PrintOffset ring_offset;                // the offset the job was printed with
   bool separate_planes = false;                 // add one panel per plane
 };
 
 // Draws the planes over the whole printer line across (1536 pixels) and the
 // page down (1416 pixels, 2832 row addresses); what lies outside the page
-// (rows below it, bytes past the line) is left out. Each pixel takes, per
+// (rows below it, bytes past the line) is left out. The disc's edge and hole
+// are drawn where the disc lies in the tray, whatever the job's offset, in
+// dark grey; the printable ring, moved with the label, in light grey. Each pixel takes, per
 // ink, the share of its dots that are set, and inks multiply like
 // transparent layers: cyan takes red away, magenta green, yellow blue,
 // black all three.

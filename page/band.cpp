@@ -8,9 +8,6 @@ namespace page {
 
 namespace {
 
-// The encoder extracts every line of a band into its line buffer and puts it
-// 7 bytes into the printer line: 1480 dots remain.
-constexpr int32_t kPrintableDots = kPluginPrintableDots;
 // The encoder takes the stride as 16 bits.
 constexpr int32_t kMaxStride = 0xFFFF;
 
@@ -137,10 +134,17 @@ raster::BandView Band::View() const {
 
 bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* error) {
   if (page.width_dots <= 0 || page.rows <= 0) return Fail(error, "the page is empty");
-  if (page.width_dots > kPrintableDots) {
+  // The encoder puts every line margin_bytes into the printer line (the
+  // plug-in's 7 bytes: 1480 dots remain).
+  if (page.margin_bytes < 0 || page.margin_bytes > kPluginMarginBytes) {
+    return Fail(error, "the page's margin of " + std::to_string(page.margin_bytes) +
+                           " bytes is not one the encoder takes (0 to 7)");
+  }
+  const int32_t printable_dots = (kPrinterLineBytes - page.margin_bytes) * 8;
+  if (page.width_dots > printable_dots) {
     return Fail(error, "the page is " + std::to_string(page.width_dots) +
                            " dots wide; the printer line holds " +
-                           std::to_string(kPrintableDots) + " after its margin");
+                           std::to_string(printable_dots) + " after its margin");
   }
   const size_t plane_bytes = static_cast<size_t>(page.BytesPerRow()) * page.rows;
   for (int p = 0; p < page.PlaneCount(); ++p) {
@@ -167,6 +171,7 @@ bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* erro
   band->stride = stride;
   band->bits_per_pixel = static_cast<uint16_t>(bpp);
   band->landscape = landscape;
+  band->margin_bytes = page.margin_bytes;
   // All white: every bit set, alignment bits included.
   band->bits.assign(static_cast<size_t>(size), 0xFF);
   uint8_t* bits = band->bits.data();

@@ -26,6 +26,7 @@ struct Band {
   int32_t stride = 0;           // bytes per scan line
   uint16_t bits_per_pixel = 4;  // 4 colour, 1 monochrome
   bool landscape = false;
+  int32_t margin_bytes = kPluginMarginBytes;  // the page's, for the job writer
   std::vector<uint8_t> bits;  // height * stride bytes
 
   raster::BandView View() const;
@@ -33,7 +34,8 @@ struct Band {
 
 // Makes the band of a page. Fails (false, with a message) for an empty page,
 // planes that do not match its size, a page wider than the dots the printer
-// line holds after the plug-in's margin, lines too long for the encoder's
+// line holds after the page's margin (the plug-in's 7 bytes unless the page
+// was moved left), lines too long for the encoder's
 // line buffer, or a band too large to hand over.
 bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* error = nullptr);
 

@@ -46,6 +46,64 @@ bool InsideSpan(Inside inside, double half_width_sq, int32_t* first, int32_t* la
 
 }  // namespace
 
+const char kDiscSizeWords[] = "120 or 80 (mm)";
+
+double DiscDiameterMm(DiscSize size) { return size == DiscSize::k80 ? 80.0 : 120.0; }
+
+DiscRing DefaultRing(DiscSize size) {
+  return size == DiscSize::k80 ? DiscRing{kDisc80OuterMm, kDefaultInnerMm} : DiscRing{};
+}
+
+// 80 mm is 944.9 dots; the page takes whole dots, and lies half a dot off
+// centre, which the ring, centred exactly, does not notice.
+int32_t DiscPageDots(DiscSize size) { return size == DiscSize::k80 ? 945 : kDiscAreaDots; }
+
+int32_t DiscPageRows(DiscSize size, int32_t rows_per_inch) {
+  return size == DiscSize::k80 ? (rows_per_inch == 600 ? 1890 : 945) : DiscAreaRows(rows_per_inch);
+}
+
+int32_t DiscPageLeft(DiscSize size) { return (kDiscAreaDots - DiscPageDots(size)) / 2; }
+
+int32_t DiscPageTop(DiscSize size, int32_t rows_per_inch) {
+  return (DiscAreaRows(rows_per_inch) - DiscPageRows(size, rows_per_inch)) / 2;
+}
+
+bool ValidateRingOn(DiscSize size, const DiscRing& ring, std::string* error) {
+  if (!ValidateRing(ring, error)) return false;
+  if (ring.outer_mm > DiscDiameterMm(size)) {
+    *error = std::string("the outer diameter must be at most the disc's: ") + DiscSizeName(size);
+    return false;
+  }
+  return true;
+}
+
+DiscRing FitRing(DiscSize size, DiscRing ring) {
+  // Only a diameter some larger disc could have; anything else is left for
+  // ValidateRing to refuse.
+  if (ring.outer_mm > DiscDiameterMm(size) && ring.outer_mm <= kMaxOuterMm) {
+    ring.outer_mm = DefaultRing(size).outer_mm;
+  }
+  return ring;
+}
+
+bool ParseDiscSize(std::string_view text, DiscSize* value) {
+  std::string s;
+  for (char c : text) {
+    if (c == ' ' || c == '\t') continue;
+    s += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  if (s == "120" || s == "120mm" || s == "cd") {
+    *value = DiscSize::k120;
+  } else if (s == "80" || s == "80mm" || s == "mini") {
+    *value = DiscSize::k80;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+const char* DiscSizeName(DiscSize value) { return value == DiscSize::k80 ? "80 mm" : "120 mm"; }
+
 bool ValidateRing(const DiscRing& ring, std::string* error) {
   if (!(ring.outer_mm > 0) || ring.outer_mm > kMaxOuterMm) {
     *error = "the outer diameter must be above 0 and at most 120 mm";
@@ -58,23 +116,34 @@ bool ValidateRing(const DiscRing& ring, std::string* error) {
   return true;
 }
 
-DiscMask::DiscMask(const DiscRing& ring, int32_t rows_per_inch)
+DiscMask::DiscMask(const DiscRing& ring, int32_t rows_per_inch, int32_t left, int32_t top)
     : outer_sq_(ring.outer_mm * ring.outer_mm / 4),
       inner_sq_(ring.inner_mm * ring.inner_mm / 4),
-      row_mm_(kMmPerInch / (rows_per_inch == 600 ? 600 : 300)) {}
+      row_mm_(kMmPerInch / (rows_per_inch == 600 ? 600 : 300)),
+      left_(left),
+      top_(top) {}
 
 double DiscMask::DistanceMm(int32_t x, int32_t row) const {
-  const double dy = (row + 0.5) * row_mm_ - kDiscAreaMm / 2;
-  return sqrt(DxSquared(x) + dy * dy);
+  const double dy = (row + top_ + 0.5) * row_mm_ - kDiscAreaMm / 2;
+  return sqrt(DxSquared(x + left_) + dy * dy);
 }
 
 bool DiscMask::Printable(int32_t x, int32_t row) const {
-  const double dy = (row + 0.5) * row_mm_ - kDiscAreaMm / 2;
-  const double d = DxSquared(x) + dy * dy;
+  const double dy = (row + top_ + 0.5) * row_mm_ - kDiscAreaMm / 2;
+  const double d = DxSquared(x + left_) + dy * dy;
   return d <= outer_sq_ && d >= inner_sq_;
 }
 
 RingRow DiscMask::Row(int32_t row) const {
+  RingRow span = SquareRow(row + top_);
+  span.first -= left_;
+  span.last -= left_;
+  span.hub_first -= left_;
+  span.hub_last -= left_;
+  return span;
+}
+
+RingRow DiscMask::SquareRow(int32_t row) const {
   const double dy = (row + 0.5) * row_mm_ - kDiscAreaMm / 2;
   const double dy_sq = dy * dy;
   RingRow span;

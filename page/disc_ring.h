@@ -11,6 +11,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <string_view>
 
 #include "page/geometry.h"
 
@@ -30,6 +31,38 @@ struct DiscRing {
 // Checks a ring given by the user; false with a reason in *error.
 bool ValidateRing(const DiscRing& ring, std::string* error);
 
+// The discs the tray takes: 120 mm, and 80 mm in the tray's adapter. Both lie
+// with their centre at the centre of the printable square; an 80 mm disc's
+// page is its own square, placed there.
+enum class DiscSize { k120, k80 };
+constexpr double kDisc80OuterMm = 78.0;  // printable diameter of an 80 mm disc
+constexpr double kDiscHoleMm = 15.0;     // the hole in the middle of either
+
+// The disc's diameter in mm, and the ring printed on it unless the user
+// chooses another: 118/22 mm on a 120 mm disc, 78/22 mm on an 80 mm one.
+double DiscDiameterMm(DiscSize size);
+DiscRing DefaultRing(DiscSize size);
+// The side of the disc's page in dots across (1416 for 120 mm, 945 for
+// 80 mm) and in rows at rows_per_inch, and where it lies in the printable
+// square: centred, its first dot and row.
+int32_t DiscPageDots(DiscSize size);
+int32_t DiscPageRows(DiscSize size, int32_t rows_per_inch);
+int32_t DiscPageLeft(DiscSize size);
+int32_t DiscPageTop(DiscSize size, int32_t rows_per_inch);
+// Checks a ring for a disc of this size: ValidateRing, and the outer
+// diameter at most the disc's.
+bool ValidateRingOn(DiscSize size, const DiscRing& ring, std::string* error);
+// The ring to print from diameters that a front end keeps for every disc
+// (a printer default, a PPD default): an outer diameter larger than the disc
+// is one chosen for a larger disc, and the disc's own default is taken.
+DiscRing FitRing(DiscSize size, DiscRing ring);
+
+// "120", "120mm", "cd"; "80", "80mm", "mini". Case and blanks ignored.
+bool ParseDiscSize(std::string_view text, DiscSize* value);
+// "120 mm", "80 mm".
+const char* DiscSizeName(DiscSize value);
+extern const char kDiscSizeWords[];
+
 // The dots of one page row that may carry ink: first..last of the outer
 // circle, less hub_first..hub_last (an empty span has last < first).
 struct RingRow {
@@ -39,10 +72,12 @@ struct RingRow {
 
 // The ring in page coordinates: dot x across, row down from the top of the
 // printable square, at 300 or 600 rows per inch. A dot is printable when its
-// centre lies on the ring, edges included.
+// centre lies on the ring, edges included. A page that starts elsewhere than
+// the square's corner (an 80 mm disc's page) gives where its first dot and
+// row lie in the square: left, top.
 class DiscMask {
  public:
-  DiscMask(const DiscRing& ring, int32_t rows_per_inch);
+  DiscMask(const DiscRing& ring, int32_t rows_per_inch, int32_t left = 0, int32_t top = 0);
   bool Printable(int32_t x, int32_t row) const;
   // Distance of the centre of dot (x, row) from the disc centre, in mm.
   double DistanceMm(int32_t x, int32_t row) const;
@@ -50,9 +85,11 @@ class DiscMask {
   RingRow Row(int32_t row) const;
 
  private:
+  RingRow SquareRow(int32_t row) const;
   double outer_sq_;
   double inner_sq_;
   double row_mm_;
+  int32_t left_, top_;
 };
 
 }  // namespace page

@@ -26,6 +26,10 @@ struct InkPage {
   int32_t rows_per_inch = 600;
   bool colour = true;
   std::vector<uint8_t> planes[3];
+  // Where the job writer puts dot 0 of a row in the printer line, in bytes:
+  // the plug-in's 7, or less for a page moved left of the square
+  // (page/print_position.h). The Windows components place rows themselves.
+  int32_t margin_bytes = kPluginMarginBytes;
 
   int32_t BytesPerRow() const { return (width_dots + 7) / 8; }
   int PlaneCount() const { return colour ? 3 : 1; }

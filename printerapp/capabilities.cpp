@@ -3,6 +3,8 @@
 #include <string.h>
 
 #include "page/disc_ring.h"
+#include "page/print_position.h"
+#include "printerapp/calibration.h"
 #include "printerapp/printer_driver.h"
 
 namespace printerapp {
@@ -38,6 +40,7 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->rendpage_cb = EndRasterPage;
   data->rendjob_cb = EndRasterJob;
   data->status_cb = UpdateStatus;
+  data->testpage_cb = PrintTestDisc;
   data->format = kNativeFormat;
 
   // PAPPL makes the device ID's MFG and MDL of the first word and the rest.
@@ -85,8 +88,9 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->borderless = true;
   data->left_right = 50;
   data->bottom_top = 50;
-  data->num_media = 1;
+  data->num_media = 2;
   data->media[0] = kMediaName;
+  data->media[1] = kMedia80Name;
   data->num_source = 1;
   data->source[0] = "disc";
   data->num_type = 2;
@@ -104,12 +108,14 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
 
   static const char* const kTextQualities[] = {"off", "on"};
   static const char* const kDiscTypes[] = {"standard", "centre-band"};
-  data->num_vendor = 5;
+  data->num_vendor = 7;
   data->vendor[0] = kImageControl;
   data->vendor[1] = kTextQuality;
   data->vendor[2] = kDiscType;
   data->vendor[3] = kOuterDiameter;
   data->vendor[4] = kHubDiameter;
+  data->vendor[5] = kOffsetX;
+  data->vendor[6] = kOffsetY;
   if (*attrs == nullptr) *attrs = ippNew();
   // IPP Everywhere attributes PAPPL 1.3 leaves out, with the values that are
   // true here: no preferred values are computed, colours are rendered one
@@ -125,6 +131,8 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
                  static_cast<int>(page::kMaxOuterMm));
   AddVendorRange(*attrs, kHubDiameter, static_cast<int>(page::kDefaultInnerMm), 0,
                  static_cast<int>(page::kMaxOuterMm) - 1);
+  AddVendorRange(*attrs, kOffsetX, 0, -page::kMaxOffsetTenths, page::kMaxOffsetTenths);
+  AddVendorRange(*attrs, kOffsetY, 0, -page::kMaxOffsetTenths, page::kMaxOffsetTenths);
 }
 
 }  // namespace printerapp

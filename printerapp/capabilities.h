@@ -12,13 +12,20 @@
 //   quillory2-disc-type       keyword standard | centre-band
 //   quillory2-outer-diameter  integer mm 1..120, printable outer diameter
 //   quillory2-hub-diameter    integer mm 0..119, diameter of the blank hub
+//   quillory2-offset-x        integer -30..30, the print position across in
+//                             tenths of a mm, positive to the right as seen
+//                             on the disc in the tray
+//   quillory2-offset-y        integer -30..30, the same down, positive down
 //
 // The page: the printer's one paper size "CD", 4.72 inch square, is offered
 // as the self-describing PWG name oe_cd_4.72x4.72in. Every IPP client reads
 // the size from such a name; "oe" because the printer defines its page in
 // inches, "cd" to keep its own name. The standard disc name
 // disc_standard_40x118mm would be a 118 mm page (1394 dots, not the 1416 of
-// the printable square) with a 40 mm hub.
+// the printable square) with a 40 mm hub. An 80 mm disc in the tray's
+// adapter is its own page, om_cd-80_80x80mm, centred where the 120 mm disc's
+// centre is, with the 80 mm disc's ring (78 mm; a larger outer diameter
+// default is one for the 120 mm disc).
 #ifndef QUILLORY2_PRINTERAPP_CAPABILITIES_H_
 #define QUILLORY2_PRINTERAPP_CAPABILITIES_H_
 
@@ -29,6 +36,7 @@ namespace printerapp {
 constexpr char kDriverName[] = "quillory2";
 constexpr char kDriverDescription[] = "Quillory2 disc-label printer";
 constexpr char kMediaName[] = "oe_cd_4.72x4.72in";
+constexpr char kMedia80Name[] = "om_cd-80_80x80mm";
 // The printer's command stream, for jobs PAPPL hands to the device as they
 // are.
 constexpr char kNativeFormat[] = "application/vnd.quillory2";
@@ -38,6 +46,8 @@ constexpr char kTextQuality[] = "quillory2-text-quality";
 constexpr char kDiscType[] = "quillory2-disc-type";
 constexpr char kOuterDiameter[] = "quillory2-outer-diameter";
 constexpr char kHubDiameter[] = "quillory2-hub-diameter";
+constexpr char kOffsetX[] = "quillory2-offset-x";
+constexpr char kOffsetY[] = "quillory2-offset-y";
 
 // The media-type keywords of Regular and Matte.
 constexpr char kMediaTypeRegular[] = "disc";

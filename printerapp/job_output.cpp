@@ -12,13 +12,32 @@ bool JobOutput::SetOptions(const page::JobOptions& options) {
   return true;
 }
 
+void JobOutput::SetPosition(const page::PrintOffset& offset, const page::DiscRing& ring) {
+  offset_ = offset;
+  ring_ = ring;
+}
+
 bool JobOutput::SendPage(const page::InkPage& page, std::string* error) {
   page::Band band;
-  if (!page::MakeBand(page, /*landscape=*/false, &band, error)) return false;
+  bool made;
+  if (offset_.Zero()) {
+    made = page::MakeBand(page, /*landscape=*/false, &band, error);
+  } else {
+    if (pages_ == 0) {
+      const page::RingLoss loss = page::LostRing(ring_, offset_, page.rows_per_inch, page::kJobWriterReach);
+      if (loss.Any()) {
+        const std::string text = page::DescribeRingLoss(loss);
+        papplLogJob(job_, PAPPL_LOGLEVEL_WARN, "%s", text.c_str());
+        papplJobSetMessage(job_, "%s", text.c_str());
+      }
+    }
+    made = page::MakeBand(page::MovePage(page, offset_, page::kJobWriterReach), /*landscape=*/false, &band, error);
+  }
+  if (!made) return false;
   bytes_.clear();
   bytes_.reserve(raster::EncodedBandBound(band.View()) + 256);
   if (pages_ == 0 && !writer_.AppendJobSetup(options_, &bytes_, error)) return false;
-  printjob::JobWriter::AppendPage(band.View(), options_, &bytes_);
+  printjob::JobWriter::AppendPage(band.View(), options_, &bytes_, band.margin_bytes);
   if (!Write(error)) return false;
   ++pages_;
   if (counts_pages_) papplJobSetImpressionsCompleted(job_, 1);

@@ -17,6 +17,7 @@
 
 #include "page/ink_page.h"
 #include "page/job_options.h"
+#include "page/print_position.h"
 #include "printjob/job_writer.h"
 
 namespace printerapp {
@@ -33,6 +34,9 @@ class JobOutput {
   bool Load(std::string* error);
   // Changes the options before the first page is sent; false after it.
   bool SetOptions(const page::JobOptions& options);
+  // Where the pages go: moved by the offset, the ring's loss (if any) said
+  // in the job's log and message once.
+  void SetPosition(const page::PrintOffset& offset, const page::DiscRing& ring);
   // Sends one complete page; false with the reason when it cannot be
   // encoded or written.
   bool SendPage(const page::InkPage& page, std::string* error);
@@ -48,6 +52,8 @@ class JobOutput {
   page::JobOptions options_;
   bool counts_pages_;
   printjob::JobWriter writer_;
+  page::PrintOffset offset_;
+  page::DiscRing ring_;
   std::vector<uint8_t> bytes_;
   int pages_ = 0;
 };

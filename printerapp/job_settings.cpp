@@ -27,8 +27,9 @@ std::string Refused(const char* name, const char* value, const char* allowed) {
 
 bool ResolveSettings(int x_resolution, int y_resolution, pappl_color_mode_t color_mode,
                      const char* media_type, const VendorLookup& vendor, JobSettings* settings,
-                     std::string* error) {
+                     std::string* error, const char* media_size) {
   JobSettings s;
+  if (media_size != nullptr && strcmp(media_size, kMedia80Name) == 0) s.layout.disc = page::DiscSize::k80;
   page::JobOptions& o = s.options;
   if (x_resolution != 300 || (y_resolution != 600 && y_resolution != 300)) {
     *error = "unsupported resolution " + std::to_string(x_resolution) + "x" +
@@ -84,6 +85,18 @@ bool ResolveSettings(int x_resolution, int y_resolution, pappl_color_mode_t colo
       return false;
     }
   }
+  for (const auto& [name, tenths] : {std::pair{kOffsetX, &s.offset.x_tenths}, std::pair{kOffsetY, &s.offset.y_tenths}}) {
+    const char* v = vendor(name);
+    if (v == nullptr) continue;
+    char* end = nullptr;
+    const long value = strtol(v, &end, 10);
+    if (end == v || *end != '\0' || value < -page::kMaxOffsetTenths || value > page::kMaxOffsetTenths) {
+      *error = Refused(name, v, "-30 to 30 tenths of a mm");
+      return false;
+    }
+    *tenths = static_cast<int32_t>(value);
+  }
+  s.layout.ring = page::FitRing(s.layout.disc, s.layout.ring);
   if (!imaging::ValidateLayout(s.layout, error)) return false;
   *settings = s;
   return true;
@@ -105,7 +118,8 @@ bool ResolveJobSettings(pappl_job_t* job, const pappl_pr_options_t* options,
     return value.c_str();
   };
   return ResolveSettings(options->printer_resolution[0], options->printer_resolution[1],
-                         options->print_color_mode, options->media.type, vendor, settings, error);
+                         options->print_color_mode, options->media.type, vendor, settings, error,
+                         options->media.size_name);
 }
 
 }  // namespace printerapp

@@ -15,12 +15,14 @@
 
 #include "imaging/label.h"
 #include "page/job_options.h"
+#include "page/print_position.h"
 
 namespace printerapp {
 
 struct JobSettings {
   page::JobOptions options;
-  imaging::LabelLayout layout;
+  imaging::LabelLayout layout;  // with the disc of the job's media size
+  page::PrintOffset offset;
 };
 
 // The value of a vendor attribute as text (a keyword, or an integer in
@@ -32,7 +34,7 @@ using VendorLookup = std::function<const char*(const char* name)>;
 // offer.
 bool ResolveSettings(int x_resolution, int y_resolution, pappl_color_mode_t color_mode,
                      const char* media_type, const VendorLookup& vendor, JobSettings* settings,
-                     std::string* error);
+                     std::string* error, const char* media_size = nullptr);
 
 // The same for a job being printed.
 bool ResolveJobSettings(pappl_job_t* job, const pappl_pr_options_t* options,

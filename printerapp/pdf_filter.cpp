@@ -229,6 +229,7 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
     return false;
   }
   JobOutput output(job, device, settings.options);
+  output.SetPosition(settings.offset, settings.layout.ring);
   if (!output.Load(&error)) {
     FailJob(job, PAPPL_JREASON_NONE, "The printer description is unusable: " + error);
     return false;

@@ -32,6 +32,7 @@ extern "C" bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* dat
   bytes = std::vector<uint8_t>();
   papplJobSetImpressions(job, static_cast<int>(pages.size()));
   JobOutput output(job, device, settings.options);
+  output.SetPosition(settings.offset, settings.layout.ring);
   if (!output.Load(&error)) {
     FailJob(job, PAPPL_JREASON_NONE, "The printer description is unusable: " + error);
     return false;

@@ -26,7 +26,9 @@ enum class RasterPixels { kRgb8, kGrey8 };
 // gathered.
 struct RasterJob {
   RasterJob(pappl_job_t* job, pappl_device_t* device, const JobSettings& s)
-      : settings(s), output(job, device, s.options, /*counts_pages=*/false) {}
+      : settings(s), output(job, device, s.options, /*counts_pages=*/false) {
+    output.SetPosition(s.offset, s.layout.ring);
+  }
   JobSettings settings;
   JobOutput output;
   imaging::RgbImage page;

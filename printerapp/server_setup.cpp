@@ -5,6 +5,7 @@
 #include <string.h>
 #include <unistd.h>
 
+#include "printerapp/calibration.h"
 #include "printerapp/capabilities.h"
 #include "printerapp/server_paths.h"
 
@@ -186,6 +187,10 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
     papplLog(system, PAPPL_LOGLEVEL_ERROR, "Cannot read the saved state in %s",
              paths.state_file.c_str());
   }
+  // The Calibrate page, and the test disc, a job in the printer's language
+  // told from its first bytes.
+  AddCalibrationPage(system);
+  papplSystemSetMIMECallback(system, RecogniseNativeJob, nullptr);
   papplSystemSetSaveCallback(system, SaveState, context);
   papplLog(system, PAPPL_LOGLEVEL_INFO, "State in %s, spool in %s, listening on %s port %d",
            paths.state_file.c_str(), paths.spool_dir.c_str(), listen, port);

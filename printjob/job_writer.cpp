@@ -38,19 +38,21 @@ bool JobWriter::AppendJobSetup(const page::JobOptions& options, std::vector<uint
 }
 
 void JobWriter::AppendPage(const raster::BandView& band, const page::JobOptions& options,
-                           std::vector<uint8_t>* out) {
+                           std::vector<uint8_t>* out, int32_t margin_bytes) {
   raster::BandSettings settings;
   settings.row_step = options.RowStep();
   settings.skip_centre = options.SkipsCentre();
+  settings.margin_bytes = margin_bytes;
   AppendingSink sink(out);
   raster::EncodeBand(band, settings, &sink);
 }
 
 void JobWriter::AppendPage(const raster::PlanesView& planes, const page::JobOptions& options,
-                           std::vector<uint8_t>* out) {
+                           std::vector<uint8_t>* out, int32_t margin_bytes) {
   raster::BandSettings settings;
   settings.row_step = options.RowStep();
   settings.skip_centre = options.SkipsCentre();
+  settings.margin_bytes = margin_bytes;
   AppendingSink sink(out);
   raster::EncodePlanes(planes, settings, &sink);
 }

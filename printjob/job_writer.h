@@ -39,13 +39,17 @@ class JobWriter {
   bool AppendJobSetup(const page::JobOptions& options, std::vector<uint8_t>* out,
                       std::string* error) const;
   // Appends one page, given as the band the encoder takes, with the row step
-  // and disc type of options. Reserve EncodedBandBound() beforehand and the
-  // page appends without allocating.
+  // and disc type of options, margin_bytes into the printer line (less than
+  // the plug-in's 7 for a page moved left, page::InkPage::margin_bytes).
+  // Reserve EncodedBandBound() beforehand and the page appends without
+  // allocating.
   static void AppendPage(const raster::BandView& band, const page::JobOptions& options,
-                         std::vector<uint8_t>* out);
+                         std::vector<uint8_t>* out,
+                         int32_t margin_bytes = page::kPluginMarginBytes);
   // The same for a portrait page given as its ink planes (EncodedPlanesBound).
   static void AppendPage(const raster::PlanesView& planes, const page::JobOptions& options,
-                         std::vector<uint8_t>* out);
+                         std::vector<uint8_t>* out,
+                         int32_t margin_bytes = page::kPluginMarginBytes);
   // Appends the end of the job (nothing before Load).
   void AppendJobEnd(std::vector<uint8_t>* out) const;
 

@@ -33,7 +33,7 @@ bool WriteJob(const std::vector<page::InkPage>& pages, const page::JobOptions& o
       job->clear();
       return false;
     }
-    JobWriter::AppendPage(band.View(), options, job);
+    JobWriter::AppendPage(band.View(), options, job, band.margin_bytes);
   }
   writer.AppendJobEnd(job);
   return true;

@@ -43,7 +43,8 @@ class CommandWriter {
 // column positions and transfers. -1 and -99 stand for "none".
 class PassEncoder {
  public:
-  PassEncoder(CommandWriter* spool, Isa isa) : spool_(spool), isa_(isa) {}
+  PassEncoder(CommandWriter* spool, Isa isa, int32_t margin_bytes)
+      : spool_(spool), isa_(isa), margin_(margin_bytes < 0 ? 0 : margin_bytes > kMarginBytes ? kMarginBytes : margin_bytes) {}
 
   // Sends line j (row address y) of the pass, length bytes at line; a blank
   // line sends nothing.
@@ -58,7 +59,7 @@ class PassEncoder {
     // One pass packs the row, and stops as soon as it is longer than the
     // plain data: noisy lines, which go plain, cost only that far.
     const int packed_size =
-        PackRowWith(line + first, kMarginBytes + first, plain, packed_, plain, isa_);
+        PackRowWith(line + first, margin_ + first, plain, packed_, plain, isa_);
     if (ShouldPack(packed_size, plain)) {
       if (!run_length_) {
         spool_->Write(kPackingRle, kFixedCommandBytes);
@@ -74,7 +75,7 @@ class PassEncoder {
       run_length_ = false;
     }
     if (first != last_first_) {
-      spool_->Command(Command::kColumnPosition, 8 * (first + kMarginBytes));
+      spool_->Command(Command::kColumnPosition, 8 * (first + margin_));
       last_first_ = first;
     }
     spool_->Command(Command::kRasterTransfer, plain);
@@ -99,6 +100,7 @@ class PassEncoder {
 
   CommandWriter* spool_;
   Isa isa_;
+  int32_t margin_;  // the plug-in's 7 bytes at most, so the packed lead always fits
   bool run_length_ = false;
   int32_t last_first_ = -1;     // first byte index of the last column position command
   int32_t previous_line_ = -99; // line index of the last line that produced output
@@ -155,7 +157,7 @@ void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* si
   for (int pass = 0; pass < passes; ++pass) {
     const int32_t plane = passes == 3 ? kPassPlane[pass] : 0;
     StartPass(&spool);
-    PassEncoder encoder(&spool, isa);
+    PassEncoder encoder(&spool, isa, settings.margin_bytes);
     int32_t block_first = -1;  // first line held in the block, -1 none
 
     for (int32_t j = 0; j < lines; ++j) {
@@ -211,7 +213,7 @@ void EncodePlanes(const PlanesView& planes, const BandSettings& settings, ByteSi
     StartPass(&spool);
     if (plane == nullptr) continue;
     const size_t plane_bytes = static_cast<size_t>(rows) * planes.stride;
-    PassEncoder encoder(&spool, isa);
+    PassEncoder encoder(&spool, isa, settings.margin_bytes);
     for (int32_t j = 0; j < rows; ++j) {
       const int32_t y = RowAddress(j, row_step);
       if (y < 0) break;

@@ -10,7 +10,8 @@
 // starts with the plane start command and plain packing at row address 0, so
 // a band is sent as a complete image. Blank lines are left out, and with
 // skip_centre so are the row addresses of the centre band. Every other line
-// goes packed or plain, whichever is shorter, 7 bytes into the printer line.
+// goes packed or plain, whichever is shorter, 7 bytes into the printer line
+// (or the margin the settings give).
 //
 // The encoder allocates nothing: lines, packed rows and command texts are
 // assembled in fixed buffers on the stack. Extracting a line of a plane
@@ -22,6 +23,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "page/geometry.h"
 #include "raster/cpu_features.h"
 
 namespace raster {
@@ -45,6 +47,10 @@ struct BandView {
 struct BandSettings {
   int32_t row_step = 1;      // row address advance per line: 1 (600 rows per inch), else 2 (300)
   bool skip_centre = false;  // leave out the centre band's row addresses (page/geometry.h)
+  // Where byte 0 of a line goes in the printer line: the plug-in's 7 bytes,
+  // or fewer for a page that starts further left (a print-position offset
+  // through the job writer). Read as 0 to 7.
+  int32_t margin_bytes = page::kPluginMarginBytes;
 };
 
 // Where the commands go: one Write per command or block of row data, in

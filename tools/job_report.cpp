@@ -1,5 +1,7 @@
 #include "tools/job_report.h"
 
+#include "page/print_position.h"
+
 #include <errno.h>
 #include <string.h>
 
@@ -186,6 +188,11 @@ void JobReport::WriteSummary(const stream::StreamSummary& d, std::ostream& out) 
 
 // --- preview ----------------------------------------------------------------
 
+namespace {
+// 3 mm is 35.4 dots: whole bytes, 5 of them, left of the plug-in's 56.
+constexpr int32_t kLeftmostMovedDot = imaging::kPluginOriginDots - 5 * 8;
+}  // namespace
+
 void DriverGuesser::See(const stream::Command& c) {
   using K = stream::CommandKind;
   const int32_t mini = imaging::kMinidriverOriginDots;
@@ -207,9 +214,13 @@ void DriverGuesser::See(const stream::Command& c) {
                                       std::to_string(before_last_offset_)}};
     }
   }
+  // The job writer reaches up to 5 bytes left of the plug-in's margin for a
+  // label moved left (page/print_position.h), so only dots further left
+  // than that are the minidriver's.
   if (!left_dots_.found && c.kind == K::kRasterTransfer && c.first_dot >= 0 &&
-      c.first_dot < imaging::kPluginOriginDots) {
-    left_dots_ = {true, {Driver::kMinidriver, mini, "dots left of printer dot 56 at @" + std::to_string(c.offset)}};
+      c.first_dot < kLeftmostMovedDot) {
+    left_dots_ = {true, {Driver::kMinidriver, mini, "dots left of printer dot " + std::to_string(kLeftmostMovedDot) +
+                                                        " at @" + std::to_string(c.offset)}};
   }
   before_last_ = last_;
   before_last_offset_ = last_offset_;

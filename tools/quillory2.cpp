@@ -4,6 +4,8 @@
 //   quillory2 encode IMAGE -o JOB      picture -> print job
 //   quillory2 decode JOB               annotated command listing, --check
 //   quillory2 preview JOB -o PNG       what the printer would print
+//   quillory2 test-disc -o JOB         the test disc, which shows where the printer prints
+//   quillory2 calibrate --left A ...   the offsets its readings call for
 //   quillory2 tables                   the printer description in readable form
 #include <errno.h>
 #include <stdio.h>
@@ -28,6 +30,8 @@
 #include "stream/decoder.h"
 #include "tables/built_tables.h"
 #include "tables/table_dump.h"
+#include "tools/calibration_commands.h"
+#include "tools/disc_options.h"
 #include "tools/encode_job.h"
 #include "files/write_file.h"
 #include "tools/job_report.h"
@@ -58,7 +62,7 @@ struct EncodeArgs {
   bool landscape = false;
   bool verbose = false;
   double gamma = 1.0;
-  imaging::DiscRing ring;
+  tools::DiscArgs disc_args;
   std::string module;
 };
 
@@ -78,8 +82,11 @@ int RunEncode(const EncodeArgs& a) {
     return Fail("unknown disc type '" + a.disc + "' (use standard or centre-band)", kExitUsage);
   o.colour = a.mono ? page::ColourMode::kMonochrome : page::ColourMode::kColour;
   std::string error;
+  tools::DiscChoice disc;
+  if (!tools::ResolveDisc(a.disc_args, &disc, &error)) return Fail(error, kExitUsage);
   imaging::LabelLayout layout;
-  layout.ring = a.ring;
+  layout.disc = disc.size;
+  layout.ring = disc.ring;
   layout.gamma = a.gamma;
   if (!imaging::ValidateLayout(layout, &error)) return Fail(error, kExitUsage);
   settings.landscape = a.landscape;
@@ -94,6 +101,11 @@ int RunEncode(const EncodeArgs& a) {
     if (!imaging::ReadPictureFile(a.image, &picture, &error)) return Fail(error);
     pages.push_back(imaging::MakeLabelPage(picture, o, layout));
   }
+  // The components place their rows themselves: a page moved left of the
+  // square loses what lies beyond the line's start.
+  const page::RingLoss loss = page::LostRing(disc.ring, disc.offset, o.RowsPerInch(), page::kComponentReach);
+  if (loss.Any()) fprintf(stderr, "quillory2: warning: %s\n", page::DescribeRingLoss(loss).c_str());
+  if (!disc.offset.Zero()) pages[0] = page::MovePage(pages[0], disc.offset, page::kComponentReach);
   if (!tools::CheckEncodeSettings(pages, settings, &error)) return Fail(error, kExitUsage);
 
   std::vector<uint8_t> job;
@@ -178,12 +190,13 @@ struct PreviewArgs {
   bool verbose = false;
   int page = 1;
   int width = 0;
-  imaging::DiscRing ring;
+  tools::DiscArgs disc_args;
 };
 
 int RunPreview(const PreviewArgs& a) {
   std::string error;
-  if (!imaging::ValidateRing(a.ring, &error)) return Fail(error, kExitUsage);
+  tools::DiscChoice disc;
+  if (!tools::ResolveDisc(a.disc_args, &disc, &error)) return Fail(error, kExitUsage);
   if (WritesBinaryToTerminal(a.output)) return Fail("refusing to write a PNG picture to a terminal; use -o FILE", kExitUsage);
   if (files::WouldReplaceInput(a.job, a.output))
     return Fail("refusing to write the preview over the job '" + a.job + "'; use another -o FILE", kExitUsage);
@@ -206,7 +219,9 @@ int RunPreview(const PreviewArgs& a) {
   if (!collector.TakePage(&planes, &pages, &error)) return Fail("'" + a.job + "': " + error);
 
   imaging::PreviewSettings s;
-  s.ring = a.ring;
+  s.disc = disc.size;
+  s.ring = disc.ring;
+  s.ring_offset = disc.offset;
   s.outline = !a.no_outline;
   s.separate_planes = a.planes;
   s.rows_per_inch = tools::JobRowsPerInch(decoded.resolution_rows_per_inch, collector.SawOddRow());
@@ -271,11 +286,6 @@ CLI::Validator PageNumber() {
       "PAGE");
 }
 
-void AddRingOptions(CLI::App* cmd, imaging::DiscRing* ring) {
-  cmd->add_option("--outer-mm", ring->outer_mm, "Printable diameter of the disc in mm (default 118, for a 120 mm disc)");
-  cmd->add_option("--inner-mm", ring->inner_mm, "Diameter of the blank hub area in mm (default 22)");
-}
-
 int Run(int argc, char** argv) {
   CLI::App app{"quillory2: prints pictures on discs with the Quillory2 disc-label printer through either "
                "driver component, and reads print jobs back.",
@@ -305,7 +315,7 @@ int Run(int argc, char** argv) {
                                                  "the printed result is the same)");
   encode->add_option("--gamma", enc.gamma, "Tone curve before halftoning: ink = 1 - value^gamma; above 1 darkens "
                                            "mid-tones")->capture_default_str();
-  AddRingOptions(encode, &enc.ring);
+  tools::AddDiscOptions(encode, &enc.disc_args, /*offsets=*/true);
   encode->add_option("--module", enc.module, "Driver module to load instead of <program dir>/../lib/" +
                                                  tools::ModuleFileName(tools::Driver::kPlugin) + " or " +
                                                  tools::ModuleFileName(tools::Driver::kMinidriver));
@@ -313,7 +323,9 @@ int Run(int argc, char** argv) {
   encode->footer(
       "The picture is scaled to fit the printable square of the paper size \"CD\" (1416 x 1416 dots, 4.72 inch, "
       "at 300 dots per inch across), centred, keeping its aspect; nothing is printed outside the outer diameter "
-      "or inside the hub. Colours are separated into cyan, magenta and yellow and halftoned by error diffusion.\n"
+      "or inside the hub. An 80 mm disc (--disc-size 80) gets the picture scaled to its own square, centred where "
+      "the 120 mm disc's centre is. --offset-x-mm and --offset-y-mm move the whole label, picture and ring "
+      "together; what they move beyond the printer line or the page is cut, with a warning. Colours are separated into cyan, magenta and yellow and halftoned by error diffusion.\n"
       "Examples:\n"
       "  quillory2 encode examples/label.png -o label.prn\n"
       "  quillory2 encode photo.png --driver minidriver --resolution 300 --media Matte -o photo.prn\n"
@@ -345,7 +357,7 @@ int Run(int argc, char** argv) {
   preview->add_option("-o,--output", pre.output, "PNG picture to write; - writes standard output")->required();
   preview->add_flag("--planes", pre.planes, "Add a panel for each plane on its own, in its ink");
   preview->add_flag("--no-outline", pre.no_outline, "Do not draw the disc's edge and hub");
-  AddRingOptions(preview, &pre.ring);
+  tools::AddDiscOptions(preview, &pre.disc_args, /*offsets=*/true);
   preview->add_option("--driver", pre.driver, "Whose placement to assume for the disc outline: auto, plugin or "
                                               "minidriver")
       ->check(CLI::IsMember({"auto", "plugin", "minidriver"}))->capture_default_str();
@@ -362,12 +374,18 @@ int Run(int argc, char** argv) {
       "The picture covers the whole printer line (1536 dots) at 300 x 300 dots per inch: at 600 rows per inch two "
       "rows make one pixel row, each giving half its ink. Three planes are yellow, magenta and cyan in the order "
       "both drivers send them; one plane is black. The disc outline is centred 708 dots right of the printable "
-      "square's left edge and 1416 row addresses down; the plug-in starts that square at printer dot 56 (its "
+      "square's left edge and 1416 row addresses down, where the disc lies in the tray (dark grey: the disc's edge "
+      "and hole, --disc-size); the printable ring (light grey, --outer-mm, --inner-mm) is drawn moved by "
+      "--offset-x-mm and --offset-y-mm, the offsets the job was printed with, so an offset shows as the picture "
+      "moving against the disc. The plug-in starts that square at printer dot 56 (its "
       "7-byte margin), the minidriver at dot 24 (3 bytes). With --driver auto the minidriver is assumed when the "
       "job shows something only it writes (row address 0 without digits, a repeated plain packing command after "
-      "the first plane start, dots left of dot 56, or monochrome lines sent plain from a zero byte, whose column then "
+      "the first plane start, dots left of dot 16 (the job writer's pages moved 3 mm left start at dot 16), or monochrome lines sent plain from a zero byte, whose column then "
       "gives the square's left edge: 8 x (189 - row length)); otherwise the plug-in.\n"
       "Example:\n  quillory2 preview label.prn --planes -o label-preview.png");
+
+  const tools::SubCommand test_disc = tools::AddTestDiscCommand(&app);
+  const tools::SubCommand calibrate = tools::AddCalibrateCommand(&app);
 
   CLI::App* tables_cmd = app.add_subcommand("tables", "Print the printer description table, strings and NT extension "
                                                       "table in readable form");
@@ -376,7 +394,7 @@ int Run(int argc, char** argv) {
   bool known = argc < 2 || argv[1][0] == '-';
   for (const CLI::App* sub : app.get_subcommands({})) known = known || sub->get_name() == argv[1];
   if (!known) {
-    fprintf(stderr, "quillory2: error: unknown command '%s' (use encode, decode, preview or tables)\n"
+    fprintf(stderr, "quillory2: error: unknown command '%s' (use encode, decode, preview, test-disc, calibrate or tables)\n"
                     "Run 'quillory2 --help' for usage.\n", argv[1]);
     return kExitUsage;
   }
@@ -397,6 +415,8 @@ int Run(int argc, char** argv) {
   if (decode->parsed()) return RunDecode(dec);
   if (preview->parsed()) return RunPreview(pre);
   if (tables_cmd->parsed()) return RunTables();
+  if (test_disc.app->parsed()) return test_disc.run();
+  if (calibrate.app->parsed()) return calibrate.run();
   return kExitUsage;
 }
 

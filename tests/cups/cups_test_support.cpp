@@ -79,7 +79,7 @@ cups_page_header2_t HeaderFor(const RasterPage& page) {
   }
   h.cupsNumColors = h.cupsColorSpace == CUPS_CSPACE_K ? 1 : 3;
   h.cupsMediaType = page.media_type;
-  for (int i = 0; i < 5; ++i) h.cupsInteger[i] = page.integers[i];
+  for (int i = 0; i < 7; ++i) h.cupsInteger[i] = page.integers[i];
   return h;
 }
 

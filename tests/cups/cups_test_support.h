@@ -46,7 +46,7 @@ page::InkPage PatternPage(int32_t width, int32_t rows, int rows_per_inch, bool c
 struct RasterPage {
   page::InkPage ink;
   cupsdrv::PixelLayout layout = cupsdrv::PixelLayout::kCmyBanded;  // kBlack for monochrome
-  unsigned integers[5] = {0, 0, 0, 0, 0};
+  unsigned integers[7] = {0, 0, 0, 0, 0, 0, 0};
   unsigned media_type = 0;
   // Overrides for headers the filter must refuse (0: derived from the page).
   unsigned colour_space = 0;

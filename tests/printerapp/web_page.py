@@ -8,26 +8,17 @@ Usage: web_page.py BASE-URL PRINTER SCREENSHOT.png IMAGE-CONTROL
 Exit status 0 when the form was accepted; the reason on standard error
 otherwise.
 """
-import shutil
+import os
 import sys
-import tempfile
 
-from selenium import webdriver
-from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+import browser  # noqa: E402
 
 
 def main(base, printer, screenshot, image_control):
-    profile = tempfile.mkdtemp(prefix="q2chromium-")
-    options = webdriver.ChromeOptions()
-    options.binary_location = "/usr/bin/chromium"
-    for flag in ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-                 "--disable-background-networking", "--disable-component-update", "--disable-sync",
-                 "--window-size=1024,900", "--user-data-dir=" + profile):
-        options.add_argument(flag)
-    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
-    try:
-        driver.set_page_load_timeout(30)
+    with browser.chromium() as driver:
         driver.get(f"{base}/{printer}")
         if printer not in driver.title:
             print(f"the printer's page is titled '{driver.title}'", file=sys.stderr)
@@ -42,15 +33,12 @@ def main(base, printer, screenshot, image_control):
         field = form.find_element(By.NAME, "quillory2-image-control")
         field.clear()
         field.send_keys(image_control)
-        form.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
+        browser.click(driver, form.find_element(By.CSS_SELECTOR, "input[type=submit]"))
         page = driver.page_source
         if "Changes saved." not in page:
             print("the form was not accepted:\n" + page[:2000], file=sys.stderr)
             return 1
         return 0
-    finally:
-        driver.quit()
-        shutil.rmtree(profile, ignore_errors=True)
 
 
 if __name__ == "__main__":

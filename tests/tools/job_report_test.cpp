@@ -32,10 +32,14 @@ TEST(DriverGuess, RecognisesWhatOnlyTheMinidriverWrites) {
   EXPECT_EQ(g.driver, Driver::kMinidriver);
   EXPECT_EQ(g.origin_dots, 24);
 
-  std::string left_dots = "\x1b!d4Q\x1b*b0M\x1b*p4Y\x1b*p24X\x1b*b1W\xff";
+  // The job writer reaches 5 bytes left of the plug-in's margin for a label
+  // moved left, so only dots left of dot 16 tell the minidriver.
+  std::string left_dots = "\x1b!d4Q\x1b*b0M\x1b*p4Y\x1b*p8X\x1b*b1W\xff";
   d = DecodeText(left_dots);
-  EXPECT_EQ(GuessDriver(d).driver,
-            Driver::kMinidriver);
+  EXPECT_EQ(GuessDriver(d).driver, Driver::kMinidriver);
+  left_dots = "\x1b!d4Q\x1b*b0M\x1b*p4Y\x1b*p16X\x1b*b1W\xff";
+  d = DecodeText(left_dots);
+  EXPECT_EQ(GuessDriver(d).driver, Driver::kPlugin);
 
   // A monochrome line from byte 0 of a 100-byte scanline: the column is the
   // page's left edge, 8 x (189 - 100).

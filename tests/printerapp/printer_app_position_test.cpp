@@ -1,0 +1,102 @@
+// Where the printer application's labels land: the print-position offset
+// from the job or the printer's defaults, and the 80 mm disc's page, judged
+// on the jobs the device received and against `quillory2 encode`.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "page/print_position.h"
+#include "tests/printerapp/app_server.h"
+#include "tests/printerapp/test_documents.h"
+#include "tests/support/printed_dots.h"
+
+namespace apptest {
+namespace {
+
+using testsupport::DecodeDots;
+using testsupport::PrintedDots;
+
+class PrinterAppPosition : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(server_.Start()) << server_.Log();
+    ASSERT_TRUE(server_.AddPrinter("disc")) << server_.Log();
+  }
+  void TearDown() override {
+    if (HasFailure()) ADD_FAILURE() << "server log:\n" << server_.Log().substr(0, 20000);
+  }
+  Bytes Print(const std::string& name, const JobOptions& options = {}) {
+    const int id = server_.Submit("disc", ExampleLabel(), "image/png", name, options);
+    EXPECT_GT(id, 0) << name;
+    const JobResult job = server_.WaitJob("disc", id);
+    EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED) << name << ": " << job.message;
+    return testsupport::ReadFile(server_.DeviceFile("disc", name));
+  }
+
+  AppServer server_;
+};
+
+TEST_F(PrinterAppPosition, OffsetsMoveEveryDotByExactlyTheirDots) {
+  const PrintedDots base = DecodeDots(Print("base"));
+  ASSERT_TRUE(base.clean);
+  // Right and up: the tool's plug-in path reaches as far, byte for byte.
+  const Bytes right = Print("right", {"quillory2-offset-x=12", "quillory2-offset-y=-7"});
+  EXPECT_TRUE(right == EncodeWithTool(ExampleLabel(), {"--offset-x-mm", "1.2", "--offset-y-mm", "-0.7"}));
+  // Left beyond the plug-in's margin: the job writer reaches it, and every
+  // dot moves by the offset's dots.
+  const PrintedDots left = DecodeDots(Print("left", {"quillory2-offset-x=-25", "quillory2-offset-y=3"}));
+  ASSERT_TRUE(left.clean);
+  EXPECT_TRUE(testsupport::IsMovedBy(base, left, page::OffsetDots(-25), page::OffsetRows(3, 600)));
+  // The printer's default moves the next job the same way.
+  ASSERT_TRUE(server_.SetDefaults("disc", {"quillory2-offset-x=-25", "quillory2-offset-y=3"}));
+  EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("by-default")), page::OffsetDots(-25),
+                                     page::OffsetRows(3, 600)));
+}
+
+TEST_F(PrinterAppPosition, EightyMillimetreMediaPrintsInsideItsRing) {
+  const Bytes job = Print("mini", {"media=om_cd-80_80x80mm"});
+  const PrintedDots dots = DecodeDots(job);
+  ASSERT_TRUE(dots.clean);
+  EXPECT_LE(testsupport::FarthestDotMm(dots), 39.05);
+  EXPECT_GT(testsupport::FarthestDotMm(dots), 38.5);
+  EXPECT_TRUE(job == EncodeWithTool(ExampleLabel(), {"--disc-size", "80"}));
+}
+
+TEST_F(PrinterAppPosition, CalibratePageInABrowserSetsTheOffsetsOfTheNextJob) {
+  const PrintedDots base = DecodeDots(Print("before"));
+  ASSERT_TRUE(base.clean);
+  // A print 0.5 mm too far right and 0.3 mm too far up: X -0.5, Y +0.3.
+  const std::string screenshot = ArtifactDir() + "/calibrate-page.png";
+  unlink(screenshot.c_str());
+  const testsupport::RunResult browser = testsupport::RunProgram(
+      {"/usr/bin/timeout", "120", "/usr/bin/python3", testsupport::SourceDir() + "/tests/printerapp/calibrate_page.py",
+       "http://localhost:" + std::to_string(server_.port()), "disc", screenshot, "0.5", "-0.5", "-0.3", "0.3",
+       "disc: offsets saved: X -0.5 mm, Y +0.3 mm."});
+  ASSERT_EQ(browser.exit_code, 0) << browser.Out() << browser.err;
+  EXPECT_GT(testsupport::ReadFile(screenshot).size(), 10000u) << screenshot;
+  const PrintedDots after = DecodeDots(Print("after"));
+  EXPECT_TRUE(testsupport::IsMovedBy(base, after, page::OffsetDots(-5), page::OffsetRows(3, 600)));
+
+  // The browser also pressed Print Test Page: the test disc, with the new
+  // offsets on its label, reaches the device as a clean job.
+  std::string test_page;
+  for (int i = 0; i < 200 && test_page.empty(); ++i) {
+    const testsupport::RunResult ls = testsupport::RunProgram({"/bin/ls", server_.DeviceFolder("disc")});
+    for (size_t at = 0, end; (end = ls.Out().find('\n', at)) != std::string::npos; at = end + 1) {
+      const std::string name = ls.Out().substr(at, end - at);
+      if (name.find("before") == std::string::npos && name.find("after") == std::string::npos) test_page = name;
+    }
+    if (test_page.empty()) usleep(100000);
+  }
+  ASSERT_FALSE(test_page.empty()) << server_.Log();
+  const std::string path = server_.DeviceFolder("disc") + "/" + test_page;
+  for (int i = 0; i < 100 && !DecodeDots(testsupport::ReadFile(path)).clean; ++i) usleep(100000);
+  const PrintedDots disc = DecodeDots(testsupport::ReadFile(path));
+  EXPECT_TRUE(disc.clean) << test_page;
+  EXPECT_GT(disc.Count(), 20000u);
+  // Its preview, to look at.
+  testsupport::RunProgram({ToolPath(), "preview", path, "-o", ArtifactDir() + "/test-disc-preview.png",
+                           "--offset-x-mm=-0.5", "--offset-y-mm", "0.3"});
+}
+
+}  // namespace
+}  // namespace apptest

@@ -1,0 +1,35 @@
+"""Headless Chromium through chromedriver, as the printer application's web
+page tests drive it. Flags keep Chromium off the network (this machine has
+none) and in a profile of its own, removed afterwards."""
+import contextlib
+import shutil
+import tempfile
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+
+FLAGS = ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+         "--disable-background-networking", "--disable-component-update", "--disable-sync")
+
+
+@contextlib.contextmanager
+def chromium(width=1024, height=900):
+    profile = tempfile.mkdtemp(prefix="q2chromium-")
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for flag in FLAGS + (f"--window-size={width},{height}", "--user-data-dir=" + profile):
+        options.add_argument(flag)
+    driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    try:
+        driver.set_page_load_timeout(30)
+        yield driver
+    finally:
+        driver.quit()
+        shutil.rmtree(profile, ignore_errors=True)
+
+
+def click(driver, element):
+    """Clicks as a person would after scrolling: forms grow taller than the
+    window, and an element below the fold cannot take a plain click."""
+    driver.execute_script("arguments[0].scrollIntoView({block: 'center'});", element)
+    element.click()

@@ -1,0 +1,34 @@
+// Where a job puts its ink, for the tests that move labels: the dots of a
+// decoded job by plane and row address, compared after a move, and measured
+// from the disc's centre.
+#ifndef QUILLORY2_TESTS_SUPPORT_PRINTED_DOTS_H_
+#define QUILLORY2_TESTS_SUPPORT_PRINTED_DOTS_H_
+
+#include <gtest/gtest.h>
+#include <stdint.h>
+
+#include <map>
+#include <vector>
+
+namespace testsupport {
+
+struct PrintedDots {
+  bool clean = false;  // the printer reads the job cleanly (decode --check)
+  std::vector<std::map<int32_t, std::vector<uint8_t>>> planes;  // row address -> 192 line bytes
+  size_t Count() const;
+};
+
+PrintedDots DecodeDots(const std::vector<uint8_t>& job);
+
+// Whether every dot of `moved` is a dot of `base` moved dx printer dots
+// right and dy row addresses down, and every dot of base arrived.
+::testing::AssertionResult IsMovedBy(const PrintedDots& base, const PrintedDots& moved, int32_t dx,
+                                     int32_t dy);
+
+// The farthest printed dot's centre from the centre of a disc lying where
+// the plug-in's square is (printer dot 56 + 708, row address 1416), in mm.
+double FarthestDotMm(const PrintedDots& dots);
+
+}  // namespace testsupport
+
+#endif  // QUILLORY2_TESTS_SUPPORT_PRINTED_DOTS_H_

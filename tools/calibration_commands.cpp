@@ -1,0 +1,228 @@
+#include "tools/calibration_commands.h"
+
+#include <math.h>
+#include <stdio.h>
+#include <unistd.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "files/write_file.h"
+#include "page/print_position.h"
+#include "testdisc/readings.h"
+#include "testdisc/test_disc.h"
+#include "tools/disc_options.h"
+#include "tools/encode_job.h"
+#if QUILLORY2_SCAN_CALIBRATION
+#include "calibration/scan_calibration.h"
+#endif
+
+namespace tools {
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+int Fail(const std::string& message, int status = kExitFailure) {
+  fprintf(stderr, "quillory2: error: %s\n", message.c_str());
+  return status;
+}
+
+// --- test-disc --------------------------------------------------------------
+
+struct TestDiscArgs {
+  std::string output;
+  std::string driver = "plugin";
+  std::string resolution = "600 x 300 DPI ";
+  std::string media = "Regular";
+  bool mono = false;
+  DiscArgs disc;
+  std::string module;
+};
+
+int RunTestDisc(const TestDiscArgs& a) {
+  EncodeSettings settings;
+  settings.driver = a.driver == "minidriver" ? Driver::kMinidriver : Driver::kPlugin;
+  settings.module_path = a.module;
+  page::JobOptions& o = settings.options;
+  if (!page::ParseResolution(a.resolution, &o.resolution))
+    return Fail("unknown resolution '" + a.resolution + "' (use " + page::kResolutionWords + ")", kExitUsage);
+  if (!page::ParseMedia(a.media, &o.media))
+    return Fail("unknown media '" + a.media + "' (use " + page::kMediaWords + ")", kExitUsage);
+  o.colour = a.mono ? page::ColourMode::kMonochrome : page::ColourMode::kColour;
+  std::string error;
+  DiscChoice disc;
+  if (!ResolveDisc(a.disc, &disc, &error)) return Fail(error, kExitUsage);
+  if (a.output == "-" && isatty(STDOUT_FILENO))
+    return Fail("refusing to write a print job to a terminal; use -o FILE", kExitUsage);
+
+  testdisc::TestDiscSettings s;
+  s.options = o;
+  s.disc = disc.size;
+  s.ring = disc.ring;
+  s.offset = disc.offset;
+  s.printed_by = std::string("quillory2 ") + (settings.driver == Driver::kPlugin ? "plug-in" : "minidriver");
+  std::vector<page::InkPage> pages = {page::MovePage(testdisc::DrawTestDisc(s), disc.offset, page::kComponentReach)};
+  std::vector<uint8_t> job;
+  if (!EncodeJob(pages, settings, &job, &error)) return Fail(error);
+  if (!files::WriteWholeFile(a.output, job, &error)) return Fail(error);
+  return 0;
+}
+
+// --- calibrate --------------------------------------------------------------
+
+struct CalibrateArgs {
+  std::string left, right, top, bottom;
+  std::string offset_x = "0.0", offset_y = "0.0";
+  std::string scan;
+  double scan_dpi = 0;
+  std::string disc_size = "120";
+  std::string cups_printer = "Quillory2";
+  std::string app_printer = "disc";
+};
+
+// The PPD's choice keywords have no plus sign.
+std::string PpdWord(int32_t tenths) {
+  const std::string name = page::OffsetMmName(tenths);
+  return name[0] == '+' ? name.substr(1) : name;
+}
+
+std::string Where(double mm, const char* positive, const char* negative) {
+  char text[64];
+  snprintf(text, sizeof text, "%.2f mm too far %s", fabs(mm), mm >= 0 ? positive : negative);
+  return text;
+}
+
+void PrintCommands(const page::PrintOffset& o, const CalibrateArgs& a) {
+  printf("Offsets to set: X %s mm, Y %s mm\n\n", page::OffsetMmName(o.x_tenths).c_str(),
+         page::OffsetMmName(o.y_tenths).c_str());
+  printf("  quillory2:            quillory2 encode LABEL.png --offset-x-mm %s --offset-y-mm %s -o LABEL.prn\n",
+         PpdWord(o.x_tenths).c_str(), PpdWord(o.y_tenths).c_str());
+  printf("  CUPS:                 lpadmin -p %s -o OffsetX-default=%s -o OffsetY-default=%s\n",
+         a.cups_printer.c_str(), PpdWord(o.x_tenths).c_str(), PpdWord(o.y_tenths).c_str());
+  printf("  printer application:  quillory2-printer-app modify -d %s -o quillory2-offset-x=%d -o "
+         "quillory2-offset-y=%d\n",
+         a.app_printer.c_str(), o.x_tenths, o.y_tenths);
+}
+
+int RunCalibrate(const CalibrateArgs& a) {
+  page::PrintOffset printed;
+  if (!page::ParseOffsetMm(a.offset_x, &printed.x_tenths))
+    return Fail("unknown --offset-x-mm '" + a.offset_x + "' (use " + page::kOffsetWords + ")", kExitUsage);
+  if (!page::ParseOffsetMm(a.offset_y, &printed.y_tenths))
+    return Fail("unknown --offset-y-mm '" + a.offset_y + "' (use " + page::kOffsetWords + ")", kExitUsage);
+  page::DiscSize size;
+  if (!page::ParseDiscSize(a.disc_size, &size))
+    return Fail("unknown disc size '" + a.disc_size + "' (use " + page::kDiscSizeWords + ")", kExitUsage);
+  const bool any_reading = !a.left.empty() || !a.right.empty() || !a.top.empty() || !a.bottom.empty();
+
+  if (!a.scan.empty()) {
+    if (any_reading) return Fail("give either --scan or the four readings, not both", kExitUsage);
+#if QUILLORY2_SCAN_CALIBRATION
+    calibration::TestDiscShape shape;
+    shape.disc_mm = page::DiscDiameterMm(size);
+    calibration::ScanCalibration result;
+    std::string error;
+    if (!calibration::CalibrateFromScanFile(a.scan, a.scan_dpi, shape, printed.x_tenths / 10.0,
+                                            printed.y_tenths / 10.0, &result, &error)) {
+      return Fail(error);
+    }
+    fputs(result.report.c_str(), stdout);
+    page::PrintOffset o;
+    o.x_tenths = static_cast<int32_t>(lround(result.offset_x_mm * 10));
+    o.y_tenths = static_cast<int32_t>(lround(result.offset_y_mm * 10));
+    PrintCommands(o, a);
+    return 0;
+#else
+    return Fail("this build has no scan analysis (calibration/); read the four scales instead");
+#endif
+  }
+
+  testdisc::Readings r;
+  struct Side {
+    const char* option;
+    const std::string& text;
+    double* value;
+  };
+  for (const Side& side : {Side{"--left", a.left, &r.left}, Side{"--right", a.right, &r.right},
+                           Side{"--top", a.top, &r.top}, Side{"--bottom", a.bottom, &r.bottom}}) {
+    if (side.text.empty()) {
+      return Fail(std::string("missing ") + side.option + ": give the reading of every side (or --scan FILE)",
+                  kExitUsage);
+    }
+    if (!testdisc::ParseReading(side.text, side.value)) {
+      return Fail(std::string("unknown ") + side.option + " '" + side.text + "' (use " + testdisc::kReadingWords +
+                      ")",
+                  kExitUsage);
+    }
+  }
+  const testdisc::Correction c = testdisc::CorrectionFrom(r, printed);
+  const double right_mm = (r.left - r.right) / 2, down_mm = (r.top - r.bottom) / 2;
+  printf("The test disc printed with X %s, Y %s mm lies %s and %s.\n", page::OffsetMmName(printed.x_tenths).c_str(),
+         page::OffsetMmName(printed.y_tenths).c_str(), Where(right_mm, "right", "left").c_str(),
+         Where(down_mm, "down", "up").c_str());
+  if (fabs(c.size_mm) >= 0.2) {
+    printf("Its circles came out %.2f mm %s in radius than nominal: the printer's scale, which no offset mends.\n",
+           fabs(c.size_mm), c.size_mm < 0 ? "larger" : "smaller");
+  }
+  if (c.clamped) printf("The print lies further off than the offsets reach (3.0 mm); check how the tray sits.\n");
+  PrintCommands(c.offset, a);
+  return 0;
+}
+
+}  // namespace
+
+SubCommand AddTestDiscCommand(CLI::App* program) {
+  auto a = std::make_shared<TestDiscArgs>();
+  CLI::App* cmd = program->add_subcommand("test-disc", "Write the test disc's print job: where the printer "
+                                                       "actually prints, to read or scan for calibrate");
+  cmd->add_option("-o,--output", a->output, "Print job to write; - writes standard output")->required();
+  cmd->add_option("--driver", a->driver, "Driver component that writes the job: plugin or minidriver")
+      ->check(CLI::IsMember({"plugin", "minidriver"}))->capture_default_str();
+  cmd->add_option("--resolution", a->resolution, "\"600 x 300 DPI \" (also 600) or \"300 x 300\" (also 300)")
+      ->capture_default_str();
+  cmd->add_option("--media", a->media, "Media: Regular or Matte")->capture_default_str();
+  cmd->add_flag("--mono", a->mono, "Print in black only instead of cyan, magenta and yellow together");
+  AddDiscOptions(cmd, &a->disc, /*offsets=*/true);
+  cmd->add_option("--module", a->module, "Driver module to load instead of the built one");
+  cmd->footer(
+      "The test disc shows the printable ring's outer and hub circles, a centre cross and, at the four compass "
+      "points, a scale across the disc's own edge and one across the edge of its 15 mm hole: -3 to +3 mm, a tick "
+      "every 0.5 mm, numbers every 1 mm growing outwards. It is not masked to the ring: the scales print across the "
+      "disc's edges, so a little ink lands on the tray. Print it on a blank disc with the offsets you use now, then "
+      "read, at each side, the number where the disc's edge (or the hole's) meets the scale, and give the four "
+      "readings to 'quillory2 calibrate'. On a 120 mm disc the outer scales at the top and bottom reach past the "
+      "rows the printer addresses; read the hub scales there.\n"
+      "Example:\n  quillory2 test-disc -o test-disc.prn && cat test-disc.prn > /dev/usb/lp0");
+  return {cmd, [a] { return RunTestDisc(*a); }};
+}
+
+SubCommand AddCalibrateCommand(CLI::App* program) {
+  auto a = std::make_shared<CalibrateArgs>();
+  CLI::App* cmd = program->add_subcommand("calibrate", "Work out the print-position offsets from the test disc's "
+                                                       "readings (or a scan of it)");
+  cmd->add_option("--left", a->left, "Reading at the left side (mm, -3 to +3, as on the scale)");
+  cmd->add_option("--right", a->right, "Reading at the right side");
+  cmd->add_option("--top", a->top, "Reading at the top");
+  cmd->add_option("--bottom", a->bottom, "Reading at the bottom");
+  cmd->add_option("--offset-x-mm", a->offset_x, "Offset across the test disc was printed with (on its label)")
+      ->capture_default_str();
+  cmd->add_option("--offset-y-mm", a->offset_y, "Offset down the test disc was printed with (on its label)")
+      ->capture_default_str();
+  cmd->add_option("--disc-size", a->disc_size, "Disc the test disc was printed on: 120 or 80")->capture_default_str();
+  cmd->add_option("--scan", a->scan, "A scan of the printed test disc (PNG or JPEG) instead of the readings");
+  cmd->add_option("--scan-dpi", a->scan_dpi, "The scan's resolution, where its file does not say")
+      ->check(CLI::Range(50.0, 4800.0));
+  cmd->add_option("--cups-printer", a->cups_printer, "CUPS queue named in the lpadmin command")->capture_default_str();
+  cmd->add_option("--app-printer", a->app_printer, "Printer application printer named in its modify command")
+      ->capture_default_str();
+  cmd->footer(
+      "A print lying d mm too far right shows its left reading d and its right reading -d; the offset to set is the "
+      "one the test disc was printed with, less where the print lies: X = printed + (right - left) / 2, Y = printed "
+      "+ (bottom - top) / 2, in steps of 0.1 mm. The commands that set it for each front end follow.\n"
+      "Example:\n  quillory2 calibrate --left 0.5 --right -0.5 --top -0.3 --bottom 0.3");
+  return {cmd, [a] { return RunCalibrate(*a); }};
+}
+
+}  // namespace tools
