@@ -11,10 +11,13 @@
 #   tests     runs its checks: ctest -L unit, or the CTest arguments given
 #             (none: every native suite).
 #
-#   scripts/fresh-root.sh [--junit FILE] [--checks FILE] [-- CTEST_ARGUMENTS...]
+#   scripts/fresh-root.sh [--junit FILE] [--checks FILE] [--sources FILE]
+#                         [-- CTEST_ARGUMENTS...]
 #
 # Needs root (through sudo otherwise), mmdebstrap and a reachable mirror: a
-# mirror that cannot be reached fails the step with apt's reason. Everything
+# mirror that cannot be reached fails the step with apt's reason. --sources
+# FILE (sources.list or deb822 lines) takes the place of this machine's apt
+# sources, for a local mirror or proxy. Everything
 # runs in a private mount and PID namespace, so /proc is mounted only there and
 # whatever runs inside ends with it; the root (build-fresh/) is removed on every
 # way out, interrupted included. The machine's own /dev and apt configuration
@@ -38,13 +41,15 @@ else
 fi
 junit=""
 checks=""
+sources_file=""
 ctest_args=(-L unit)
 while [ $# -gt 0 ]; do
   case "$1" in
     --junit) junit=$(realpath -m "$2"); shift 2 ;;
     --checks) checks=$(realpath -m "$2"); shift 2 ;;
+    --sources) sources_file=$(realpath -m "$2"); shift 2 ;;
     --) shift; ctest_args=("$@"); break ;;
-    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,/^set -uo/p' "$0" | sed -e '$d' -e 's/^# \{0,1\}//'; exit 0 ;;
     *) say "unknown argument $1 (see --help)"; exit 2 ;;
   esac
 done
@@ -55,7 +60,8 @@ logs=$PWD/build-results/fresh
 if [ "$inside" -eq 0 ]; then
   if [ "$(id -u)" -ne 0 ]; then
     command -v sudo >/dev/null || { say "needs root (mmdebstrap, chroot, mounts), and there is no sudo"; exit 1; }
-    exec sudo -- bash "$0" ${junit:+--junit "$junit"} ${checks:+--checks "$checks"} -- "${ctest_args[@]}"
+    exec sudo -- bash "$0" ${junit:+--junit "$junit"} ${checks:+--checks "$checks"} \
+      ${sources_file:+--sources "$sources_file"} -- "${ctest_args[@]}"
   fi
   for tool in mmdebstrap unshare chroot git; do
     command -v "$tool" >/dev/null || { say "$tool is missing (scripts/install-deps.sh test installs mmdebstrap)"; exit 1; }
@@ -80,7 +86,8 @@ if [ "$inside" -eq 0 ]; then
   trap 'exit 143' TERM
   trap 'exit 129' HUP
   unshare --mount --pid --fork --kill-child --mount-proc --propagation private -- \
-    bash "$0" --inside ${junit:+--junit "$junit"} ${checks:+--checks "$checks"} -- "${ctest_args[@]}" &
+    bash "$0" --inside ${junit:+--junit "$junit"} ${checks:+--checks "$checks"} \
+      ${sources_file:+--sources "$sources_file"} -- "${ctest_args[@]}" &
   pid=$!
   wait "$pid"
   status=$?
@@ -146,10 +153,14 @@ trap write_junit EXIT
 
 # The machine's own apt sources, as apt reads them.
 sources=()
-[ -s /etc/apt/sources.list ] && grep -qE '^[[:space:]]*deb' /etc/apt/sources.list && sources+=(/etc/apt/sources.list)
-for f in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
-  [ -f "$f" ] && sources+=("$f")
-done
+if [ -n "$sources_file" ]; then
+  sources=("$sources_file")
+else
+  [ -s /etc/apt/sources.list ] && grep -qE '^[[:space:]]*deb' /etc/apt/sources.list && sources+=(/etc/apt/sources.list)
+  for f in /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
+    [ -f "$f" ] && sources+=("$f")
+  done
+fi
 [ ${#sources[@]} -gt 0 ] || { say "this machine has no apt sources to build the root from"; cases+="  <testcase name=\"fresh.root\" status=\"fail\"><failure message=\"no apt sources\"/></testcase>"$'\n'; exit 1; }
 
 # Packages this machine has downloaded already, linked rather than fetched
