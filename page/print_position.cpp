@@ -156,10 +156,15 @@ std::string DescribeRingLoss(const RingLoss& loss) {
   side(loss.right_mm, "right");
   side(loss.top_mm, "top");
   side(loss.bottom_mm, "bottom");
+  char share[32];
+  if (loss.percent < 0.1) {
+    snprintf(share, sizeof share, "less than 0.1%%");
+  } else {
+    snprintf(share, sizeof share, "%.1f%%", loss.percent);
+  }
   snprintf(text, sizeof text,
-           "%.1f%% of the printable ring lies beyond what the printer can address and is not printed "
-           "(up to %s)",
-           loss.percent, sides.c_str());
+           "%s of the printable ring lies beyond what the printer can address and is not printed (up to %s)",
+           share, sides.c_str());
   return text;
 }
 

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/wait.h>
@@ -30,8 +31,13 @@ extern char** environ;
 namespace printerapp {
 namespace {
 
-// The square in PostScript points: 4.72 inch.
-constexpr char kSquarePoints[] = "339.84";
+// The disc's page in PostScript points: 4.72 inch for a 120 mm disc, 3.15
+// for an 80 mm one (its own square, which the picture path centres).
+std::string PagePoints(page::DiscSize disc) {
+  char text[32];
+  snprintf(text, sizeof text, "%.2f", page::DiscPageDots(disc) * 72.0 / page::kDotsPerInch);
+  return text;
+}
 // Ghostscript's complaints kept for the job's message.
 constexpr size_t kMaxErrorText = 4096;
 
@@ -241,8 +247,8 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
   // error, so that standard output carries pictures only.
   if (!run.Start({gs.program, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sstdout=%stderr",
                   "-sDEVICE=ppmraw", resolution,
-                  std::string("-dDEVICEWIDTHPOINTS=") + kSquarePoints,
-                  std::string("-dDEVICEHEIGHTPOINTS=") + kSquarePoints, "-dFIXEDMEDIA",
+                  "-dDEVICEWIDTHPOINTS=" + PagePoints(settings.layout.disc),
+                  "-dDEVICEHEIGHTPOINTS=" + PagePoints(settings.layout.disc), "-dFIXEDMEDIA",
                   "-dPDFFitPage", "-sOutputFile=-", "-f", papplJobGetFilename(job)},
                  &error)) {
     FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, error);

@@ -74,10 +74,9 @@ int RunTestDisc(const TestDiscArgs& a) {
 
 struct CalibrateArgs {
   std::string left, right, top, bottom;
-  std::string offset_x = "0.0", offset_y = "0.0";
+  DiscArgs disc;  // what the test disc was printed with
   std::string scan;
   double scan_dpi = 0;
-  std::string disc_size = "120";
   std::string cups_printer = "Quillory2";
   std::string app_printer = "disc";
 };
@@ -107,32 +106,23 @@ void PrintCommands(const page::PrintOffset& o, const CalibrateArgs& a) {
 }
 
 int RunCalibrate(const CalibrateArgs& a) {
-  page::PrintOffset printed;
-  if (!page::ParseOffsetMm(a.offset_x, &printed.x_tenths))
-    return Fail("unknown --offset-x-mm '" + a.offset_x + "' (use " + page::kOffsetWords + ")", kExitUsage);
-  if (!page::ParseOffsetMm(a.offset_y, &printed.y_tenths))
-    return Fail("unknown --offset-y-mm '" + a.offset_y + "' (use " + page::kOffsetWords + ")", kExitUsage);
-  page::DiscSize size;
-  if (!page::ParseDiscSize(a.disc_size, &size))
-    return Fail("unknown disc size '" + a.disc_size + "' (use " + page::kDiscSizeWords + ")", kExitUsage);
+  DiscChoice disc;
+  std::string error;
+  if (!ResolveDisc(a.disc, &disc, &error)) return Fail(error, kExitUsage);
+  const page::PrintOffset printed = disc.offset;
   const bool any_reading = !a.left.empty() || !a.right.empty() || !a.top.empty() || !a.bottom.empty();
 
   if (!a.scan.empty()) {
     if (any_reading) return Fail("give either --scan or the four readings, not both", kExitUsage);
 #if QUILLORY2_SCAN_CALIBRATION
-    calibration::TestDiscShape shape;
-    shape.disc_mm = page::DiscDiameterMm(size);
+    // The scan analysis (calibration/) measures; the commands are said here.
     calibration::ScanCalibration result;
-    std::string error;
-    if (!calibration::CalibrateFromScanFile(a.scan, a.scan_dpi, shape, printed.x_tenths / 10.0,
-                                            printed.y_tenths / 10.0, &result, &error)) {
+    if (!calibration::CalibrateFromScanFile(a.scan, a.scan_dpi, calibration::ShapeFor(disc.size, disc.ring), printed,
+                                            &result, &error)) {
       return Fail(error);
     }
     fputs(result.report.c_str(), stdout);
-    page::PrintOffset o;
-    o.x_tenths = static_cast<int32_t>(lround(result.offset_x_mm * 10));
-    o.y_tenths = static_cast<int32_t>(lround(result.offset_y_mm * 10));
-    PrintCommands(o, a);
+    PrintCommands(result.offset, a);
     return 0;
 #else
     return Fail("this build has no scan analysis (calibration/); read the four scales instead");
@@ -206,11 +196,8 @@ SubCommand AddCalibrateCommand(CLI::App* program) {
   cmd->add_option("--right", a->right, "Reading at the right side");
   cmd->add_option("--top", a->top, "Reading at the top");
   cmd->add_option("--bottom", a->bottom, "Reading at the bottom");
-  cmd->add_option("--offset-x-mm", a->offset_x, "Offset across the test disc was printed with (on its label)")
-      ->capture_default_str();
-  cmd->add_option("--offset-y-mm", a->offset_y, "Offset down the test disc was printed with (on its label)")
-      ->capture_default_str();
-  cmd->add_option("--disc-size", a->disc_size, "Disc the test disc was printed on: 120 or 80")->capture_default_str();
+  // The disc, ring and offsets the test disc was printed with (on its label).
+  AddDiscOptions(cmd, &a->disc, /*offsets=*/true);
   cmd->add_option("--scan", a->scan, "A scan of the printed test disc (PNG or JPEG) instead of the readings");
   cmd->add_option("--scan-dpi", a->scan_dpi, "The scan's resolution, where its file does not say")
       ->check(CLI::Range(50.0, 4800.0));
@@ -220,7 +207,9 @@ SubCommand AddCalibrateCommand(CLI::App* program) {
   cmd->footer(
       "A print lying d mm too far right shows its left reading d and its right reading -d; the offset to set is the "
       "one the test disc was printed with, less where the print lies: X = printed + (right - left) / 2, Y = printed "
-      "+ (bottom - top) / 2, in steps of 0.1 mm. The commands that set it for each front end follow.\n"
+      "+ (bottom - top) / 2, in steps of 0.1 mm. The commands that set it for each front end follow. Give "
+      "--offset-x-mm, --offset-y-mm, --disc-size, --outer-mm and --inner-mm as the test disc was printed (its label "
+      "says).\n"
       "Example:\n  quillory2 calibrate --left 0.5 --right -0.5 --top -0.3 --bottom 0.3");
   return {cmd, [a] { return RunCalibrate(*a); }};
 }

@@ -80,4 +80,17 @@ TEST(FilterPosition, EightyMillimetrePagePrintsInsideItsRing) {
   }
 }
 
+TEST(FilterPosition, InstalledTestDiscIsTheToolsAndReadsCleanly) {
+  const std::vector<uint8_t> installed =
+      cupstest::ReadFile(cupstest::BuildDir() + "/share/quillory2/test-disc.prn");
+  const PrintedDots dots = DecodeDots(installed);
+  EXPECT_TRUE(dots.clean);
+  EXPECT_GT(dots.Count(), 20000u);
+  cupstest::TempDir dir;
+  const cupstest::RunResult tool =
+      cupstest::RunProgram({cupstest::BuildDir() + "/bin/quillory2", "test-disc", "-o", dir.File("disc.prn")});
+  ASSERT_EQ(tool.exit_code, 0) << tool.err;
+  EXPECT_TRUE(cupstest::ReadFile(dir.File("disc.prn")) == installed);
+}
+
 }  // namespace

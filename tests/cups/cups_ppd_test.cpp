@@ -8,12 +8,15 @@
 // rastertoquillory2, so nothing is installed into /usr.
 #include <gtest/gtest.h>
 #include <dirent.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 
+#include "page/print_position.h"
 #include "tests/cups/cups_test_support.h"
+#include "tests/support/printed_dots.h"
 
 namespace {
 
@@ -84,6 +87,12 @@ TEST(PrinterPpd, OffersThePrintersChoices) {
       "*ImageControl 100/100: \"<</cupsInteger0 101>>setpagedevice\"",
       "*DefaultDiscType: DISC_S",
       "*DiscType DISC_D/",
+      // The 80 mm disc's page, 945 dots; the offsets in the words calibrate prints.
+      "*PageSize CD80/CD 80 mm: \"<</PageSize[226.81 226.81]/ImagingBBox null>>setpagedevice\"",
+      "*DefaultOffsetX: 0.0",
+      "*OffsetX -3.0/-3.0 mm: \"<</cupsInteger5 70>>setpagedevice\"",
+      "*OffsetY 0.3/+0.3 mm: \"<</cupsInteger6 103>>setpagedevice\"",
+      "*OuterDiameter 70/70 mm:",
   };
   for (const char* line : expected) EXPECT_NE(ppd.find(line), std::string::npos) << line;
   size_t choices = 0;
@@ -154,9 +163,9 @@ class CupsChain : public ::testing::Test {
   }
 
   RunResult Filter(const std::string& input, const std::string& to,
-                   const std::vector<std::string>& options, bool run_ppd_filters) {
-    std::vector<std::string> args = {cupsfilter_, "-c", dir_.File("cups-files.conf"), "-p",
-                                     cupstest::PpdPath(), "-m", to};
+                   const std::vector<std::string>& options, bool run_ppd_filters,
+                   const std::string& ppd = cupstest::PpdPath()) {
+    std::vector<std::string> args = {cupsfilter_, "-c", dir_.File("cups-files.conf"), "-p", ppd, "-m", to};
     if (run_ppd_filters) args.push_back("-e");
     for (const std::string& o : options) {
       args.push_back("-o");
@@ -260,6 +269,41 @@ TEST_F(CupsChain, FullBleedSquareLeavesNoInkOffTheRing) {
     // A dark colour covers most of the ring in all three inks.
     EXPECT_GT(on_ring, 1000000u);
   }
+}
+
+// Through the real chain: the PPD's offsets move every dot of the square
+// photo by exactly their dots, and the 80 mm page size prints nothing beyond
+// its 78 mm ring.
+TEST_F(CupsChain, PpdOffsetsAndTheEightyMillimetrePage) {
+  const RunResult base = Filter(dir_.File("square.png"), "printer/foo", {}, true);
+  const RunResult moved = Filter(dir_.File("square.png"), "printer/foo", {"OffsetX=-1.5", "OffsetY=0.5"}, true);
+  ASSERT_EQ(moved.exit_code, 0) << moved.err;
+  const testsupport::PrintedDots base_dots = testsupport::DecodeDots(base.out);
+  const testsupport::PrintedDots moved_dots = testsupport::DecodeDots(moved.out);
+  ASSERT_TRUE(moved_dots.clean);
+  EXPECT_GT(base_dots.Count(), 1000000u);
+  EXPECT_TRUE(testsupport::IsMovedBy(base_dots, moved_dots, page::OffsetDots(-15), page::OffsetRows(5, 600)));
+
+  // A queue's defaults as lpadmin -o OffsetX-default=-1.5 -o OffsetY-default=0.5
+  // writes them into its copy of the PPD.
+  std::string ppd = Text(cupstest::ReadFile(cupstest::PpdPath()));
+  for (const auto& [from, to] : {std::pair{"*DefaultOffsetX: 0.0", "*DefaultOffsetX: -1.5"},
+                                 std::pair{"*DefaultOffsetY: 0.0", "*DefaultOffsetY: 0.5"}}) {
+    ASSERT_NE(ppd.find(from), std::string::npos);
+    ppd.replace(ppd.find(from), strlen(from), to);
+  }
+  ASSERT_TRUE(cupstest::WriteFile(dir_.File("queue.ppd"), ppd));
+  const RunResult queue = Filter(dir_.File("square.png"), "printer/foo", {}, true, dir_.File("queue.ppd"));
+  ASSERT_EQ(queue.exit_code, 0) << queue.err;
+  EXPECT_TRUE(testsupport::IsMovedBy(base_dots, testsupport::DecodeDots(queue.out), page::OffsetDots(-15),
+                                     page::OffsetRows(5, 600)));
+
+  const RunResult mini = Filter(dir_.File("square.png"), "printer/foo", {"PageSize=CD80"}, true);
+  ASSERT_EQ(mini.exit_code, 0) << mini.err;
+  const testsupport::PrintedDots mini_dots = testsupport::DecodeDots(mini.out);
+  ASSERT_TRUE(mini_dots.clean);
+  EXPECT_LE(testsupport::FarthestDotMm(mini_dots), 39.05);
+  EXPECT_GT(testsupport::FarthestDotMm(mini_dots), 38.8);
 }
 
 }  // namespace

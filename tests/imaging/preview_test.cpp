@@ -117,5 +117,32 @@ TEST(PreviewScaling, AveragesWhatItShrinksAndKeepsTheAspect) {
   EXPECT_TRUE(ScaleImage(RgbImage(), 10).Empty());
 }
 
+TEST(Preview, DiscStaysWhereItLiesAndTheRingMovesWithTheOffset) {
+  PreviewSettings s = Bare(600);
+  s.outline = true;
+  s.disc = page::DiscSize::k80;
+  s.ring = page::DefaultRing(s.disc);
+  s.ring_offset = page::PrintOffset{30, 0};  // 35 dots right
+  const RgbImage img = DrawPreview({}, s);
+  // Along the centre row: the disc's edge 40 mm from the centre on either
+  // side, where it lies; the ring's 39 mm edge moved 35 dots right.
+  const double centre = kPluginOriginDots + kSquareDots / 2.0, px_per_mm = 300 / 25.4;
+  const int32_t y = kSquareDots / 2;
+  auto near = [&](double x, Rgb colour) {
+    for (int32_t dx = -1; dx <= 1; ++dx) {
+      if (img.Get(static_cast<int32_t>(x) + dx, y) == colour) return true;
+    }
+    return false;
+  };
+  const Rgb disc = img.Get(static_cast<int32_t>(centre + 40 * px_per_mm), y);
+  EXPECT_NE(disc, (Rgb{255, 255, 255}));
+  EXPECT_TRUE(near(centre - 40 * px_per_mm, disc));
+  const Rgb ring = img.Get(static_cast<int32_t>(centre + 35 + 39 * px_per_mm), y);
+  EXPECT_NE(ring, (Rgb{255, 255, 255}));
+  EXPECT_NE(ring, disc);
+  EXPECT_TRUE(near(centre + 35 - 39 * px_per_mm, ring));
+  EXPECT_FALSE(near(centre - 39 * px_per_mm, ring));
+}
+
 }  // namespace
 }  // namespace imaging

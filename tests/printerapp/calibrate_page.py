@@ -38,9 +38,8 @@ def main(base, printer, screenshot, left, right, top, bottom, expected):
             field.clear()
             field.send_keys(value)
         browser.click(driver, form.find_element(By.ID, "save-offsets"))
-        page = driver.page_source
-        if expected not in page:
-            print("the page did not answer '" + expected + "':\n" + page[:3000], file=sys.stderr)
+        if not browser.shows(driver, expected):
+            print("the page did not answer '" + expected + "':\n" + driver.page_source[:3000], file=sys.stderr)
             return 1
         driver.save_screenshot(screenshot)
 
@@ -51,7 +50,7 @@ def main(base, printer, screenshot, left, right, top, bottom, expected):
             print("the printer's page has no Print Test Page button", file=sys.stderr)
             return 1
         browser.click(driver, buttons[0])
-        if "Test page printed." not in driver.page_source:
+        if not browser.shows(driver, "Test page printed."):
             print("the test page was not sent:\n" + driver.page_source[:2000], file=sys.stderr)
             return 1
         return 0

@@ -46,8 +46,16 @@ TEST_F(PrinterAppPosition, OffsetsMoveEveryDotByExactlyTheirDots) {
   const PrintedDots left = DecodeDots(Print("left", {"quillory2-offset-x=-25", "quillory2-offset-y=3"}));
   ASSERT_TRUE(left.clean);
   EXPECT_TRUE(testsupport::IsMovedBy(base, left, page::OffsetDots(-25), page::OffsetRows(3, 600)));
-  // The printer's default moves the next job the same way.
-  ASSERT_TRUE(server_.SetDefaults("disc", {"quillory2-offset-x=-25", "quillory2-offset-y=3"}));
+  // Up beyond the page's first row the ring is cut, and the job says so.
+  const int cut = server_.Submit("disc", ExampleLabel(), "image/png", "cut", {"quillory2-offset-y=-30"});
+  const JobResult cut_job = server_.WaitJob("disc", cut);
+  EXPECT_EQ(cut_job.state, IPP_JSTATE_COMPLETED);
+  EXPECT_NE(cut_job.message.find("of the printable ring lies beyond"), std::string::npos) << cut_job.message;
+  // The printer's default, set with the command calibrate prints, moves
+  // the next job the same way.
+  const RunResult modify =
+      server_.Command({"modify", "-d", "disc", "-o", "quillory2-offset-x=-25", "-o", "quillory2-offset-y=3"});
+  ASSERT_EQ(modify.exit_code, 0) << modify.Out() << modify.err;
   EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("by-default")), page::OffsetDots(-25),
                                      page::OffsetRows(3, 600)));
 }
@@ -59,6 +67,21 @@ TEST_F(PrinterAppPosition, EightyMillimetreMediaPrintsInsideItsRing) {
   EXPECT_LE(testsupport::FarthestDotMm(dots), 39.05);
   EXPECT_GT(testsupport::FarthestDotMm(dots), 38.5);
   EXPECT_TRUE(job == EncodeWithTool(ExampleLabel(), {"--disc-size", "80"}));
+  // PDF (rendered at the 80 mm page's size) and raster pages too.
+  testsupport::TempDir docs;
+  ASSERT_TRUE(WritePdf(docs.File("label.pdf"), 1));
+  ASSERT_TRUE(WriteRaster(docs.File("page.pwg"), DotsPage(600), 600, RasterKind::kPwgSrgb));
+  for (const auto& [file, format] : {std::pair{docs.File("label.pdf"), "application/pdf"},
+                                     std::pair{docs.File("page.pwg"), "image/pwg-raster"}}) {
+    const int id = server_.Submit("disc", file, format, std::string("mini-") + (format[0] == 'a' ? "pdf" : "pwg"),
+                                  {"media=om_cd-80_80x80mm"});
+    ASSERT_EQ(server_.WaitJob("disc", id).state, IPP_JSTATE_COMPLETED) << format;
+    const PrintedDots printed = DecodeDots(testsupport::ReadFile(
+        server_.DeviceFile("disc", std::string("mini-") + (format[0] == 'a' ? "pdf" : "pwg"))));
+    ASSERT_TRUE(printed.clean) << format;
+    EXPECT_LE(testsupport::FarthestDotMm(printed), 39.05) << format;
+    EXPECT_GT(printed.Count(), 10000u) << format;
+  }
 }
 
 TEST_F(PrinterAppPosition, CalibratePageInABrowserSetsTheOffsetsOfTheNextJob) {

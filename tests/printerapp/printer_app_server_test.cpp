@@ -29,14 +29,15 @@ TEST(PrinterAppServer, PrintersAndDefaultsSurviveARestart) {
   AppServer server;
   ASSERT_TRUE(server.Start()) << server.Log();
   ASSERT_TRUE(server.AddPrinter("disc"));
-  ASSERT_TRUE(server.SetDefaults("disc", {"quillory2-image-control=55", "print-color-mode=monochrome"}));
+  ASSERT_TRUE(server.SetDefaults("disc", {"quillory2-image-control=55", "print-color-mode=monochrome",
+                                          "quillory2-offset-x=12"}));
   server.Stop();
   ASSERT_TRUE(server.Start()) << server.Log();
   EXPECT_NE(server.Command({"printers"}).Out().find("disc"), std::string::npos);
   const int id = server.Submit("disc", ExampleLabel(), "image/png", "after-restart");
   EXPECT_EQ(server.WaitJob("disc", id).state, IPP_JSTATE_COMPLETED);
   EXPECT_TRUE(testsupport::ReadFile(server.DeviceFile("disc", "after-restart")) ==
-              EncodeWithTool(ExampleLabel(), {"--image-control", "55", "--mono"}));
+              EncodeWithTool(ExampleLabel(), {"--image-control", "55", "--mono", "--offset-x-mm", "1.2"}));
 }
 
 // Page boundaries of a complete job: the offsets at which each page's first

@@ -34,9 +34,8 @@ def main(base, printer, screenshot, image_control):
         field.clear()
         field.send_keys(image_control)
         browser.click(driver, form.find_element(By.CSS_SELECTOR, "input[type=submit]"))
-        page = driver.page_source
-        if "Changes saved." not in page:
-            print("the form was not accepted:\n" + page[:2000], file=sys.stderr)
+        if not browser.shows(driver, "Changes saved."):
+            print("the form was not accepted:\n" + driver.page_source[:2000], file=sys.stderr)
             return 1
         return 0
 

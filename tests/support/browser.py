@@ -7,6 +7,7 @@ import tempfile
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.support.ui import WebDriverWait
 
 FLAGS = ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
          "--disable-background-networking", "--disable-component-update", "--disable-sync")
@@ -33,3 +34,13 @@ def click(driver, element):
     window, and an element below the fold cannot take a plain click."""
     driver.execute_script("arguments[0].scrollIntoView({block: 'center'});", element)
     element.click()
+
+
+def shows(driver, text, timeout=20):
+    """Waits until the page holds text: a click that submits a form returns
+    before the answer has loaded."""
+    try:
+        WebDriverWait(driver, timeout).until(lambda d: text in d.page_source)
+        return True
+    except Exception:
+        return False
