@@ -5,23 +5,19 @@
 #include <algorithm>
 
 #include "imaging/halftone.h"
+#include "imaging/vector_diffusion.h"
 
 namespace imaging {
 
 bool ValidateLayout(const LabelLayout& layout, std::string* error) {
-  if (!page::ValidateRingOn(layout.disc, layout.ring, error)) return false;
-  if (!(layout.gamma >= 0.2 && layout.gamma <= 5)) {
-    *error = "the gamma must lie between 0.2 and 5";
-    return false;
-  }
-  return true;
+  return page::ValidateRingOn(layout.disc, layout.ring, error) && ValidateSeparation(layout.separation, error);
 }
 
 namespace {
 
 // One page row of densities, and where ink may land.
 struct DensityRow {
-  std::vector<float> density;      // Diffuser::kLanes per dot
+  std::vector<float> density;      // Diffuser::kLanes (= VectorDiffuser::kLanes) per dot
   std::vector<uint8_t> printable;  // 1 where ink may land
   bool has_picture = false;        // densities other than 0 in the picture's columns
 };
@@ -64,12 +60,8 @@ class Separation {
         has_picture_(place_.width > 0 && place_.height > 0 && !image.Empty()),
         resampler_(has_picture_ ? image : nothing_, std::max(place_.width, 1),
                    std::max(place_.height, 1)),
-        tone_(kSteps + 1) {
-    // Tone curve as a table: 4096 steps are finer than any 8-bit input.
-    for (int i = 0; i <= kSteps; ++i) {
-      tone_[i] = 1.0f - static_cast<float>(pow(double(i) / kSteps, layout.gamma));
-    }
-  }
+        classic_(layout.rendering == Rendering::kClassic),
+        separator_(layout.separation, options.media, colour_) {}
 
   void Row(int32_t row, DensityRow* out) {
     out->density.resize(static_cast<size_t>(width_) * Diffuser::kLanes, 0.0f);
@@ -99,7 +91,9 @@ class Separation {
     const float* rgb = on_dots_ ? DotRow(iy) : resampler_.Row(iy);
     for (int32_t ix = 0; ix < place_.width; ++ix, dot += Diffuser::kLanes) {
       const float* p = rgb + static_cast<size_t>(ix) * 3;
-      if (colour_) {
+      if (!classic_) {
+        separator_.Separate(p, dot);
+      } else if (colour_) {
         // Subtractive inks: cyan takes away red, magenta green, yellow blue.
         dot[page::kCyan] = Ink(p[0]);
         dot[page::kMagenta] = Ink(p[1]);
@@ -111,14 +105,13 @@ class Separation {
   }
 
  private:
-  static constexpr int kSteps = 4096;
   const float* DotRow(int32_t iy) {
     const uint8_t* in = dots_->At(skip_x_, skip_y_ + iy);
     for (size_t i = 0; i < dot_row_.size(); ++i) dot_row_[i] = in[i] * (1.0f / 255);
     return dot_row_.data();
   }
 
-  float Ink(float v) const { return tone_[static_cast<int>(std::clamp(v, 0.0f, 1.0f) * kSteps + 0.5f)]; }
+  static float Ink(float v) { return 1.0f - std::clamp(v, 0.0f, 1.0f); }
 
   const RgbImage nothing_{1, 1, Rgb{255, 255, 255}};  // stands in for an empty picture
   bool colour_;
@@ -127,27 +120,35 @@ class Separation {
   DiscMask mask_;
   bool has_picture_;
   RowResampler resampler_;
-  std::vector<float> tone_;
+  bool classic_;
+  Separator separator_;
   bool on_dots_ = false;  // rows straight from dots_, not resampled
   int32_t skip_x_ = 0, skip_y_ = 0;
   const RgbImage* dots_ = nullptr;
   std::vector<float> dot_row_;
 };
 
-void Diffuse(Diffuser* diffuser, const DensityRow& in, page::InkPage* label, int32_t row) {
-  uint8_t* rows[Diffuser::kMaxPlanes];
-  for (int plane = 0; plane < label->PlaneCount(); ++plane) rows[plane] = label->Row(plane, row);
-  diffuser->Rows(in.density.data(), in.printable.data(), rows);
-}
+static_assert(Diffuser::kLanes == VectorDiffuser::kLanes, "both diffusers read the same rows");
 
-page::InkPage Halftone(Separation* separation, page::InkPage label) {
-  Diffuser diffuser(label.width_dots, label.PlaneCount());
-  DensityRow row_densities;
+template <typename AnyDiffuser>
+page::InkPage Diffuse(AnyDiffuser* diffuser, Separation* separation, page::InkPage label) {
+  DensityRow in;
+  uint8_t* rows[Diffuser::kMaxPlanes];
   for (int32_t row = 0; row < label.rows; ++row) {
-    separation->Row(row, &row_densities);
-    Diffuse(&diffuser, row_densities, &label, row);
+    separation->Row(row, &in);
+    for (int plane = 0; plane < label.PlaneCount(); ++plane) rows[plane] = label.Row(plane, row);
+    diffuser->Rows(in.density.data(), in.printable.data(), rows);
   }
   return label;
+}
+
+page::InkPage Halftone(Separation* separation, page::InkPage label, Rendering rendering) {
+  if (rendering == Rendering::kClassic) {
+    Diffuser diffuser(label.width_dots, label.PlaneCount());
+    return Diffuse(&diffuser, separation, std::move(label));
+  }
+  VectorDiffuser diffuser(label.width_dots, label.PlaneCount(), label.rows_per_inch);
+  return Diffuse(&diffuser, separation, std::move(label));
 }
 
 page::InkPage BlankLabel(const page::JobOptions& options) {
@@ -160,13 +161,13 @@ page::InkPage BlankLabel(const page::JobOptions& options) {
 page::InkPage MakeLabelPage(const RgbImage& image, const page::JobOptions& options,
                             const LabelLayout& layout) {
   Separation separation(image, options, layout, kSquareDots);
-  return Halftone(&separation, BlankLabel(options));
+  return Halftone(&separation, BlankLabel(options), layout.rendering);
 }
 
 page::InkPage MakeLabelPageOnDots(const RgbImage& dots, const page::JobOptions& options,
                                   const LabelLayout& layout) {
   Separation separation(dots, options, layout, kSquareDots, SquareRows(options.RowsPerInch()));
-  return Halftone(&separation, BlankLabel(options));
+  return Halftone(&separation, BlankLabel(options), layout.rendering);
 }
 
 bool MakeLabelPages(const uint8_t* data, size_t size, const page::JobOptions& options,

@@ -17,16 +17,24 @@
 #include "imaging/disc_layout.h"
 #include "imaging/image_reader.h"
 #include "imaging/rgb_image.h"
+#include "imaging/separation.h"
 #include "page/ink_page.h"
 #include "page/job_options.h"
 
 namespace imaging {
 
+// How a picture is turned into dots.
+enum class Rendering {
+  kPhoto,    // separation in linear light (separation.h), vector error diffusion (vector_diffusion.h)
+  kClassic,  // ink = 1 - code value, Floyd-Steinberg per plane: the baseline the benchmarks compare with
+};
+
 // How a picture is laid on the disc, beyond the job options.
 struct LabelLayout {
   page::DiscSize disc = page::DiscSize::k120;  // the picture fills this disc's page
-  DiscRing ring;       // where ink may land
-  double gamma = 1.0;  // ink = 1 - value^gamma; above 1 darkens mid-tones
+  DiscRing ring;                               // where ink may land
+  SeparationSettings separation;               // tone and ink limit
+  Rendering rendering = Rendering::kPhoto;
 };
 
 // Checks a layout given by the user (the ring must fit the disc); false with a

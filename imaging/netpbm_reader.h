@@ -57,6 +57,11 @@ class NetpbmReader {
   // maxval; in a bitmap 1 is black. False with a one-line reason.
   bool ReadRow(uint16_t* samples, std::string* error);
 
+  // Whether the input has no more bytes. A stream may hold one picture
+  // after another (Ghostscript writes its pages so): each is read with
+  // ReadHeader and its rows in turn.
+  bool AtEnd() { return Peek() == EOF; }
+
   // Whether the input's size was known, so its pixel data was found complete
   // before the first row.
   bool SizeKnown() const { return known_size_ >= 0; }

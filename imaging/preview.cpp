@@ -6,6 +6,7 @@
 
 #include "imaging/bitmap_font.h"
 #include "imaging/halftone.h"
+#include "imaging/srgb.h"
 #include "page/print_position.h"
 
 namespace imaging {
@@ -17,6 +18,12 @@ constexpr int32_t kPanelGap = 12;
 const Rgb kOutlineGrey{150, 150, 150};
 const Rgb kDiscGrey{90, 90, 90};
 const Rgb kGapColour{224, 224, 224};
+
+// The sRGB code of linear light 0..1: the share of a pixel the inks leave
+// white is light, and a picture shows light through its code values.
+uint8_t EncodeLight(double light) {
+  return static_cast<uint8_t>(lround(255 * LinearToSrgb(std::clamp(light, 0.0, 1.0))));
+}
 
 // Red, green and blue that an ink lets through, out of 1.
 void Transmission(InkColour ink, double t[3]) {
@@ -96,9 +103,15 @@ RgbImage ScaleImage(const RgbImage& image, int32_t width) {
   if (image.Empty() || width <= 0) return RgbImage();
   const int32_t height =
       std::max<int32_t>(1, static_cast<int32_t>((int64_t{image.height} * width + image.width / 2) / image.width));
-  const std::vector<float> rgb = Resample(image, width, height);
+  // Light adds up linearly: a pixel half covered by ink shows half the light,
+  // which in sRGB is code 188, not 128. So the pixels are averaged as light.
+  RgbImage linear(image.width, image.height);
+  uint8_t to_linear[256];
+  for (int v = 0; v < 256; ++v) to_linear[v] = static_cast<uint8_t>(lround(255 * SrgbToLinear(v / 255.0)));
+  for (size_t i = 0; i < image.pixels.size(); ++i) linear.pixels[i] = to_linear[image.pixels[i]];
+  const std::vector<float> rgb = Resample(linear, width, height);
   RgbImage out(width, height);
-  for (size_t i = 0; i < rgb.size(); ++i) out.pixels[i] = static_cast<uint8_t>(lround(rgb[i] * 255));
+  for (size_t i = 0; i < rgb.size(); ++i) out.pixels[i] = EncodeLight(rgb[i]);
   return out;
 }
 
@@ -106,7 +119,7 @@ Rgb InkTint(InkColour ink, double coverage) {
   double t[3];
   Transmission(ink, t);
   auto channel = [&](double through) {
-    return static_cast<uint8_t>(lround(255 * (1 - coverage * (1 - through))));
+    return EncodeLight(1 - coverage * (1 - through));
   };
   return Rgb{channel(t[0]), channel(t[1]), channel(t[2])};
 }
@@ -138,9 +151,7 @@ RgbImage DrawPreview(const std::vector<PrintedPlane>& planes, const PreviewSetti
   for (int32_t y = 0; y < height; ++y) {
     for (int32_t x = 0; x < width; ++x) {
       const double* l = light.data() + (static_cast<size_t>(y) * width + x) * 3;
-      image.Set(x, y,
-                Rgb{static_cast<uint8_t>(lround(255 * l[0])), static_cast<uint8_t>(lround(255 * l[1])),
-                    static_cast<uint8_t>(lround(255 * l[2]))});
+      image.Set(x, y, Rgb{EncodeLight(l[0]), EncodeLight(l[1]), EncodeLight(l[2])});
     }
   }
   for (int panel = 0; panel < panels; ++panel) {

@@ -52,11 +52,13 @@ struct PreviewSettings {
 // dark grey; the printable ring, moved with the label, in light grey. Each pixel takes, per
 // ink, the share of its dots that are set, and inks multiply like
 // transparent layers: cyan takes red away, magenta green, yellow blue,
-// black all three.
+// black all three. The light left is written in sRGB code values, so that
+// the picture looks as light as the print.
 RgbImage DrawPreview(const std::vector<PrintedPlane>& planes, const PreviewSettings& settings);
 
 // The picture scaled to width pixels across (height in proportion, at least
-// 1), averaging the pixels it shrinks.
+// 1), averaging the light of the pixels it shrinks (in linear light, 8 bits:
+// made for previews, whose pixels are mostly whole dots).
 RgbImage ScaleImage(const RgbImage& image, int32_t width);
 
 // The ink colour in which a plane at the given coverage (0..1) tints white.

@@ -10,6 +10,7 @@
 
 #include "page/print_position.h"
 #include "printerapp/capabilities.h"
+#include "printerapp/scan_upload.h"
 #include "printjob/job_writer.h"
 #include "testdisc/readings.h"
 #include "testdisc/test_disc.h"
@@ -42,7 +43,8 @@ struct Named {
 // The printer a request names (the first one when it names none), and the
 // names of all of them.
 pappl_printer_t* NamedPrinter(pappl_system_t* system, const char* name, std::vector<std::string>* all) {
-  Named named{name};
+  Named named;
+  named.name = name;
   papplSystemIteratePrinters(
       system,
       [](pappl_printer_t* printer, void* data) {
@@ -71,7 +73,7 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
     return true;
   }
 
-  std::string status;
+  std::string status, report;
   if (papplClientGetMethod(client) == HTTP_STATE_POST) {
     testdisc::Readings r;
     page::PrintOffset printed;
@@ -79,27 +81,44 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
       const char* v = cupsGetOption(name, count, form);
       return v != nullptr ? v : "";
     };
-    if (!papplClientIsValidForm(client, count, form)) {
-      status = "Invalid form data: reload the page and try again.";
-    } else if (!testdisc::ParseReading(text("left"), &r.left) || !testdisc::ParseReading(text("right"), &r.right) ||
-               !testdisc::ParseReading(text("top"), &r.top) || !testdisc::ParseReading(text("bottom"), &r.bottom)) {
-      status = "Each reading must be a number from -3 to +3, as on the scale.";
-    } else if (!page::ParseOffsetMm(text("printed-x"), &printed.x_tenths) ||
-               !page::ParseOffsetMm(text("printed-y"), &printed.y_tenths)) {
-      status = "The offsets the test disc was printed with must lie from -3.0 to +3.0 mm.";
-    } else {
-      const testdisc::Correction c = testdisc::CorrectionFrom(r, printed);
+    // The offsets to save, from the readings or from a scan.
+    auto save = [&](const page::PrintOffset& offset, bool clamped) {
       pappl_pr_driver_data_t driver;
       papplPrinterGetDriverData(printer, &driver);
       cups_option_t* vendor = nullptr;
-      int vendors = cupsAddOption(kOffsetX, std::to_string(c.offset.x_tenths).c_str(), 0, &vendor);
-      vendors = cupsAddOption(kOffsetY, std::to_string(c.offset.y_tenths).c_str(), vendors, &vendor);
+      int vendors = cupsAddOption(kOffsetX, std::to_string(offset.x_tenths).c_str(), 0, &vendor);
+      vendors = cupsAddOption(kOffsetY, std::to_string(offset.y_tenths).c_str(), vendors, &vendor);
       const bool saved = papplPrinterSetDriverDefaults(printer, &driver, vendors, vendor);
       cupsFreeOptions(vendors, vendor);
-      status = saved ? std::string(papplPrinterGetName(printer)) + ": offsets saved: X " + page::OffsetMmName(c.offset.x_tenths) + " mm, Y " +
-                           page::OffsetMmName(c.offset.y_tenths) + " mm." +
-                           (c.clamped ? " The print lies further off than the offsets reach; check the tray." : "")
+      status = saved ? std::string(papplPrinterGetName(printer)) + ": offsets saved: X " + page::OffsetMmName(offset.x_tenths) + " mm, Y " +
+                           page::OffsetMmName(offset.y_tenths) + " mm." +
+                           (clamped ? " The print lies further off than the offsets reach; check the tray." : "")
                      : "The offsets could not be saved.";
+    };
+    const bool from_scan = cupsGetOption(kScanField, count, form) != nullptr;
+    JobSettings settings;
+    std::string why;
+    if (!papplClientIsValidForm(client, count, form)) {
+      status = "Invalid form data: reload the page and try again.";
+    } else if (!page::ParseOffsetMm(text("printed-x"), &printed.x_tenths) ||
+               !page::ParseOffsetMm(text("printed-y"), &printed.y_tenths)) {
+      status = "The offsets the test disc was printed with must lie from -3.0 to +3.0 mm.";
+    } else if (from_scan) {
+      calibration::ScanCalibration result;
+      if (!PrinterDefaultSettings(printer, &settings, &why)) {
+        status = why;
+      } else if (!MeasureUploadedScan(text(kScanField), text(kScanDpiField), settings, printed, &result, &why)) {
+        status = why;
+      } else {
+        save(result.offset, result.clamped);
+        report = result.report;
+      }
+    } else if (!testdisc::ParseReading(text("left"), &r.left) || !testdisc::ParseReading(text("right"), &r.right) ||
+               !testdisc::ParseReading(text("top"), &r.top) || !testdisc::ParseReading(text("bottom"), &r.bottom)) {
+      status = "Each reading must be a number from -3 to +3, as on the scale.";
+    } else {
+      const testdisc::Correction c = testdisc::CorrectionFrom(r, printed);
+      save(c.offset, c.clamped);
     }
   }
   cupsFreeOptions(count, form);
@@ -114,6 +133,11 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
     papplClientHTMLPuts(client, "<div class=\"banner\">");
     papplClientHTMLEscape(client, status.c_str(), 0);
     papplClientHTMLPuts(client, "</div>\n");
+  }
+  if (!report.empty()) {
+    papplClientHTMLPuts(client, "<pre id=\"scan-report\">");
+    papplClientHTMLEscape(client, report.c_str(), 0);
+    papplClientHTMLPuts(client, "</pre>\n");
   }
   papplClientHTMLPrintf(
       client,
@@ -145,6 +169,7 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
   papplClientHTMLPuts(client,
                       "<tr><th></th><td><input type=\"submit\" id=\"save-offsets\" value=\"Save offsets\"></td></tr>\n"
                       "</tbody></table></form>\n");
+  ScanUploadForm(client, kPagePath, papplPrinterGetName(printer), current);
   papplClientHTMLPrinterFooter(client);
   return true;
 }

@@ -5,7 +5,9 @@
 #include "page/disc_ring.h"
 #include "page/print_position.h"
 #include "printerapp/calibration.h"
+#include "printerapp/identify.h"
 #include "printerapp/printer_driver.h"
+#include "printerapp/printer_icons.h"
 
 namespace printerapp {
 namespace {
@@ -40,8 +42,19 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->rendpage_cb = EndRasterPage;
   data->rendjob_cb = EndRasterJob;
   data->status_cb = UpdateStatus;
+  data->identify_cb = IdentifyPrinter;
+  data->delete_cb = DeletePrinterData;
   data->testpage_cb = PrintTestDisc;
   data->format = kNativeFormat;
+  // The web page is the printer's display (identify.h); it has nothing that
+  // flashes, sounds or speaks.
+  data->identify_supported = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
+  data->identify_default = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
+  for (int i = 0; i < 3; ++i) {
+    const std::vector<uint8_t>& png = PrinterIconPng(i);
+    data->icons[i].data = png.empty() ? nullptr : png.data();
+    data->icons[i].datalen = png.size();
+  }
 
   // PAPPL makes the device ID's MFG and MDL of the first word and the rest.
   Copy(data->make_and_model, sizeof data->make_and_model, "Quillory Quillory2");

@@ -17,10 +17,12 @@
 //                             on the disc in the tray
 //   quillory2-offset-y        integer -30..30, the same down, positive down
 //
-// The page: the printer's one paper size "CD", 4.72 inch square, is offered
-// as the self-describing PWG name oe_cd_4.72x4.72in. Every IPP client reads
-// the size from such a name; "oe" because the printer defines its page in
-// inches, "cd" to keep its own name. The standard disc name
+// The page: the printer's paper size "CD", 4.72 inch square, is offered as
+// the self-describing PWG name oe_cd_4.72x4.72in, and an 80 mm disc as
+// om_cd-80_80x80mm. The disc loaded (media-ready, media-col-ready) is set on
+// the web page's Media page; a job on the 80 mm size prints the 80 mm
+// disc's ring. Every IPP client reads the size from such a name; "oe"
+// because the printer defines its page in inches, "cd" to keep its own name. The standard disc name
 // disc_standard_40x118mm would be a 118 mm page (1394 dots, not the 1416 of
 // the printable square) with a 40 mm hub. An 80 mm disc in the tray's
 // adapter is its own page, om_cd-80_80x80mm, centred where the 120 mm disc's

@@ -6,6 +6,11 @@
 // cancelled or failed job never leaves half a page for the printer. A job
 // that sent no page sends nothing at all; one that sent pages ends cleanly
 // even when it stops early.
+//
+// Every write is checked: a device that did not take every byte fails the
+// job with the reason ("No space left on device"). Only a job that ended
+// whole is marked complete; a file:// printer's file is put in place only
+// then (file_device.cpp), so a failed job leaves no file at all.
 #ifndef QUILLORY2_PRINTERAPP_JOB_OUTPUT_H_
 #define QUILLORY2_PRINTERAPP_JOB_OUTPUT_H_
 
@@ -21,6 +26,14 @@
 #include "printjob/job_writer.h"
 
 namespace printerapp {
+
+// Writes all of data to the device and flushes it; false with the reason
+// when the device did not take every byte.
+bool WriteToDevice(pappl_device_t* device, const uint8_t* data, size_t size, std::string* error);
+
+// Marks the job now on the device as whole, and asks (once) whether it was.
+void MarkDeviceComplete(pappl_device_t* device);
+bool TakeDeviceComplete(pappl_device_t* device);
 
 class JobOutput {
  public:
@@ -40,8 +53,13 @@ class JobOutput {
   // Sends one complete page; false with the reason when it cannot be
   // encoded or written.
   bool SendPage(const page::InkPage& page, std::string* error);
-  // Ends the job when a page was sent; false when the end cannot be written.
+  // Ends the job when a page was sent; false when the end cannot be
+  // written. A job that sent pages and neither failed nor was cancelled is
+  // then marked complete.
   bool Finish(std::string* error);
+  // The job failed: what was sent is ended cleanly but is not complete.
+  void MarkFailed() { failed_ = true; }
+  bool Failed() const { return failed_; }
   int PagesSent() const { return pages_; }
 
  private:
@@ -56,6 +74,7 @@ class JobOutput {
   page::DiscRing ring_;
   std::vector<uint8_t> bytes_;
   int pages_ = 0;
+  bool failed_ = false;
 };
 
 }  // namespace printerapp

@@ -31,7 +31,9 @@ using VendorLookup = std::function<const char*(const char* name)>;
 
 // The settings for the standard choices of PAPPL's options and the vendor
 // values. False with a one-line reason for a value the printer does not
-// offer.
+// offer. media_size names the media size (the 80 mm disc's prints its ring:
+// diameters larger than that disc are the 120 mm disc's and give way to its
+// own default, 78/22 mm); nullptr or any other is the 120 mm disc.
 bool ResolveSettings(int x_resolution, int y_resolution, pappl_color_mode_t color_mode,
                      const char* media_type, const VendorLookup& vendor, JobSettings* settings,
                      std::string* error, const char* media_size = nullptr);

@@ -1,32 +1,49 @@
 // PDF documents through Ghostscript: gs renders every page at the job's
-// resolution, fitted to the 4.72 inch square, as PPM pictures on its
+// resolution, fitted to the disc's square page, as PPM pictures on its
 // standard output; each page, once it has arrived whole, goes through the
-// picture path on the printer's dots and to the device. Ghostscript runs as
-// a program of its own, so a document that crashes or hangs it costs the job
-// and nothing else.
+// picture path on the printer's dots and to the device.
+//
+// Ghostscript is a whole PostScript interpreter, so it runs fenced in:
+// - only a file that starts with "%PDF-" is taken, so gs reads it as PDF,
+//   never as a PostScript program;
+// - it runs in a private empty folder (its working and temporary folder),
+//   the only place it may write, under -dSAFER;
+// - it has a memory limit (RLIMIT_AS), a CPU limit and a wall-clock limit
+//   that grow with the document's size, files of bounded size, and a
+//   page limit;
+// - it runs in a process group of its own and dies with the thread that
+//   started it (PR_SET_PDEATHSIG), so a server that ends, even by kill -9,
+//   leaves no Ghostscript behind.
 #include <errno.h>
 #include <fcntl.h>
-#include <poll.h>
+#include <ftw.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
-#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "files/read_file.h"
 #include "imaging/label.h"
+#include "imaging/netpbm_reader.h"
 #include "printerapp/document_filters.h"
 #include "printerapp/job_output.h"
 #include "printerapp/job_settings.h"
 #include "printerapp/printer_driver.h"
-
-extern char** environ;
 
 namespace printerapp {
 namespace {
@@ -38,160 +55,277 @@ std::string PagePoints(page::DiscSize disc) {
   snprintf(text, sizeof text, "%.2f", page::DiscPageDots(disc) * 72.0 / page::kDotsPerInch);
   return text;
 }
-// Ghostscript's complaints kept for the job's message.
-constexpr size_t kMaxErrorText = 4096;
 
-double Now() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return t.tv_sec + t.tv_nsec / 1e9;
+// Ghostscript's limits (README "Print from any device").
+constexpr rlim_t kMemoryBytes = rlim_t{1} << 30;     // address space
+constexpr rlim_t kFileBytes = rlim_t{64} << 20;      // any file it writes
+constexpr int kMaxPages = 200;                       // pages printed of a document
+constexpr off_t kMaxPdfBytes = off_t{256} << 20;     // the document itself
+constexpr int kBaseSeconds = 20;                     // CPU seconds for any document,
+constexpr int kBytesPerExtraSecond = 100 << 10;      // and one more per 100 KiB
+constexpr double kWallPerCpu = 2;                    // wall-clock time for CPU time
+
+struct Limits {
+  int cpu_s;
+  double wall_s;
+};
+
+Limits LimitsFor(off_t size, const GhostscriptConfig& gs) {
+  const int cpu = static_cast<int>(
+      std::min<off_t>(gs.time_limit_s, kBaseSeconds + size / kBytesPerExtraSecond));
+  return {cpu, cpu * kWallPerCpu};
 }
 
-// The size of the binary PPM picture at the start of data (header and
-// pixels), 0 while its header is incomplete, or -1 when it is no P6 header.
-long long PpmSize(const std::vector<uint8_t>& data) {
-  size_t at = 0;
-  if (data.size() < 2) return 0;
-  if (data[0] != 'P' || data[1] != '6') return -1;
-  at = 2;
-  long long numbers[3];
-  for (long long& n : numbers) {
-    while (at < data.size() && (data[at] == '#' || isspace(data[at]))) {
-      if (data[at] == '#') {
-        while (at < data.size() && data[at] != '\n') ++at;
-      } else {
-        ++at;
-      }
-    }
-    if (at >= data.size()) return 0;
-    if (!isdigit(data[at])) return -1;
-    n = 0;
-    while (at < data.size() && isdigit(data[at])) {
-      n = n * 10 + (data[at++] - '0');
-      if (n > 100000) return -1;
-    }
-    if (at >= data.size()) return 0;
-  }
-  if (numbers[2] != 255) return -1;  // Ghostscript writes 8-bit samples
-  return static_cast<long long>(at + 1) + numbers[0] * numbers[1] * 3;
-}
-
-// PDF files start with %PDF- within their first kilobyte.
-bool LooksLikePdf(const char* path) {
+// A PDF reader takes a file by its header at the start; so does this
+// filter. *size is the file's size.
+bool StartsAsPdf(const char* path, off_t* size, std::string* error) {
   const int fd = open(path, O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  char head[1024];
-  const ssize_t n = read(fd, head, sizeof head);
-  close(fd);
-  return n > 0 && memmem(head, static_cast<size_t>(n), "%PDF-", 5) != nullptr;
+  struct stat st;
+  char head[5];
+  const bool ok = fd >= 0 && fstat(fd, &st) == 0 && read(fd, head, 5) == 5 && memcmp(head, "%PDF-", 5) == 0;
+  if (fd >= 0) close(fd);
+  if (!ok) {
+    *error = "The document is not a PDF file (it does not start with %PDF-)";
+    return false;
+  }
+  *size = st.st_size;
+  if (*size > kMaxPdfBytes) {
+    *error = "The PDF is larger than " + std::to_string(kMaxPdfBytes >> 20) + " MiB";
+    return false;
+  }
+  return true;
 }
 
-std::string FirstLine(const std::string& text) {
-  std::string line = text.substr(0, text.find('\n'));
-  return line.empty() ? std::string("no message") : line;
-}
+// An empty folder of the job's own beside its spool file, removed with
+// whatever Ghostscript left in it.
+class PrivateFolder {
+ public:
+  explicit PrivateFolder(const std::string& beside) {
+    const size_t slash = beside.rfind('/');
+    std::string path = (slash == std::string::npos ? std::string(".") : beside.substr(0, slash)) +
+                       "/gs-XXXXXX";
+    if (mkdtemp(path.data()) != nullptr) path_ = path;
+  }
+  ~PrivateFolder() {
+    if (path_.empty()) return;
+    nftw(
+        path_.c_str(), [](const char* p, const struct stat*, int, FTW*) { return remove(p); }, 16,
+        FTW_DEPTH | FTW_PHYS);
+  }
+  const std::string& path() const { return path_; }
 
-// One run of gs with its output and errors on pipes.
+ private:
+  std::string path_;
+};
+
+// One run of gs: its pages on a pipe, its complaints in a file of its
+// private folder.
 class GhostscriptRun {
  public:
-  ~GhostscriptRun() { Stop(); }
+  ~GhostscriptRun() {
+    Kill();
+    Wait();
+    if (out_ != nullptr) fclose(out_);
+  }
 
-  bool Start(const std::vector<std::string>& args, std::string* error) {
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return Failed("no pipe", error);
-    if (pipe2(err, O_CLOEXEC) != 0) {
-      close(out[0]);
-      close(out[1]);
-      return Failed("no pipe", error);
+  bool Start(const std::vector<std::string>& args, const std::string& folder, const Limits& limits,
+             std::string* error) {
+    int out[2];
+    if (pipe2(out, O_CLOEXEC) != 0) {
+      *error = std::string("no pipe: ") + strerror(errno);
+      return false;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    const std::string errors = folder + "/errors.txt";
+    const std::string tmp = "TMPDIR=" + folder;
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
-    const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    std::vector<std::string> env_text = {tmp, "TEMP=" + folder, "TMP=" + folder, "HOME=" + folder,
+                                         "PATH=/usr/bin:/bin", "LC_ALL=C"};
+    std::vector<char*> env;
+    for (std::string& e : env_text) env.push_back(e.data());
+    env.push_back(nullptr);
+    const pid_t parent = getpid();
+    pid_ = fork();
+    if (pid_ == 0) {
+      // Only system calls from here to exec: the server has other threads.
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (getppid() != parent) _exit(127);
+      setpgid(0, 0);
+      const rlimit memory = {kMemoryBytes, kMemoryBytes};
+      const rlimit cpu = {static_cast<rlim_t>(limits.cpu_s), static_cast<rlim_t>(limits.cpu_s)};
+      const rlimit files = {kFileBytes, kFileBytes};
+      const rlimit core = {0, 0};
+      setrlimit(RLIMIT_AS, &memory);
+      setrlimit(RLIMIT_CPU, &cpu);
+      setrlimit(RLIMIT_FSIZE, &files);
+      setrlimit(RLIMIT_CORE, &core);
+      const int in = open("/dev/null", O_RDONLY);
+      const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      if (in < 0 || err < 0 || chdir(folder.c_str()) != 0 || dup2(in, 0) < 0 || dup2(out[1], 1) < 0 ||
+          dup2(err, 2) < 0) {
+        _exit(127);
+      }
+      execve(argv[0], argv.data(), env.data());
+      _exit(127);
+    }
     close(out[1]);
-    close(err[1]);
-    out_ = out[0];
-    err_ = err[0];
-    if (spawned != 0) {
-      pid_ = -1;
-      return Failed(std::string("Ghostscript (") + args[0] + ") cannot be run: " + strerror(spawned),
-                    error);
+    if (pid_ < 0) {
+      close(out[0]);
+      *error = std::string("Ghostscript cannot be run: ") + strerror(errno);
+      return false;
     }
-    return true;
+    out_ = fdopen(out[0], "rb");
+    errors_path_ = errors;
+    return out_ != nullptr;
   }
 
-  // Waits up to timeout_ms for output; appends it to *out. False at the end
-  // of the output.
-  bool Read(int timeout_ms, std::vector<uint8_t>* out) {
-    pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-    const int nfds = err_ >= 0 ? 2 : 1;
-    if (poll(fds, nfds, timeout_ms) <= 0) return true;
-    uint8_t buffer[65536];
-    if (nfds == 2 && (fds[1].revents & (POLLIN | POLLHUP))) {
-      const ssize_t n = read(err_, buffer, sizeof buffer);
-      if (n > 0 && errors_.size() < kMaxErrorText) errors_.append(reinterpret_cast<char*>(buffer), n);
-      if (n <= 0) {
-        close(err_);
-        err_ = -1;
-      }
-    }
-    if (fds[0].revents & (POLLIN | POLLHUP)) {
-      const ssize_t n = read(out_, buffer, sizeof buffer);
-      if (n == 0 || (n < 0 && errno != EINTR)) return false;
-      if (n > 0) out->insert(out->end(), buffer, buffer + n);
-    }
-    return true;
+  FILE* output() const { return out_; }
+
+  // Ends it and everything it started.
+  void Kill() {
+    if (pid_ > 0) kill(-pid_, SIGKILL), kill(pid_, SIGKILL);
   }
 
-  // Waits for the program to end; its exit status, or -1 when it was
-  // killed by a signal.
+  // Waits for the end: its exit status, or 128 + the signal that ended it.
   int Wait() {
-    if (err_ >= 0) {
-      // Whatever it still had to say.
-      char buffer[4096];
-      ssize_t n;
-      while ((n = read(err_, buffer, sizeof buffer)) > 0) {
-        if (errors_.size() < kMaxErrorText) errors_.append(buffer, n);
-      }
-    }
+    if (pid_ <= 0) return status_;
     int status = 0;
     while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
     pid_ = -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    status_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return status_;
   }
 
-  void Stop() {
-    if (pid_ > 0) {
-      kill(pid_, SIGKILL);
-      while (waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
-      }
-      pid_ = -1;
-    }
-    if (out_ >= 0) close(out_);
-    if (err_ >= 0) close(err_);
-    out_ = err_ = -1;
+  // The first line Ghostscript wrote to its standard error.
+  std::string FirstError() const {
+    std::vector<uint8_t> text;
+    std::string ignored;
+    files::ReadWholeFile(errors_path_, &text, &ignored, 4096);
+    std::string line(text.begin(), std::find(text.begin(), text.end(), '\n'));
+    return line.empty() ? "no message" : line;
   }
-
-  const std::string& errors() const { return errors_; }
 
  private:
-  static bool Failed(const std::string& why, std::string* error) {
-    *error = why;
-    return false;
-  }
-
   pid_t pid_ = -1;
-  int out_ = -1;
-  int err_ = -1;
-  std::string errors_;
+  int status_ = -1;
+  FILE* out_ = nullptr;
+  std::string errors_path_;
 };
+
+// Ends the run when the job is cancelled or its time is up.
+class Watchdog {
+ public:
+  Watchdog(pappl_job_t* job, GhostscriptRun* run, double seconds)
+      : thread_([this, job, run, seconds] {
+          const auto deadline = std::chrono::steady_clock::now() +
+                                std::chrono::milliseconds(static_cast<int64_t>(seconds * 1000));
+          std::unique_lock<std::mutex> lock(mutex_);
+          while (!done_) {
+            if (papplJobIsCanceled(job) || std::chrono::steady_clock::now() > deadline) {
+              timed_out_ = !papplJobIsCanceled(job);
+              run->Kill();
+              return;
+            }
+            changed_.wait_for(lock, std::chrono::milliseconds(200));
+          }
+        }) {}
+  ~Watchdog() { Stop(); }
+
+  void Stop() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      done_ = true;
+    }
+    changed_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+  bool timed_out() const { return timed_out_; }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool done_ = false;
+  std::atomic<bool> timed_out_{false};
+  std::thread thread_;
+};
+
+std::vector<std::string> GhostscriptArgs(const GhostscriptConfig& gs, const JobSettings& settings,
+                                         const std::string& folder, const char* document) {
+  // PostScript's own output (error reports included) goes to standard
+  // error, so that standard output carries pictures only.
+  return {gs.program, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sstdout=%stderr",
+          "--permit-file-write=" + folder + "/", "-sDEVICE=ppmraw",
+          "-r300x" + std::to_string(settings.options.RowsPerInch()),
+          "-dDEVICEWIDTHPOINTS=" + PagePoints(settings.layout.disc),
+          "-dDEVICEHEIGHTPOINTS=" + PagePoints(settings.layout.disc), "-dFIXEDMEDIA", "-dPDFFitPage",
+          "-dLastPage=" + std::to_string(kMaxPages), "-sOutputFile=-", "-f", document};
+}
+
+// Sends every page Ghostscript writes; false (the job failed, with its
+// message) when one cannot be sent. *pages counts those sent; *cut tells
+// that Ghostscript's output ended inside a page or was no picture.
+// Each copy is one more disc per page, collated: the first copy goes out as
+// Ghostscript draws it, the others from the pages kept in *kept.
+bool SendPages(pappl_job_t* job, GhostscriptRun* run, const JobSettings& settings, JobOutput* output,
+               int copies, std::vector<page::InkPage>* kept, int* pages, bool* cut) {
+  imaging::NetpbmReader reader(run->output());
+  std::string error;
+  while (!papplJobIsCanceled(job) && !reader.AtEnd()) {
+    imaging::RgbImage dots;
+    if (!imaging::ReadNetpbmImage(&reader, imaging::ImageLimits{}, &dots, &error)) {
+      // Cut short: the reason is Ghostscript's, told by the caller.
+      *cut = true;
+      return true;
+    }
+    papplJobSetImpressions(job, (*pages + 1) * copies);
+    page::InkPage ink = imaging::MakeLabelPageOnDots(dots, settings.options, settings.layout);
+    if (!output->SendPage(ink, &error)) {
+      FailJob(job, PAPPL_JREASON_NONE, "Page " + std::to_string(*pages + 1) + ": " + error);
+      return false;
+    }
+    if (copies > 1) kept->push_back(std::move(ink));
+    ++*pages;
+  }
+  return true;
+}
+
+// The copies after the first, from the pages kept.
+bool SendCopies(pappl_job_t* job, const std::vector<page::InkPage>& kept, int copies, JobOutput* output) {
+  std::string error;
+  for (int copy = 1; copy < copies; ++copy) {
+    for (const page::InkPage& ink : kept) {
+      if (papplJobIsCanceled(job)) return true;
+      if (!output->SendPage(ink, &error)) {
+        FailJob(job, PAPPL_JREASON_NONE, "Copy " + std::to_string(copy + 1) + ": " + error);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Why Ghostscript's run did not give the whole document, or "" when it did.
+std::string RunFault(int status, bool timed_out, const Limits& limits, int pages, bool cut,
+                     const std::string& first_error) {
+  const std::string after = pages > 0 ? " after " + std::to_string(pages) + " page(s)" : "";
+  if (timed_out) {
+    return "Ghostscript took longer than " + std::to_string(static_cast<int>(limits.wall_s)) +
+           " seconds; the document was abandoned" + after;
+  }
+  if (status == 128 + SIGXCPU) {
+    return "Ghostscript used more than its " + std::to_string(limits.cpu_s) +
+           " seconds of processor time; the document was abandoned" + after;
+  }
+  if (status != 0 || pages == 0 || cut) {
+    return "The PDF cannot be printed" + std::string(pages > 0 ? " past page " + std::to_string(pages) : "") +
+           ": Ghostscript: " + (status == 128 + SIGSEGV || status == 128 + SIGABRT
+                                     ? "it ran out of memory or crashed"
+                                     : first_error);
+  }
+  return "";
+}
 
 }  // namespace
 
@@ -229,9 +363,10 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
     FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, "PDF cannot be printed: Ghostscript is not installed");
     return false;
   }
-  // Ghostscript reads PostScript too; a document sent as PDF must be one.
-  if (!LooksLikePdf(papplJobGetFilename(job))) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The document is not a PDF file");
+  const char* document = papplJobGetFilename(job);
+  off_t size = 0;
+  if (!StartsAsPdf(document, &size, &error)) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, error);
     return false;
   }
   JobOutput output(job, device, settings.options);
@@ -240,75 +375,38 @@ extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
     FailJob(job, PAPPL_JREASON_NONE, "The printer description is unusable: " + error);
     return false;
   }
-
-  const std::string resolution = "-r300x" + std::to_string(settings.options.RowsPerInch());
+  const PrivateFolder folder(document);
+  if (folder.path().empty()) {
+    FailJob(job, PAPPL_JREASON_NONE, std::string("No folder for Ghostscript: ") + strerror(errno));
+    return false;
+  }
+  const Limits limits = LimitsFor(size, gs);
   GhostscriptRun run;
-  // PostScript's own output (error reports included) goes to standard
-  // error, so that standard output carries pictures only.
-  if (!run.Start({gs.program, "-q", "-dSAFER", "-dBATCH", "-dNOPAUSE", "-sstdout=%stderr",
-                  "-sDEVICE=ppmraw", resolution,
-                  "-dDEVICEWIDTHPOINTS=" + PagePoints(settings.layout.disc),
-                  "-dDEVICEHEIGHTPOINTS=" + PagePoints(settings.layout.disc), "-dFIXEDMEDIA",
-                  "-dPDFFitPage", "-sOutputFile=-", "-f", papplJobGetFilename(job)},
-                 &error)) {
+  if (!run.Start(GhostscriptArgs(gs, settings, folder.path(), document), folder.path(), limits, &error)) {
     FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, error);
     return false;
   }
-
-  const double deadline = Now() + gs.time_limit_s;
-  std::vector<uint8_t> pending;
-  int page = 0;
-  bool ok = true;
-  while (ok) {
-    if (papplJobIsCanceled(job)) {
-      run.Stop();
-      break;
-    }
-    if (Now() > deadline) {
-      run.Stop();
-      FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR,
-              "Ghostscript took longer than " + std::to_string(gs.time_limit_s) +
-                  " seconds; the document was abandoned after " + std::to_string(page) + " page(s)");
-      ok = false;
-      break;
-    }
-    const bool more = run.Read(200, &pending);
-    // Every page that has arrived whole goes out now.
-    for (long long size = PpmSize(pending); size > 0 && pending.size() >= static_cast<size_t>(size);
-         size = PpmSize(pending)) {
-      imaging::RgbImage dots;
-      if (!imaging::DecodeImage(pending.data(), static_cast<size_t>(size), &dots, &error)) {
-        FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, "Ghostscript's page cannot be read: " + error);
-        ok = false;
-        break;
-      }
-      pending.erase(pending.begin(), pending.begin() + size);
-      ++page;
-      papplJobSetImpressions(job, page);
-      if (!output.SendPage(imaging::MakeLabelPageOnDots(dots, settings.options, settings.layout),
-                           &error)) {
-        FailJob(job, PAPPL_JREASON_NONE, "Page " + std::to_string(page) + ": " + error);
-        ok = false;
-        break;
-      }
-    }
-    if (ok && PpmSize(pending) < 0) {
-      FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, "Ghostscript wrote something that is no picture");
-      ok = false;
-    }
-    if (!more) break;
-  }
+  Watchdog watchdog(job, &run, limits.wall_s);
+  int pages = 0;
+  bool cut = false;
+  const int copies = options->copies > 1 ? options->copies : 1;
+  std::vector<page::InkPage> kept;
+  bool ok = SendPages(job, &run, settings, &output, copies, &kept, &pages, &cut);
+  if (!ok || cut || papplJobIsCanceled(job)) run.Kill();
+  const int status = run.Wait();
+  watchdog.Stop();
   if (ok && !papplJobIsCanceled(job)) {
-    const int status = run.Wait();
-    if (status != 0 || page == 0 || !pending.empty()) {
-      FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-              "The PDF cannot be printed" +
-                  std::string(page > 0 ? " past page " + std::to_string(page) : "") +
-                  ": Ghostscript: " + FirstLine(run.errors()));
+    const std::string fault = RunFault(status, watchdog.timed_out(), limits, pages, cut, run.FirstError());
+    if (!fault.empty()) {
+      FailJob(job, PAPPL_JREASON_DOCUMENT_UNPRINTABLE_ERROR, fault);
+      output.MarkFailed();
       ok = false;
     }
   }
-  run.Stop();
+  if (ok && !SendCopies(job, kept, copies, &output)) {
+    output.MarkFailed();
+    ok = false;
+  }
   if (!output.Finish(&error) && ok) {
     FailJob(job, PAPPL_JREASON_NONE, error);
     ok = false;

@@ -9,6 +9,8 @@
 #include "imaging/label.h"
 #include "printerapp/job_output.h"
 #include "printerapp/job_settings.h"
+#include "printerapp/raster_types.h"
+#include "printerapp/stall_guard.h"
 #include "stream/decoder.h"
 
 namespace printerapp {
@@ -35,9 +37,17 @@ struct RasterJob {
   RasterPixels pixels = RasterPixels::kRgb8;
   bool resolution_fixed = false;
   uint32_t rows_written = 0;
+  // For a document streamed from the client's connection.
+  http_t* connection = nullptr;
+  std::unique_ptr<StallGuard> stall;
 };
 
 RasterJob* RasterJobOf(pappl_job_t* job) { return static_cast<RasterJob*>(papplJobGetData(job)); }
+
+// Ends a raster job's page with an error: whatever it already sent is not
+// a whole job.
+bool FailRaster(pappl_job_t* job, RasterJob* raster, pappl_jreason_t reason,
+                const std::string& message);
 
 }  // namespace
 
@@ -46,6 +56,17 @@ void FailJob(pappl_job_t* job, pappl_jreason_t reason, const std::string& messag
   papplJobSetMessage(job, "%s", message.c_str());
   if (reason != PAPPL_JREASON_NONE) papplJobSetReasons(job, reason, PAPPL_JREASON_NONE);
 }
+
+namespace {
+
+bool FailRaster(pappl_job_t* job, RasterJob* raster, pappl_jreason_t reason,
+                const std::string& message) {
+  FailJob(job, reason, message);
+  raster->output.MarkFailed();
+  return false;
+}
+
+}  // namespace
 
 extern "C" {
 
@@ -64,11 +85,11 @@ bool PrintNativeJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
     return false;
   }
   papplJobSetImpressions(job, 1);
-  if (papplDeviceWrite(device, bytes.data(), bytes.size()) < 0) {
-    FailJob(job, PAPPL_JREASON_NONE, "The printer could not be written to");
+  if (!WriteToDevice(device, bytes.data(), bytes.size(), &error)) {
+    FailJob(job, PAPPL_JREASON_NONE, "The job was not printed whole: " + error);
     return false;
   }
-  papplDeviceFlush(device);
+  MarkDeviceComplete(device);
   papplJobSetImpressionsCompleted(job, 1);
   return true;
 }
@@ -85,6 +106,10 @@ bool StartRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_
     FailJob(job, PAPPL_JREASON_NONE, "The printer description is unusable: " + error);
     return false;
   }
+  raster->connection = RequestConnection();
+  if (raster->connection != nullptr) {
+    raster->stall = std::make_unique<StallGuard>(httpGetFd(raster->connection), kStallSeconds);
+  }
   papplJobSetData(job, raster.release());
   return true;
 }
@@ -93,6 +118,7 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
                      unsigned page) {
   RasterJob* raster = RasterJobOf(job);
   if (raster == nullptr) return false;
+  if (raster->stall) raster->stall->Progress();
   // PAPPL counts pages from 1 here.
   const std::string which = "Page " + std::to_string(page);
   const cups_page_header2_t& h = options->header;
@@ -100,32 +126,25 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
               "%s: %ux%u, %u bits per pixel, colour space %u, %u bytes per line, %ux%u dpi",
               which.c_str(), h.cupsWidth, h.cupsHeight, h.cupsBitsPerPixel, h.cupsColorSpace,
               h.cupsBytesPerLine, h.HWResolution[0], h.HWResolution[1]);
-  RasterPixels pixels;
-  if (h.cupsBitsPerPixel == 24 && (h.cupsColorSpace == CUPS_CSPACE_SRGB ||
-                                   h.cupsColorSpace == CUPS_CSPACE_RGB)) {
-    pixels = RasterPixels::kRgb8;
-  } else if (h.cupsBitsPerPixel == 8 && (h.cupsColorSpace == CUPS_CSPACE_SW ||
-                                         h.cupsColorSpace == CUPS_CSPACE_W)) {
-    pixels = RasterPixels::kGrey8;
-  } else {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
-            which + ": unsupported raster (" + std::to_string(h.cupsBitsPerPixel) +
-                " bits per pixel, colour space " + std::to_string(h.cupsColorSpace) +
-                "); the printer takes 8-bit sRGB or grey");
+  // The page as the client sent it, checked before any row is taken.
+  std::string reason;
+  if (!AcceptRasterPage(h, LastRasterPageRead(), &reason)) {
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, which + ": " + reason);
     return false;
   }
+  const RasterPixels pixels = h.cupsBitsPerPixel == 24 ? RasterPixels::kRgb8 : RasterPixels::kGrey8;
   std::string error;
   const uint64_t line_bytes = (uint64_t{h.cupsWidth} * h.cupsBitsPerPixel + 7) / 8;
   if (!imaging::CheckImageSize(h.cupsWidth, h.cupsHeight, imaging::ImageLimits{}, &error) ||
       h.cupsBytesPerLine < line_bytes) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             which + ": unusable raster page" + (error.empty() ? std::string() : ": " + error));
     return false;
   }
   // The rows are at the raster's resolution; the job's setup takes it from
   // the first page, and the printer keeps one resolution for the job.
   if (h.HWResolution[0] != 300 || (h.HWResolution[1] != 300 && h.HWResolution[1] != 600)) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             which + ": unsupported raster resolution " + std::to_string(h.HWResolution[0]) + "x" +
                 std::to_string(h.HWResolution[1]) + " dpi (the printer prints 300x600 or 300x300)");
     return false;
@@ -137,7 +156,7 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
     raster->output.SetOptions(raster->settings.options);
     raster->resolution_fixed = true;
   } else if (resolution != raster->settings.options.resolution) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             which + " changes the resolution within the job; the printer takes one per job");
     return false;
   }
@@ -162,6 +181,7 @@ bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
       break;
   }
   ++raster->rows_written;
+  if (raster->stall) raster->stall->Progress();
   return true;
 }
 
@@ -172,8 +192,14 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t
   // Half a page is never printed: a cancelled job or one whose raster ended
   // early sends nothing of it.
   if (papplJobIsCanceled(job)) return true;
+  if (raster->rows_written != static_cast<uint32_t>(raster->page.height) && raster->stall &&
+      raster->stall->Stalled()) {
+    return FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+                      "The client sent nothing for " + std::to_string(kStallSeconds) + " seconds; page " +
+                          std::to_string(page) + " was not printed and the job was ended");
+  }
   if (raster->rows_written != static_cast<uint32_t>(raster->page.height)) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+    FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             "Page " + std::to_string(page) + " ended early (" +
                 std::to_string(raster->rows_written) + " of " +
                 std::to_string(raster->page.height) + " rows); it was not printed");
@@ -183,9 +209,11 @@ bool EndRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t
       imaging::MakeLabelPageOnDots(raster->page, raster->settings.options, raster->settings.layout);
   std::string error;
   if (!raster->output.SendPage(ink, &error)) {
-    FailJob(job, PAPPL_JREASON_NONE, "Page " + std::to_string(page) + ": " + error);
+    FailRaster(job, raster, PAPPL_JREASON_NONE, "Page " + std::to_string(page) + ": " + error);
     return false;
   }
+  // The wait for the next page starts when this one has gone out.
+  if (raster->stall) raster->stall->Progress();
   return true;
 }
 
@@ -194,6 +222,13 @@ bool EndRasterJob(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*
   papplJobSetData(job, nullptr);
   if (raster == nullptr) return false;
   std::string error;
+  if (DocumentCutOff(raster->connection) && !raster->output.Failed() && !papplJobIsCanceled(job)) {
+    FailRaster(job, raster.get(), PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
+               "The client stopped sending before the document ended; " +
+                   std::to_string(raster->output.PagesSent()) + " page(s) were printed");
+    raster->output.Finish(&error);
+    return false;
+  }
   if (!raster->output.Finish(&error)) {
     FailJob(job, PAPPL_JREASON_NONE, error);
     return false;

@@ -5,9 +5,13 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 #include "printerapp/calibration.h"
 #include "printerapp/capabilities.h"
 #include "printerapp/server_paths.h"
+#include "printerapp/server_state.h"
 
 namespace printerapp {
 namespace {
@@ -16,11 +20,32 @@ extern "C" bool SaveState(pappl_system_t* system, void* context) {
   return papplSystemSaveState(system, static_cast<AppContext*>(context)->state_file.c_str());
 }
 
+// PAPPL 1.3.1 announces its printers on DNS-SD only as the server starts: a
+// printer added while it runs (the add sub-command, the web page, autoadd)
+// stayed unannounced until a restart. Setting its DNS-SD name again
+// registers it; that happens on a thread of its own, once the call that
+// created the printer has returned and let go of its locks, and finds the
+// printer again by its id in case it went away meanwhile.
+void AnnounceNewPrinter(pappl_system_t* system, int printer_id) {
+  std::thread([system, printer_id] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    pappl_printer_t* printer = papplSystemFindPrinter(system, nullptr, printer_id, nullptr);
+    char name[256];
+    if (printer != nullptr && papplPrinterGetDNSSDName(printer, name, sizeof name) != nullptr) {
+      papplPrinterSetDNSSDName(printer, name);
+    }
+  }).detach();
+}
+
 // PAPPL 1.3 takes a job in any format and only then finds it cannot print
 // it, ending it with a bare "Job aborted.". Such a job gets a message that
-// says why.
-extern "C" void ExplainAbortedFormat(pappl_system_t* system, pappl_printer_t* printer,
+// says why; so does a raster document whose header PAPPL cannot read. And a
+// new printer is announced (above).
+extern "C" void OnSystemEvent(pappl_system_t* system, pappl_printer_t* printer,
                                      pappl_job_t* job, pappl_event_t event, void* data) {
+  if (printer != nullptr && (event & PAPPL_EVENT_PRINTER_CREATED)) {
+    AnnounceNewPrinter(system, papplPrinterGetID(printer));
+  }
   if (job == nullptr || !(event & PAPPL_EVENT_JOB_COMPLETED) ||
       papplJobGetState(job) != IPP_JSTATE_ABORTED) {
     return;
@@ -28,6 +53,17 @@ extern "C" void ExplainAbortedFormat(pappl_system_t* system, pappl_printer_t* pr
   const char* format = papplJobGetFormat(job);
   const AppContext* context = static_cast<const AppContext*>(data);
   if (format == nullptr) return;
+  // A raster document PAPPL could not read (a damaged header, or a PNG
+  // sent as raster) ends before any page reaches the driver, which would
+  // have said why.
+  const char* said = papplJobGetMessage(job);
+  const bool raster = strcmp(format, "image/pwg-raster") == 0 || strcmp(format, "image/urf") == 0;
+  if (raster && (said == nullptr || *said == '\0' || strcmp(said, "Job aborted.") == 0)) {
+    papplJobSetMessage(job, "The %s document cannot be read: its raster header is missing or damaged",
+                       strcmp(format, "image/urf") == 0 ? "Apple raster" : "PWG raster");
+    papplJobSetReasons(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, PAPPL_JREASON_NONE);
+    return;
+  }
   for (const std::string& offered : context->formats) {
     if (offered == format) return;
   }
@@ -139,6 +175,9 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
     return Refuse("state folder: " + error);
   }
   context->state_file = paths.state_file;
+  // A second server on the same state or port would start half-bound and
+  // fight the first over the file.
+  if (!LockStateFile(paths.state_file, &error) || !LoopbackPortFree(port, &error)) return Refuse(error);
 
   // The web pages are for this machine unless an authentication service
   // guards them. TLS matters only off this machine.
@@ -177,16 +216,12 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   } else {
     papplLog(system, PAPPL_LOGLEVEL_WARN, "Ghostscript not found: PDF is not offered");
   }
-  papplSystemSetEventCallback(system, ExplainAbortedFormat, context);
+  papplSystemSetEventCallback(system, OnSystemEvent, context);
 
   // papplMainloop sets the drivers too, but only after this callback: the
   // saved printers need them now.
   papplSystemSetPrinterDrivers(system, 1, g_drivers, AutoAddDriver, nullptr, DescribeDriver, context);
-  if (access(paths.state_file.c_str(), F_OK) == 0 &&
-      !papplSystemLoadState(system, paths.state_file.c_str())) {
-    papplLog(system, PAPPL_LOGLEVEL_ERROR, "Cannot read the saved state in %s",
-             paths.state_file.c_str());
-  }
+  LoadSavedState(system, paths.state_file);
   // The Calibrate page, and the test disc, a job in the printer's language
   // told from its first bytes.
   AddCalibrationPage(system);

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # From a fresh checkout to a printed disc label: installs the demo packages
-# where missing (compiler, cmake, ninja, libpng, libjpeg, CLI11; no test
+# where missing (compiler, cmake, ninja, libpng, libjpeg, libexif, CLI11; no test
 # frameworks), builds the tool and the two driver modules it loads (preset
 # demo, build-demo/), encodes the bundled example label into a print job and
 # draws what the printer would make of it.

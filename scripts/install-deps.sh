@@ -3,14 +3,18 @@
 #
 #   scripts/install-deps.sh [--notes FILE] [GROUP...]     (no group: all of them)
 #
-#   demo       compiler, cmake, ninja, libpng, libjpeg, CLI11: the tool and its modules
+#   demo       compiler, cmake, ninja, libpng, libjpeg, libexif, CLI11: the tool and its modules
 #   build      the rest of the native build: libcups, the PPD compiler and PAPPL
 #              (the printer application)
 #   test       GoogleTest, benchmark, the CUPS programs, Ghostscript, clang for the
 #              fuzzers, windres and the C preprocessor it runs (mingw-w64 gcc) for
 #              the string table check, python3 for the summary;
 #              for the printer application's tests ipptool and its test files,
-#              headless Chromium with chromedriver and python3-selenium; mmdebstrap
+#              headless Chromium with chromedriver and python3-selenium, curl, the
+#              PWG 5100 test files of ippsample-data (unpacked, see below), and for
+#              the service's test iproute2, dbus-daemon, avahi-daemon and systemd
+#              (systemd-analyze; systemd is not started); for the print-quality
+#              benchmark numpy, scipy and scikit-image's photographs; mmdebstrap
 #              for the fresh-root stage
 #   windows    mingw-w64 and 64-bit Wine
 #   windows32  the i386 architecture and 32-bit Wine (optional: when it cannot be
@@ -31,6 +35,7 @@ declare -A group_packages=(
     pkg-config
     libpng-dev
     libjpeg-dev
+    libexif-dev
     libcli11-dev"
   [build]="
     libcups2-dev
@@ -54,6 +59,14 @@ declare -A group_packages=(
     chromium
     chromium-driver
     python3-selenium
+    curl
+    iproute2
+    dbus-daemon
+    avahi-daemon
+    systemd
+    python3-numpy
+    python3-scipy
+    python3-skimage
     mmdebstrap"
   [windows]="
     mingw-w64
@@ -65,6 +78,14 @@ declare -A group_packages=(
   [windows32]="
     wine32:i386"
 )
+# Packages whose files a group needs but which cannot be installed beside
+# another of its packages: ippsample-data conflicts with cups-ipp-utils
+# (ipptool), so its test files are unpacked from the package into
+# /usr/local/share/quillory2/<package>/ instead.
+declare -A group_unpacked=(
+  [test]="ippsample-data"
+)
+unpack_root=/usr/local/share/quillory2
 all_groups=(demo build test windows windows32)
 optional_groups=" windows32 "
 
@@ -90,6 +111,13 @@ fi
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
+unpack=()     # packages of group_unpacked not unpacked yet
+for g in "${groups[@]}"; do
+  for p in ${group_unpacked[$g]:-}; do
+    [ -d "$unpack_root/$p" ] || unpack+=("$p")
+  done
+done
+
 required=()   # missing packages of the groups that must install
 optional=()   # "group package" of the optional groups
 for g in "${groups[@]}"; do
@@ -98,7 +126,7 @@ for g in "${groups[@]}"; do
     if [[ "$optional_groups" == *" $g "* ]]; then optional+=("$g $p"); else required+=("$p"); fi
   done
 done
-[ ${#required[@]} -eq 0 ] && [ ${#optional[@]} -eq 0 ] && exit 0
+[ ${#required[@]} -eq 0 ] && [ ${#optional[@]} -eq 0 ] && [ ${#unpack[@]} -eq 0 ] && exit 0
 
 # Root runs apt itself; anyone else through sudo. env carries the
 # non-interactive front end past sudo, which would drop it.
@@ -145,4 +173,14 @@ for entry in "${optional[@]}"; do
     say "$g: $line; going on without it"
     [ -z "$notes" ] || echo "$g: $line" >>"$notes"
   fi
+done
+
+for p in "${unpack[@]}"; do
+  say "unpacking $p into $unpack_root/$p"
+  work=$(mktemp -d)
+  (cd "$work" && apt-get download -qq "$p" >"$log" 2>&1) || { say "$p cannot be downloaded:"; sed 's/^/  /' "$log" >&2; rm -rf "$work"; exit 1; }
+  dpkg-deb -x "$work"/"$p"_*.deb "$work/root"
+  "${as_root[@]}" mkdir -p "$unpack_root"
+  "${as_root[@]}" cp -r "$work/root/usr/share" "$unpack_root/$p"
+  rm -rf "$work"
 done

@@ -8,15 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "calibration/scan_calibration.h"
 #include "files/write_file.h"
 #include "page/print_position.h"
 #include "testdisc/readings.h"
 #include "testdisc/test_disc.h"
 #include "tools/disc_options.h"
 #include "tools/encode_job.h"
-#if QUILLORY2_SCAN_CALIBRATION
-#include "calibration/scan_calibration.h"
-#endif
 
 namespace tools {
 namespace {
@@ -63,7 +61,8 @@ int RunTestDisc(const TestDiscArgs& a) {
   s.ring = disc.ring;
   s.offset = disc.offset;
   s.printed_by = std::string("quillory2 ") + (settings.driver == Driver::kPlugin ? "plug-in" : "minidriver");
-  std::vector<page::InkPage> pages = {page::MovePage(testdisc::DrawTestDisc(s), disc.offset, page::kComponentReach)};
+  std::vector<page::InkPage> pages = {
+      page::MovePage(testdisc::DrawTestDisc(s), disc.offset, ComponentReach(settings.driver, o.Colour()))};
   std::vector<uint8_t> job;
   if (!EncodeJob(pages, settings, &job, &error)) return Fail(error);
   if (!files::WriteWholeFile(a.output, job, &error)) return Fail(error);
@@ -114,7 +113,6 @@ int RunCalibrate(const CalibrateArgs& a) {
 
   if (!a.scan.empty()) {
     if (any_reading) return Fail("give either --scan or the four readings, not both", kExitUsage);
-#if QUILLORY2_SCAN_CALIBRATION
     // The scan analysis (calibration/) measures; the commands are said here.
     calibration::ScanCalibration result;
     if (!calibration::CalibrateFromScanFile(a.scan, a.scan_dpi, calibration::ShapeFor(disc.size, disc.ring), printed,
@@ -124,9 +122,6 @@ int RunCalibrate(const CalibrateArgs& a) {
     fputs(result.report.c_str(), stdout);
     PrintCommands(result.offset, a);
     return 0;
-#else
-    return Fail("this build has no scan analysis (calibration/); read the four scales instead");
-#endif
   }
 
   testdisc::Readings r;
@@ -199,7 +194,8 @@ SubCommand AddCalibrateCommand(CLI::App* program) {
   // The disc, ring and offsets the test disc was printed with (on its label).
   AddDiscOptions(cmd, &a->disc, /*offsets=*/true);
   cmd->add_option("--scan", a->scan, "A scan of the printed test disc (PNG or JPEG) instead of the readings");
-  cmd->add_option("--scan-dpi", a->scan_dpi, "The scan's resolution, where its file does not say")
+  cmd->add_option("--scan-dpi", a->scan_dpi, "The scan's resolution, where its file does not say or says wrong "
+                                             "(without either, the disc's own diameter sets it)")
       ->check(CLI::Range(50.0, 4800.0));
   cmd->add_option("--cups-printer", a->cups_printer, "CUPS queue named in the lpadmin command")->capture_default_str();
   cmd->add_option("--app-printer", a->app_printer, "Printer application printer named in its modify command")
@@ -210,7 +206,12 @@ SubCommand AddCalibrateCommand(CLI::App* program) {
       "+ (bottom - top) / 2, in steps of 0.1 mm. The commands that set it for each front end follow. Give "
       "--offset-x-mm, --offset-y-mm, --disc-size, --outer-mm and --inner-mm as the test disc was printed (its label "
       "says).\n"
-      "Example:\n  quillory2 calibrate --left 0.5 --right -0.5 --top -0.3 --bottom 0.3");
+      "With --scan, no reading by eye: lay the printed disc face down on a flatbed scanner, label upright (within "
+      "5 degrees), lid open or a dark sheet over it, and scan the whole disc at 300 or 600 dpi to PNG or JPEG. The "
+      "disc's own edge and hole, and the printed outer and hub circles, are found in the scan; it also says how far "
+      "the print came out larger or smaller than nominal. A picture that is not such a scan is refused.\n"
+      "Examples:\n  quillory2 calibrate --left 0.5 --right -0.5 --top -0.3 --bottom 0.3\n"
+      "  quillory2 calibrate --scan test-disc-scan.png --offset-x-mm 0.4");
   return {cmd, [a] { return RunCalibrate(*a); }};
 }
 

@@ -14,6 +14,11 @@ std::string DefaultModulePath(Driver driver) {
   return hosts::ModuleBesideProgram(ModuleFileName(driver));
 }
 
+page::LineReach ComponentReach(Driver driver, bool colour) {
+  if (driver == Driver::kPlugin) return page::kComponentReach;
+  return page::LineReach{0, (colour ? hosts::kNt4ColourScanlineBytes : hosts::kNt4MonoScanlineMaxBytes) * 8};
+}
+
 bool CheckEncodeSettings(const std::vector<page::InkPage>& pages, const EncodeSettings& settings,
                          std::string* error) {
   if (pages.empty()) {

@@ -14,6 +14,7 @@
 
 #include "page/ink_page.h"
 #include "page/job_options.h"
+#include "page/print_position.h"
 
 namespace tools {
 
@@ -39,6 +40,12 @@ std::string DefaultModulePath(Driver driver);
 // reason.
 bool CheckEncodeSettings(const std::vector<page::InkPage>& pages, const EncodeSettings& settings,
                          std::string* error);
+
+// What the chosen component addresses, from where it puts the printable
+// square: nothing left of it (the components' margins are fixed), and as
+// many dots as its page rows hold (the plug-in 1480, the minidriver 1488 in
+// colour and 1472 in black). A page moved by an offset is cut to it.
+page::LineReach ComponentReach(Driver driver, bool colour);
 
 // Renders pages into *job through the chosen driver: job setup, the pages,
 // job end. False with a one-line reason (job then holds nothing).

@@ -61,10 +61,24 @@ struct EncodeArgs {
   bool mono = false;
   bool landscape = false;
   bool verbose = false;
-  double gamma = 1.0;
+  int tone = 0;
+  std::string ink_limit = "media";
   tools::DiscArgs disc_args;
   std::string module;
 };
+
+// --ink-limit: "media" (the media's default), "off", or a percentage.
+bool ParseInkLimit(const std::string& text, int* limit) {
+  if (text == "media") *limit = imaging::kMediaInkLimit;
+  else if (text == "off") *limit = imaging::kNoInkLimit;
+  else {
+    char* end = nullptr;
+    const long value = strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < imaging::kMinInkLimit || value > imaging::kNoInkLimit) return false;
+    *limit = static_cast<int>(value);
+  }
+  return true;
+}
 
 int RunEncode(const EncodeArgs& a) {
   tools::EncodeSettings settings;
@@ -87,7 +101,10 @@ int RunEncode(const EncodeArgs& a) {
   imaging::LabelLayout layout;
   layout.disc = disc.size;
   layout.ring = disc.ring;
-  layout.gamma = a.gamma;
+  layout.separation.tone = a.tone;
+  if (!ParseInkLimit(a.ink_limit, &layout.separation.ink_limit))
+    return Fail("unknown ink limit '" + a.ink_limit + "' (use media, off, or " + std::to_string(imaging::kMinInkLimit) +
+                " to " + std::to_string(imaging::kNoInkLimit) + ")", kExitUsage);
   if (!imaging::ValidateLayout(layout, &error)) return Fail(error, kExitUsage);
   settings.landscape = a.landscape;
   settings.module_path = a.module;
@@ -103,9 +120,10 @@ int RunEncode(const EncodeArgs& a) {
   }
   // The components place their rows themselves: a page moved left of the
   // square loses what lies beyond the line's start.
-  const page::RingLoss loss = page::LostRing(disc.ring, disc.offset, o.RowsPerInch(), page::kComponentReach);
+  const page::LineReach reach = tools::ComponentReach(settings.driver, o.Colour());
+  const page::RingLoss loss = page::LostRing(disc.ring, disc.offset, o.RowsPerInch(), reach);
   if (loss.Any()) fprintf(stderr, "quillory2: warning: %s\n", page::DescribeRingLoss(loss).c_str());
-  if (!disc.offset.Zero()) pages[0] = page::MovePage(pages[0], disc.offset, page::kComponentReach);
+  if (!disc.offset.Zero()) pages[0] = page::MovePage(pages[0], disc.offset, reach);
   if (!tools::CheckEncodeSettings(pages, settings, &error)) return Fail(error, kExitUsage);
 
   std::vector<uint8_t> job;
@@ -313,8 +331,14 @@ int Run(int argc, char** argv) {
   encode->add_flag("--mono", enc.mono, "Print in black only (one plane) instead of cyan, magenta and yellow");
   encode->add_flag("--landscape", enc.landscape, "Hand the page to the plug-in as a landscape band (plug-in only; "
                                                  "the printed result is the same)");
-  encode->add_option("--gamma", enc.gamma, "Tone curve before halftoning: ink = 1 - value^gamma; above 1 darkens "
-                                           "mid-tones")->capture_default_str();
+  encode->add_option("--tone", enc.tone, "Lighter or darker mid-tones, for a printer or disc that prints darker or "
+                                         "lighter than the colorimetric default: -40 to 40, in % of ink coverage at "
+                                         "mid-grey (10 prints a mid-grey with 10 % less ink; white, full colours and "
+                                         "greys' neutrality stay)")
+      ->check(CLI::Range(-imaging::kMaxTone, imaging::kMaxTone))->capture_default_str();
+  encode->add_option("--ink-limit", enc.ink_limit, "Most ink a dot may carry in dark areas, in % of one ink: media "
+                                                   "(Regular 280, Matte 300), off (300: every ink, the densest black), "
+                                                   "or 150 to 300")->capture_default_str();
   tools::AddDiscOptions(encode, &enc.disc_args, /*offsets=*/true);
   encode->add_option("--module", enc.module, "Driver module to load instead of <program dir>/../lib/" +
                                                  tools::ModuleFileName(tools::Driver::kPlugin) + " or " +
@@ -325,7 +349,9 @@ int Run(int argc, char** argv) {
       "at 300 dots per inch across), centred, keeping its aspect; nothing is printed outside the outer diameter "
       "or inside the hub. An 80 mm disc (--disc-size 80) gets the picture scaled to its own square, centred where "
       "the 120 mm disc's centre is. --offset-x-mm and --offset-y-mm move the whole label, picture and ring "
-      "together; what they move beyond the printer line or the page is cut, with a warning. Colours are separated into cyan, magenta and yellow and halftoned by error diffusion.\n"
+      "together; what they move beyond the printer line or the page is cut, with a warning. Colours are separated "
+      "into cyan, magenta and yellow in linear light, so that the print matches the picture's lightness, and "
+      "halftoned by vector error diffusion.\n"
       "Examples:\n"
       "  quillory2 encode examples/label.png -o label.prn\n"
       "  quillory2 encode photo.png --driver minidriver --resolution 300 --media Matte -o photo.prn\n"

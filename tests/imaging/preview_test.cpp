@@ -40,7 +40,7 @@ TEST(Preview, InksMixSubtractively) {
 TEST(Preview, SixHundredRowsShareAPixelAndGiveHalfInkEach) {
   std::vector<PrintedPlane> planes = {PlaneWithDot(InkColour::kBlack, 41, 7)};
   RgbImage img = DrawPreview(planes, Bare(600));
-  EXPECT_EQ(img.Get(7, 20), (Rgb{128, 128, 128}));
+  EXPECT_EQ(img.Get(7, 20), (Rgb{188, 188, 188}));  // half the light: sRGB code 188
   planes[0].rows[40] = planes[0].rows[41];
   img = DrawPreview(planes, Bare(600));
   EXPECT_EQ(img.Get(7, 20), (Rgb{0, 0, 0}));
@@ -104,7 +104,8 @@ TEST(Preview, PlanesStripShowsEachPlaneInItsInk) {
 namespace imaging {
 namespace {
 
-TEST(PreviewScaling, AveragesWhatItShrinksAndKeepsTheAspect) {
+TEST(PreviewScaling, AveragesTheLightOfWhatItShrinksAndKeepsTheAspect) {
+  // Black and white dots half and half show half the light: sRGB code 188.
   RgbImage checker(200, 100);
   for (int y = 0; y < 100; ++y)
     for (int x = 0; x < 200; ++x)
@@ -113,7 +114,7 @@ TEST(PreviewScaling, AveragesWhatItShrinksAndKeepsTheAspect) {
   EXPECT_EQ(small.width, 50);
   EXPECT_EQ(small.height, 25);
   for (int y = 1; y < 24; ++y)
-    for (int x = 1; x < 49; ++x) EXPECT_NEAR(small.Get(x, y).g, 128, 8) << x << "," << y;
+    for (int x = 1; x < 49; ++x) EXPECT_NEAR(small.Get(x, y).g, 188, 8) << x << "," << y;
   EXPECT_TRUE(ScaleImage(RgbImage(), 10).Empty());
 }
 

@@ -90,7 +90,9 @@ TEST(MovingPages, EveryDotMovesByTheOffsetOrIsCut) {
           }
         }
       }
-      if (offset.Zero()) EXPECT_EQ(moved.planes[0], page.planes[0]);
+      if (offset.Zero()) {
+        EXPECT_EQ(moved.planes[0], page.planes[0]);
+      }
     }
   }
   // The job writer reaches left of the square; the components do not.

@@ -1,10 +1,12 @@
 #include "tests/printerapp/app_server.h"
 
 #include <arpa/inet.h>
+#include <dirent.h>
 #include <errno.h>
 #include <netinet/in.h>
 #include <signal.h>
 #include <stdio.h>
+#include <string.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -119,6 +121,7 @@ bool AppServer::Start() {
     argv.push_back("-o");
     argv.push_back(o);
   }
+  argv.insert(argv.begin(), launcher_.begin(), launcher_.end());
   std::vector<char*> args;
   for (std::string& a : argv) args.push_back(a.data());
   args.push_back(nullptr);
@@ -179,6 +182,19 @@ RunResult AppServer::Command(const std::vector<std::string>& args) const {
 bool AppServer::AddPrinter(const std::string& name) {
   mkdir(DeviceFolder(name).c_str(), 0755);
   return Command({"add", "-d", name, "-m", "quillory2", "-v", "file://" + DeviceFolder(name)}).exit_code == 0;
+}
+
+Bytes AppServer::PartialOutput(const std::string& name) const {
+  Bytes bytes;
+  if (DIR* dir = opendir(DeviceFolder(name).c_str())) {
+    while (dirent* e = readdir(dir)) {
+      if (strncmp(e->d_name, ".quillory2-job-", 15) == 0) {
+        bytes = testsupport::ReadFile(DeviceFolder(name) + "/" + e->d_name);
+      }
+    }
+    closedir(dir);
+  }
+  return bytes;
 }
 
 std::string AppServer::PrinterUri(const std::string& name) const {
@@ -298,14 +314,17 @@ bool AppServer::SetDefaults(const std::string& printer, const JobOptions& defaul
   return Command(args).exit_code == 0;
 }
 
-ipp_t* AppServer::PrinterAttributes(const std::string& printer) const {
+ipp_t* AppServer::PrinterAttributes(const std::string& printer, const std::vector<std::string>& also) const {
   HttpPtr http(httpConnect2("127.0.0.1", port_, nullptr, AF_INET, HTTP_ENCRYPTION_NEVER, 1, 10000,
                             nullptr),
                httpClose);
   if (!http) return nullptr;
   ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, PrinterUri(printer).c_str());
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
+  std::vector<const char*> names = {"all"};
+  for (const std::string& name : also) names.push_back(name.c_str());
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", static_cast<int>(names.size()),
+                nullptr, names.data());
   return cupsDoRequest(http.get(), request, ("/ipp/print/" + printer).c_str());
 }
 

@@ -49,6 +49,10 @@ class AppServer {
   AppServer(const AppServer&) = delete;
   AppServer& operator=(const AppServer&) = delete;
 
+  // Runs the server through a launcher (its argv comes first, the
+  // server's after it), for a test that gives the server a namespace of its
+  // own.
+  void SetLauncher(std::vector<std::string> launcher) { launcher_ = std::move(launcher); }
   // Starts the server and waits until it answers (up to 20 s).
   bool Start();
   // SIGTERM, then SIGKILL if it has not ended within 10 s.
@@ -71,6 +75,9 @@ class AppServer {
     return DeviceFolder(name) + "/" + job_name + ".prn";
   }
   std::string PrinterUri(const std::string& name) const;
+  // What the job printing on printer name has written so far: a folder's
+  // job is written to a hidden file there and put in place only when whole.
+  Bytes PartialOutput(const std::string& name) const;
 
   // Submits a file over IPP (Print-Job); the job id, or 0 with the
   // response's status in *refusal.
@@ -94,8 +101,9 @@ class AppServer {
   bool CancelJob(const std::string& printer, int id) const;
   // Sets printer defaults over IPP (Set-Printer-Attributes with NAME-default).
   bool SetDefaults(const std::string& printer, const JobOptions& defaults) const;
-  // The printer's attributes (Get-Printer-Attributes, all), or nullptr.
-  ipp_t* PrinterAttributes(const std::string& printer) const;
+  // The printer's attributes (Get-Printer-Attributes, all and those named;
+  // media-col-database only when named), or nullptr.
+  ipp_t* PrinterAttributes(const std::string& printer, const std::vector<std::string>& also = {}) const;
   // Peak resident memory of the server so far, in kB (VmHWM).
   long PeakMemoryKb() const;
 
@@ -105,6 +113,7 @@ class AppServer {
   testsupport::TempDir dir_;
   std::vector<std::string> env_;
   std::vector<std::string> options_;
+  std::vector<std::string> launcher_;
   int port_ = 0;
   pid_t pid_ = -1;
 };

@@ -40,6 +40,15 @@ TEST(JobSettings, IppValuesBecomeThePrintersOptions) {
   EXPECT_TRUE(s.options == page::JobOptions{});
   EXPECT_EQ(s.layout.ring.outer_mm, 118);
   EXPECT_EQ(s.layout.ring.inner_mm, 22);
+  EXPECT_EQ(s.layout.disc, page::DiscSize::k120);
+  // The 80 mm disc: its ring, the printer's 120 mm diameters giving way.
+  ASSERT_TRUE(ResolveSettings(300, 600, PAPPL_COLOR_MODE_COLOR, "", From({{"quillory2-outer-diameter", "118"}}),
+                              &s, &error, "om_cd-80_80x80mm"));
+  EXPECT_EQ(s.layout.disc, page::DiscSize::k80);
+  EXPECT_EQ(s.layout.ring.outer_mm, 78);
+  ASSERT_TRUE(ResolveSettings(300, 600, PAPPL_COLOR_MODE_COLOR, "", From({{"quillory2-outer-diameter", "70"}}),
+                              &s, &error, "om_cd-80_80x80mm"));
+  EXPECT_EQ(s.layout.ring.outer_mm, 70);
 }
 
 TEST(JobSettings, RefusesWhatThePrinterDoesNotOffer) {

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "imaging/label.h"
+#include "imaging/srgb.h"
 #include "page/disc_ring.h"
 #include "printjob/job_writer.h"
 #include "stream/decoder.h"
@@ -172,17 +173,22 @@ TEST_F(PrinterAppJobs, PdfPrintsWhatItShowsAtThePagesSize) {
       for (int32_t y = by; y < by + kBlock && on_ring; y += kBlock - 1)
         for (int32_t x = bx; x < bx + kBlock && on_ring; x += kBlock - 1) on_ring = mask.Printable(x, y);
       if (!on_ring) continue;
-      // Planes in the printer's order: yellow, magenta, cyan (blue, green, red).
+      // Planes in the printer's order: yellow, magenta, cyan (blue, green,
+      // red). Each ink is 1 - the linear light of its primary (sRGB), where
+      // the media's ink limit leaves it (totals under 240 %).
+      double ink[3] = {}, want[3] = {};
       for (int k = 0; k < 3; ++k) {
-        double ink = 0, want = 0;
         for (int32_t y = by; y < by + kBlock; ++y) {
           for (int32_t x = bx; x < bx + kBlock; ++x) {
             const imaging::Rgb c = source.Get(x, y);
-            ink += decoded.planes[k].Dot(y, x + 56) ? 1 : 0;
-            want += 1 - (k == 0 ? c.b : k == 1 ? c.g : c.r) / 255.0;
+            ink[k] += decoded.planes[k].Dot(y, x + 56) ? 1 : 0;
+            want[k] += 1 - imaging::SrgbToLinear((k == 0 ? c.b : k == 1 ? c.g : c.r) / 255.0);
           }
         }
-        EXPECT_NEAR(ink / (kBlock * kBlock), want / (kBlock * kBlock), 0.08)
+      }
+      if ((want[0] + want[1] + want[2]) / (kBlock * kBlock) > 2.4) continue;
+      for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(ink[k] / (kBlock * kBlock), want[k] / (kBlock * kBlock), 0.08)
             << "plane " << k << " block at dot " << bx << ", row " << by;
         ++compared;
       }
@@ -236,17 +242,6 @@ TEST_F(PrinterAppJobs, TwentyJobsAtOnceAllCompleteInBoundedMemory) {
   EXPECT_LT(server_.PeakMemoryKb(), 400 * 1024);
 }
 
-// A decoded job holds whole pages only: every plane a page began is there
-// and the job ends with its end command.
-void ExpectWholePages(const Bytes& printed, size_t max_pages) {
-  if (printed.empty()) return;
-  const stream::DecodedStream decoded = stream::Decode(printed);
-  EXPECT_TRUE(decoded.Clean()) << decoded.problems.front().message;
-  EXPECT_EQ(decoded.planes.size() % 3, 0u);
-  EXPECT_LT(decoded.planes.size() / 3, max_pages);
-  EXPECT_TRUE(decoded.has_end_document);
-}
-
 TEST_F(PrinterAppJobs, CancelledJobsLeaveNoPartOfAPage) {
   ASSERT_TRUE(WritePdf(docs_.File("long.pdf"), 40));
   // Once during the first page, once after some pages have gone out.
@@ -258,18 +253,17 @@ TEST_F(PrinterAppJobs, CancelledJobsLeaveNoPartOfAPage) {
     while (NowSeconds() < deadline) {
       const JobResult job = server_.Job("disc", id);
       if (job.state == IPP_JSTATE_PROCESSING &&
-          (!after_a_page || testsupport::ReadFile(server_.DeviceFile("disc", name)).size() > 0)) {
+          (!after_a_page || server_.PartialOutput("disc").size() > 0)) {
         break;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(after_a_page ? 20 : 5));
     }
     ASSERT_TRUE(server_.CancelJob("disc", id));
     EXPECT_EQ(server_.WaitJob("disc", id).state, IPP_JSTATE_CANCELED);
-    const Bytes printed = testsupport::ReadFile(server_.DeviceFile("disc", name));
-    if (after_a_page) {
-      EXPECT_FALSE(printed.empty());
-    }
-    ExpectWholePages(printed, 40);
+    // A device gets whole pages and the job's end; a folder keeps no file
+    // of a job that did not end whole.
+    EXPECT_TRUE(testsupport::ReadFile(server_.DeviceFile("disc", name)).empty());
+    EXPECT_TRUE(server_.PartialOutput("disc").empty());
   }
 }
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "page/print_position.h"
+#include "tests/calibration/synthetic_scan.h"
 #include "tests/printerapp/app_server.h"
 #include "tests/printerapp/test_documents.h"
 #include "tests/support/printed_dots.h"
@@ -119,6 +120,33 @@ TEST_F(PrinterAppPosition, CalibratePageInABrowserSetsTheOffsetsOfTheNextJob) {
   // Its preview, to look at.
   testsupport::RunProgram({ToolPath(), "preview", path, "-o", ArtifactDir() + "/test-disc-preview.png",
                            "--offset-x-mm=-0.5", "--offset-y-mm", "0.3"});
+}
+
+// The Calibrate page's scan upload, driven in headless Chromium: a scan of
+// the test disc printed with offsets 0.4 and -0.2 mm by a printer that puts
+// everything 1.3 mm too far left and 0.6 mm too far down sets X +1.3, Y -0.6,
+// which the next job's dots follow; a picture of something else is refused.
+TEST_F(PrinterAppPosition, ScanUploadedOnTheCalibratePageSetsTheOffsets) {
+  const PrintedDots base = DecodeDots(Print("before"));
+  ASSERT_TRUE(base.clean);
+  testsupport::TempDir dir;
+  testsupport::ScanSetup s;
+  s.offset_x_mm = -1.3, s.offset_y_mm = 0.6, s.rotation_deg = 1.5, s.blur_px = 1.2, s.noise = 6;
+  const imaging::RgbImage scan =
+      testsupport::SyntheticScan(testsupport::TestDiscPrint(page::DiscSize::k120, page::PrintOffset{4, -2}), s);
+  const std::string scan_file = dir.File("scan.jpg");
+  ASSERT_TRUE(testsupport::WriteFile(scan_file, testsupport::ScanFile(scan, 300, 88)));
+
+  auto send = [&](const std::string& file, const std::string& expected, const std::string& screenshot) {
+    const testsupport::RunResult browser = testsupport::RunProgram(
+        {"/usr/bin/timeout", "150", "/usr/bin/python3", testsupport::SourceDir() + "/tests/printerapp/scan_upload_page.py",
+         "http://localhost:" + std::to_string(server_.port()), "disc", ArtifactDir() + "/" + screenshot, file, "0.4",
+         "-0.2", expected});
+    EXPECT_EQ(browser.exit_code, 0) << browser.Out() << browser.err;
+  };
+  send(ExampleLabel(), "The scan was refused: ", "scan-upload-refused.png");
+  send(scan_file, "disc: offsets saved: X +1.3 mm, Y -0.6 mm.", "scan-upload.png");
+  EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("after")), page::OffsetDots(13), page::OffsetRows(-6, 600)));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "imaging/image_reader.h"
@@ -48,17 +49,30 @@ bool WriteRaster(const std::string& path, const imaging::RgbImage& dots, int row
   cups_page_header2_t header;
   pwg_media_t* media = pwgMediaForPWG("oe_cd_4.72x4.72in");
   const bool grey = kind == RasterKind::kPwgSgray;
-  cupsRasterInitPWGHeader(&header, media, grey ? "sgray_8" : "srgb_8", 300, rows_per_inch,
-                          "one-sided", nullptr);
+  const char* type = grey                               ? "sgray_8"
+                     : kind == RasterKind::kPwgBlack1 ? "black_1"
+                     : kind == RasterKind::kPwgCmyk8  ? "cmyk_8"
+                                                      : "srgb_8";
+  cupsRasterInitPWGHeader(&header, media, type, 300, rows_per_inch, "one-sided", nullptr);
   // The square exactly: 1416 dots, as the printer's page has them.
   header.cupsWidth = static_cast<unsigned>(dots.width);
   header.cupsHeight = static_cast<unsigned>(dots.height);
-  header.cupsBytesPerLine = header.cupsWidth * (grey ? 1 : 3);
+  header.cupsBytesPerLine = (header.cupsWidth * header.cupsBitsPerPixel + 7) / 8;
   bool ok = raster != nullptr && cupsRasterWriteHeader2(raster, &header);
   std::vector<uint8_t> line(header.cupsBytesPerLine);
   for (int32_t y = 0; ok && y < dots.height - cut_rows; ++y) {
     const uint8_t* p = dots.At(0, y);
-    if (grey) {
+    if (kind == RasterKind::kPwgBlack1) {
+      std::fill(line.begin(), line.end(), 0);
+      for (int32_t x = 0; x < dots.width; ++x) {
+        if (p[3 * x] + p[3 * x + 1] + p[3 * x + 2] < 3 * 128) line[x / 8] |= 0x80 >> (x % 8);
+      }
+    } else if (kind == RasterKind::kPwgCmyk8) {
+      for (int32_t x = 0; x < dots.width; ++x) {
+        for (int c = 0; c < 3; ++c) line[4 * x + c] = static_cast<uint8_t>(255 - p[3 * x + c]);
+        line[4 * x + 3] = 0;
+      }
+    } else if (grey) {
       for (int32_t x = 0; x < dots.width; ++x) {
         line[x] = static_cast<uint8_t>((p[3 * x] * 299 + p[3 * x + 1] * 587 + p[3 * x + 2] * 114) / 1000);
       }

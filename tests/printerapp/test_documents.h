@@ -20,7 +20,7 @@ bool WriteLabelJpeg(const std::string& path);
 // rows_per_inch, with coloured blocks, a grey ramp and fine lines.
 imaging::RgbImage DotsPage(int rows_per_inch);
 
-enum class RasterKind { kPwgSrgb, kPwgSgray, kAppleSrgb };
+enum class RasterKind { kPwgSrgb, kPwgSgray, kAppleSrgb, kPwgBlack1, kPwgCmyk8 };
 // The page as one raster page at 300 x rows-per-inch dpi (Apple raster only
 // has square dots: 300 x 300). With cut_rows > 0 the file ends that many
 // rows early.

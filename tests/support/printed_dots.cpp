@@ -60,8 +60,8 @@ PrintedDots DecodeDots(const std::vector<uint8_t>& job) {
   return ::testing::AssertionSuccess();
 }
 
-double FarthestDotMm(const PrintedDots& dots) {
-  const double cx = 56 + 708, cy = 1416;
+double FarthestDotMm(const PrintedDots& dots, int32_t square_at) {
+  const double cx = square_at + 708, cy = 1416;
   double farthest = 0;
   for (const auto& plane : dots.planes) {
     for (const auto& [row, line] : plane) {

@@ -26,8 +26,9 @@ PrintedDots DecodeDots(const std::vector<uint8_t>& job);
                                      int32_t dy);
 
 // The farthest printed dot's centre from the centre of a disc lying where
-// the plug-in's square is (printer dot 56 + 708, row address 1416), in mm.
-double FarthestDotMm(const PrintedDots& dots);
+// the component's square is (printer dot square_at + 708, row address 1416:
+// the plug-in's square starts at dot 56, the minidriver's at 24), in mm.
+double FarthestDotMm(const PrintedDots& dots, int32_t square_at = 56);
 
 }  // namespace testsupport
 

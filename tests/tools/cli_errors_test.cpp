@@ -93,6 +93,9 @@ TEST(UsageErrors, UnknownOptionsAndValues) {
   ExpectError(Quillory2(base + "--resolution 1200"), 2, "1200");
   ExpectError(Quillory2(base + "--image-control 101"), 2, "101");
   ExpectError(Quillory2(base + "--image-control 0"), 2, "image control");
+  ExpectError(Quillory2(base + "--ink-limit 100"), 2, "ink limit");
+  ExpectError(Quillory2(base + "--ink-limit 80%"), 2, "ink limit");
+  ExpectError(Quillory2(base + "--tone 41"), 2, "tone");
   ExpectError(Quillory2(base + "--option MAYBE"), 2, "MAYBE");
   ExpectError(Quillory2(base + "--disc square"), 2, "square");
   ExpectError(Quillory2(base + "--driver gdi"), 2, "gdi");
@@ -120,6 +123,9 @@ TEST(UsageErrors, OptionNamesAreAcceptedAsThePrinterSpellsThem) {
   EXPECT_EQ(Quillory2(base + "--resolution '300 x 300' --image-control auto").status, 0);
   r = Quillory2("decode -q '" + dir.File("j.prn") + "'");
   EXPECT_NE(r.out.find("300 x 300 DPI"), std::string::npos) << r.out;
+  // The picture path's own settings.
+  EXPECT_EQ(Quillory2(base + "--tone -15 --ink-limit off").status, 0);
+  EXPECT_EQ(Quillory2(base + "--ink-limit 250 --media Matte").status, 0);
 }
 
 TEST(Help, EveryCommandExplainsItselfWithAnExample) {

@@ -55,12 +55,10 @@ TEST(ToolPosition, EightyMillimetreDiscPrintsInsideItsRing) {
   for (const std::string driver : {"plugin", "minidriver"}) {
     const PrintedDots dots = Encode(dir, "encode " + ExampleLabel() + " --disc-size 80 --driver " + driver);
     ASSERT_TRUE(dots.clean);
-    const double farthest = testsupport::FarthestDotMm(dots);
-    // The minidriver's square starts 32 dots left of the plug-in's.
-    if (driver == "plugin") {
-      EXPECT_LE(farthest, 39.05);
-      EXPECT_GT(farthest, 38.5);
-    }
+    // The minidriver's square starts at dot 24, the plug-in's at 56.
+    const double farthest = testsupport::FarthestDotMm(dots, driver == "plugin" ? 56 : 24);
+    EXPECT_LE(farthest, 39.05) << driver;
+    EXPECT_GT(farthest, 38.5) << driver;
     EXPECT_GT(dots.Count(), 100000u);
   }
   const RunResult refused = Quillory2("encode " + ExampleLabel() + " --disc-size 80 --outer-mm 100 -o " +
@@ -89,6 +87,10 @@ TEST(ToolPosition, TestDiscMovesWithItsOffsetAndCalibrateClosesTheLoop) {
   const std::vector<int32_t> before = cross(plain, 1440, 0);
   ASSERT_FALSE(before.empty());
   EXPECT_EQ(before, cross(moved, 1440 + page::OffsetRows(5, 600), page::OffsetDots(10)));
+  // Moved right, it stays within what each component's rows hold.
+  for (const std::string args : {"--driver minidriver --mono", "--driver minidriver", "--mono"}) {
+    EXPECT_TRUE(Encode(dir, "test-disc --offset-x-mm 3 " + args).clean) << args;
+  }
   const RunResult run = Quillory2("calibrate --left 0.6 --right -0.4 --top 0.2 --bottom 0.4 --offset-x-mm 1.0");
   ASSERT_EQ(run.status, 0) << run.err;
   // The print lies 0.5 mm right and 0.1 mm up: X 1.0 - 0.5, Y 0 + 0.1.
