@@ -9,14 +9,9 @@
 #include "bench/bench_pages.h"
 #include "page/band.h"
 #include "raster/band_encoder.h"
+#include "tests/support/recording_sink.h"
 
 namespace {
-
-// What a spooler does with the bytes: append them to the job.
-struct Spooler : raster::ByteSink {
-  std::vector<uint8_t> job;
-  void Write(const uint8_t* bytes, int32_t count) override { job.insert(job.end(), bytes, bytes + count); }
-};
 
 void ConvertPage(benchmark::State& state, bench::PageKind kind, bool colour, bool landscape) {
   const page::InkPage page = bench::MakePage(kind, colour);
@@ -26,22 +21,24 @@ void ConvertPage(benchmark::State& state, bench::PageKind kind, bool colour, boo
     state.SkipWithError(error.c_str());
     return;
   }
-  Spooler spooler;
-  spooler.job.reserve(8 << 20);
+  // What a spooler does with the bytes: append them to the job.
+  testsupport::RecordingSink spooler;
+  spooler.bytes.reserve(8 << 20);
   const raster::BandView view = band.View();
 
   const double floor = bench::MemcpySeconds(band.bits.size());
   bench::LoopTimer timer;
   for (auto _ : state) {
-    spooler.job.clear();
+    spooler.bytes.clear();
+    spooler.sizes.clear();
     raster::EncodeBand(view, raster::BandSettings{}, &spooler);
-    benchmark::DoNotOptimize(spooler.job.data());
+    benchmark::DoNotOptimize(spooler.bytes.data());
   }
   const double per_page = timer.SecondsPer(state.iterations());
   state.SetBytesProcessed(static_cast<int64_t>(band.bits.size()) * state.iterations());
   state.counters["x_memcpy"] = per_page / floor;
   state.counters["band_bytes"] = static_cast<double>(band.bits.size());
-  state.counters["job_bytes"] = static_cast<double>(spooler.job.size());
+  state.counters["job_bytes"] = static_cast<double>(spooler.bytes.size());
 }
 
 void Register() {

@@ -62,7 +62,7 @@ void MakeLabel(page::InkPage* page) {
 
 page::InkPage MakePage(PageKind kind, bool colour, int32_t rows_per_inch) {
   page::InkPage page = page::InkPage::Blank(
-      kPageDots, page::DiscAreaRows(rows_per_inch), rows_per_inch, colour);
+      kPageDots, geometry::DiscAreaRows(rows_per_inch), rows_per_inch, colour);
   if (kind == PageKind::kLabel) {
     MakeLabel(&page);
   } else if (kind == PageKind::kNoise) {

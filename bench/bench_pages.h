@@ -14,8 +14,8 @@
 namespace bench {
 
 // The disc area at 600 rows per inch: 1416 dots across, 2832 rows down.
-constexpr int32_t kPageDots = page::kDiscAreaDots;
-constexpr int32_t kPageRows = page::kDiscAreaRowAddresses;
+constexpr int32_t kPageDots = geometry::kDiscAreaDots;
+constexpr int32_t kPageRows = geometry::kDiscAreaRowAddresses;
 
 enum class PageKind {
   kLabel,  // a disc label: photo, text, empty hub and margins

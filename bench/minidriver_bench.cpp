@@ -16,6 +16,7 @@
 #include "page/band.h"
 #include "raster/band_encoder.h"
 #include "stream/decoder.h"
+#include "tests/support/recording_sink.h"
 
 namespace {
 
@@ -84,17 +85,12 @@ void MinidriverPage(benchmark::State& state, bench::PageKind kind) {
 }
 
 // Streams to decode: the plug-in's and the minidriver's output for a page.
-struct StreamRecorder : raster::ByteSink {
-  std::vector<uint8_t> job;
-  void Write(const uint8_t* bytes, int32_t count) override { job.insert(job.end(), bytes, bytes + count); }
-};
-
 std::vector<uint8_t> PluginStream(const page::InkPage& page) {
   page::Band band;
   if (!page::MakeBand(page, false, &band)) return {};
-  StreamRecorder recorder;
+  testsupport::RecordingSink recorder;
   raster::EncodeBand(band.View(), raster::BandSettings{}, &recorder);
-  return recorder.job;
+  return recorder.bytes;
 }
 
 std::vector<uint8_t> MinidriverStream(const page::InkPage& page) {

@@ -152,11 +152,7 @@ bool ResolveDiscRing(const cups_page_header2_t& header, int num_options, cups_op
 bool ResolveJobChoices(const cups_page_header2_t& header, int num_options, cups_option_t* options,
                        page::JobOptions* choices, std::string* error) {
   page::JobOptions c;
-  if (header.HWResolution[1] == 300) {
-    c.resolution = page::Resolution::k300;
-  } else if (header.HWResolution[1] == 600) {
-    c.resolution = page::Resolution::k600;
-  } else {
+  if (!page::ResolutionOfDots(header.HWResolution[0], header.HWResolution[1], &c.resolution)) {
     *error = "Unsupported resolution " + std::to_string(header.HWResolution[0]) + "x" +
              std::to_string(header.HWResolution[1]) + " dpi";
     return false;

@@ -12,7 +12,7 @@ void MovePlanes(const PagePlanes& in, int32_t left, int32_t top, const page::Pri
   const int32_t dx = page::OffsetDots(offset.x_tenths);
   const int32_t dy = page::OffsetRows(offset.y_tenths, in.rows_per_inch);
   const page::MovedLine line = page::PlaceLine(left + in.width, dx, page::kJobWriterReach);
-  const int32_t rows = page::DiscAreaRows(in.rows_per_inch);
+  const int32_t rows = geometry::DiscAreaRows(in.rows_per_inch);
   const int32_t row_bytes = (line.width + 7) / 8;
   const size_t size = static_cast<size_t>(in.plane_count) * row_bytes * rows;
   if (out->capacity < size) {

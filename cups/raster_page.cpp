@@ -5,6 +5,7 @@
 
 #include <new>
 
+#include "page/job_options.h"
 
 namespace cupsdrv {
 namespace {
@@ -151,8 +152,8 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
     return false;
   }
 
-  if (header.HWResolution[0] != 300 ||
-      (header.HWResolution[1] != 300 && header.HWResolution[1] != 600)) {
+  page::Resolution resolution;
+  if (!page::ResolutionOfDots(header.HWResolution[0], header.HWResolution[1], &resolution)) {
     *error = "Unsupported resolution " + std::to_string(header.HWResolution[0]) + "x" +
              std::to_string(header.HWResolution[1]) +
              " dpi; the printer prints 300x300 or 300x600 dpi";
@@ -165,7 +166,7 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
   g.rows_per_inch = static_cast<int32_t>(header.HWResolution[1]);
   g.width_dots = width < static_cast<uint32_t>(kMaxPrintableDots) ? static_cast<int32_t>(width)
                                                                    : kMaxPrintableDots;
-  const int32_t max_rows = page::DiscAreaRows(g.rows_per_inch);
+  const int32_t max_rows = geometry::DiscAreaRows(g.rows_per_inch);
   g.rows = header.cupsHeight < static_cast<uint32_t>(max_rows)
                ? static_cast<int32_t>(header.cupsHeight)
                : max_rows;

@@ -20,14 +20,14 @@
 #include <string>
 #include <vector>
 
-#include "page/geometry.h"
+#include "geometry/printer_geometry.h"
 #include "raster/band_encoder.h"
 
 namespace cupsdrv {
 
 // The widest line the printer takes from this path: the band encoder places
 // its lines 7 bytes into the printer line.
-constexpr int32_t kMaxPrintableDots = page::kPluginPrintableDots;
+constexpr int32_t kMaxPrintableDots = geometry::kPluginPrintableDots;
 // Widest raster line accepted at all, so that a damaged header cannot make
 // the filter allocate without bound.
 constexpr uint32_t kMaxRasterDots = 100000;

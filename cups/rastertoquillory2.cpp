@@ -138,8 +138,6 @@ class Filter {
   std::vector<uint8_t> row_;
   std::vector<uint8_t> out_;
   bool job_started_ = false;
-  bool have_resolution_ = false;
-  page::Resolution resolution_ = page::Resolution::k600;
 };
 
 bool Filter::EmitPage(const page::JobOptions& choices, const cupsdrv::PagePlanes& planes,
@@ -207,10 +205,7 @@ int Filter::Run(cups_raster_t* raster) {
       break;
     }
     // The resolution is chosen once for the whole job by its setup commands.
-    if (!have_resolution_) {
-      have_resolution_ = true;
-      resolution_ = choices.resolution;
-    } else if (choices.resolution != resolution_) {
+    if (!writer_.TakesResolution(choices.resolution)) {
       fprintf(stderr,
               "ERROR: Page %d: resolution changes within the job (%ux%u dpi); "
               "the printer takes one resolution per job\n",
@@ -257,9 +252,9 @@ int Filter::Run(cups_raster_t* raster) {
     }
     bool sent;
     if (left == 0 && top == 0 && offset.Zero()) {
-      sent = EmitPage(choices, planes_, page::kPluginMarginBytes, &error);
+      sent = EmitPage(choices, planes_, geometry::kPluginMarginBytes, &error);
     } else {
-      int32_t margin_bytes = page::kPluginMarginBytes;
+      int32_t margin_bytes = geometry::kPluginMarginBytes;
       cupsdrv::MovePlanes(planes_, left, top, offset, &moved_, &margin_bytes);
       sent = EmitPage(choices, moved_, margin_bytes, &error);
     }

@@ -7,7 +7,7 @@
 // printer line, the output must decode without a problem into exactly the
 // band's ink. Every instruction set this processor runs must give the same
 // lines and the same stream as the scalar code, and its row packer the same
-// packed rows as PackRow, on rows cut from the input and on halftone-like rows
+// packed rows as ComputeRLE, on rows cut from the input and on halftone-like rows
 // made from it.
 #include <stdint.h>
 #include <string.h>
@@ -22,15 +22,9 @@
 #include "raster/plane_extraction.h"
 #include "raster/row_packer.h"
 #include "stream/decoder.h"
+#include "tests/support/recording_sink.h"
 
 namespace {
-
-struct Recorder : raster::ByteSink {
-  std::vector<uint8_t> output;
-  void Write(const uint8_t* bytes, int32_t count) override {
-    output.insert(output.end(), bytes, bytes + count);
-  }
-};
 
 struct Band {
   const uint8_t* bits;
@@ -61,9 +55,9 @@ void CompareExtractionPaths(const raster::BandView& view, const raster::BandSett
   for (int i = 1; i < raster::kIsaCount; ++i) {
     const Isa isa = static_cast<Isa>(i);
     if (!raster::IsaSupported(isa)) break;
-    Recorder recorder;
+    testsupport::RecordingSink recorder;
     raster::EncodeBand(view, settings, &recorder, isa);
-    FUZZ_CHECK(recorder.output == scalar_stream);
+    FUZZ_CHECK(recorder.bytes == scalar_stream);
     if (view.bits == nullptr || lines <= 0) continue;
     // A bounded number of lines keeps huge claimed bands quick.
     const int32_t checked = lines < 256 ? lines : 256;
@@ -95,18 +89,18 @@ void CompareExtractionPaths(const raster::BandView& view, const raster::BandSett
   }
 }
 
-// One row through PackRow and every supported vector packer, each into a
+// One row through ComputeRLE and every supported vector packer, each into a
 // buffer of exactly the bound (ASan sees a write past it), the row itself in
 // a buffer of exactly n bytes.
 void ComparePackers(const std::vector<uint8_t>& row, int32_t lead, int32_t limit) {
   const int32_t n = static_cast<int32_t>(row.size());
   std::vector<uint8_t> want(static_cast<size_t>(raster::RleBound(lead, n)));
-  const int want_size = raster::PackRow(row.data(), lead, n, want.data(), limit);
+  const int want_size = raster::ComputeRLE(row.data(), lead, n, want.data(), limit);
   for (int i = 1; i < raster::kIsaCount; ++i) {
     const raster::Isa isa = static_cast<raster::Isa>(i);
     if (!raster::IsaSupported(isa)) break;
     std::vector<uint8_t> got(want.size());
-    const int got_size = raster::PackRowWith(row.data(), lead, n, got.data(), limit, isa);
+    const int got_size = raster::ComputeRLE(row.data(), lead, n, got.data(), limit, isa);
     FUZZ_CHECK((got_size > limit) == (want_size > limit));
     if (want_size > limit) continue;
     FUZZ_CHECK(got_size == want_size);
@@ -188,10 +182,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   raster::BandSettings settings;
   settings.row_step = rows_per_inch == 600 ? 1 : 2;
   settings.skip_centre = skip;
-  Recorder recorder;
+  testsupport::RecordingSink recorder;
   raster::EncodeBand(view, settings, &recorder, raster::Isa::kScalar);
-  FUZZ_CHECK(recorder.output.size() <= raster::EncodedBandBound(view));
-  CompareExtractionPaths(view, settings, recorder.output);
+  FUZZ_CHECK(recorder.bytes.size() <= raster::EncodedBandBound(view));
+  CompareExtractionPaths(view, settings, recorder.bytes);
   ComparePackersOn(rest);
   const uint8_t* bits = view.bits;
 
@@ -200,7 +194,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   stream::DecodeOptions options;
   options.row_step = step;
   const stream::DecodedStream decoded =
-      stream::Decode(recorder.output.data(), recorder.output.size(), options);
+      stream::Decode(recorder.bytes.data(), recorder.bytes.size(), options);
   const int passes = bit_count == 1 ? 1 : 3;
   FUZZ_CHECK(decoded.planes.size() == static_cast<size_t>(passes));
 

@@ -95,7 +95,7 @@ void CheckEncoding(const page::InkPage& page, const Bytes& job) {
   const stream::DecodedStream decoded = stream::Decode(job.data(), job.size(), options);
   FUZZ_CHECK(decoded.Clean());
   FUZZ_CHECK(decoded.planes.size() == static_cast<size_t>(page.PlaneCount()));
-  constexpr int32_t kMarginBytes = page::kPluginMarginBytes;
+  constexpr int32_t kMarginBytes = geometry::kPluginMarginBytes;
   for (int send = 0; send < page.PlaneCount(); ++send) {
     const int ink = page.colour ? 2 - send : 0;  // yellow, magenta, cyan
     const stream::Plane& plane = decoded.planes[static_cast<size_t>(send)];

@@ -115,6 +115,34 @@ def decoder_seeds():
     write(t, "job_escape_run", b"\x80" + job + ESC * 3000 + end)
     write(t, "job_bare_plane_starts", b"\xc0" + job + (ESC + b"!d4Q") * 500 + end + job)
 
+    # Random bytes, mostly command characters so that the parser gets deep as
+    # often as not, and whole jobs with bytes changed, dropped and inserted:
+    # what the decoder's own tests once generated in loops.
+    rng = random.Random(12345)
+    alphabet = b"\x1b\x1b\x1b*!&bpdtcslYXWMQRH0123456789"
+    for n in range(16):
+        data = bytes(rng.randrange(256) if rng.randrange(4) == 0 else rng.choice(alphabet)
+                     for _ in range(rng.randrange(400)))
+        write(t, "random_%02d" % n, bytes([rng.randrange(4)]) + data)
+    rows = b"".join(cmd(b"*p", 2 * r, b"Y") + ESC + b"*b1M" + cmd(b"*b", 6, b"W") +
+                    bytes([5 + r % 7, 0, 40, 0xF0 ^ r, 144 - r % 7, 0]) + ESC + b"*b0M" +
+                    cmd(b"*p", 24 + 8 * (r % 5), b"X") + cmd(b"*b", 3, b"W") + bytes([r, 0x81, 0x7E])
+                    for r in range(12))
+    planes = b"".join(ESC + b"!d4Q" + ESC + b"*b0M" + cmd(b"*p", None, b"Y") + rows for _ in range(3))
+    whole = begin + ESC + b"!t000Q" + ESC + b"*t300R" + ESC + b"!s0Q" + planes + end
+    for n in range(16):
+        data = bytearray(whole)
+        for _ in range(1 + rng.randrange(6)):
+            at = rng.randrange(len(data))
+            edit = rng.randrange(3)
+            if edit == 0:
+                data[at] = rng.randrange(256)
+            elif edit == 1:
+                del data[at]
+            else:
+                data.insert(at, 0x1B if rng.randrange(2) else rng.randrange(256))
+        write(t, "mutated_job_%02d" % n, bytes([0x80 | rng.randrange(4)]) + bytes(data))
+
 
 def bind(size=16, version=1, callback=True):
     return bytes([0]) + struct.pack("<HH", size, version) + bytes([1 if callback else 0])

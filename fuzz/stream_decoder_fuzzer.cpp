@@ -15,6 +15,7 @@
 #include "fuzz/fuzz_input.h"
 #include "raster/command_stream.h"
 #include "stream/decoder.h"
+#include "tests/support/stream_invariants.h"
 
 namespace {
 
@@ -89,55 +90,6 @@ class Pieces : public stream::ByteSource {
   size_t at_ = 0;
 };
 
-// Checks every command as it comes, without keeping it, and keeps the planes
-// for the round trip.
-class Checker : public stream::DecodeListener {
- public:
-  explicit Checker(const Bytes& input) : input_(input) {}
-
-  void OnCommand(const stream::Command& command) override {
-    FUZZ_CHECK(command.offset == next_);
-    FUZZ_CHECK(command.length > 0);
-    next_ += command.length;
-    FUZZ_CHECK(next_ <= input_.size());
-    FUZZ_CHECK(memcmp(command.head, input_.data() + command.offset, command.HeadLength()) == 0);
-    FUZZ_CHECK(command.plane < 0 || static_cast<size_t>(command.plane) == plane_count);
-    if (command.kind == stream::CommandKind::kRasterTransfer) {
-      FUZZ_CHECK(command.plane >= 0);
-      FUZZ_CHECK(command.data_offset >= command.offset);
-      FUZZ_CHECK(command.data_offset + command.data_length == command.offset + command.length);
-      FUZZ_CHECK((command.first_dot < 0) == (command.last_dot < 0));
-      FUZZ_CHECK(command.last_dot < stream::kLineDots);
-    }
-    FUZZ_CHECK(!stream::DescribeCommand(command).empty());
-    ++commands;
-  }
-
-  // The first planes are kept for the round trip; the rest only counted,
-  // so that the target's own memory stays bounded too.
-  static constexpr size_t kKeptPlanes = 64;
-
-  void OnPlaneEnd(stream::Plane& plane, size_t index) override {
-    FUZZ_CHECK(index == plane_count);
-    FUZZ_CHECK(plane.rows.size() <= static_cast<size_t>(stream::kPageRowAddresses));
-    for (const auto& entry : plane.rows) {
-      FUZZ_CHECK(entry.first >= 0 && entry.first < stream::kPageRowAddresses);
-      FUZZ_CHECK(entry.second.size() == stream::kLineBytes);
-    }
-    ++plane_count;
-    if (planes.size() < kKeptPlanes) planes.push_back(std::move(plane));
-  }
-
-  size_t next() const { return next_; }
-  size_t commands = 0;
-  size_t plane_count = 0;
-  std::vector<stream::Plane> planes;
-
- private:
-  const Bytes& input_;
-  size_t next_ = 0;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -152,23 +104,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const uint8_t split = settings;
   const Bytes input = in.Rest();
   Pieces source(input, split);
-  Checker checker(input);
+  // The rules any input must keep (tests/support/stream_invariants.h); the
+  // first planes are kept for the round trip, the rest only counted, so that
+  // the target's own memory stays bounded too.
+  testsupport::StreamInvariants checker(input.data(), input.size(), options, 64);
   const stream::StreamSummary summary = stream::DecodeStream(&source, options, &checker);
-
-  // Every byte belongs to exactly one command, in input order.
-  FUZZ_CHECK(checker.next() == input.size());
-  FUZZ_CHECK(summary.bytes == input.size());
-  FUZZ_CHECK(summary.command_count == checker.commands);
-  FUZZ_CHECK(summary.plane_count == checker.plane_count);
-  FUZZ_CHECK(summary.problems.size() <= stream::kMaxListedProblems);
-  FUZZ_CHECK(summary.problems.size() == summary.problem_count ||
-             summary.problems.size() == stream::kMaxListedProblems);
-  for (const stream::Problem& problem : summary.problems) {
-    FUZZ_CHECK(problem.offset <= input.size());
-    FUZZ_CHECK(!problem.message.empty());
-  }
-  // An empty stream is no job.
-  if (options.whole_job && input.empty()) FUZZ_CHECK(!summary.Clean());
+  if (!checker.Finish(summary).empty()) fprintf(stderr, "broken: %s\n", checker.failure().c_str());
+  FUZZ_CHECK(checker.failure().empty());
 
   // The same planes, written again by the writers' rules, read back the same.
   const Bytes again = Reencode(checker.planes);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "errors/fail.h"
 #include "hosts/host_arguments.h"
 #include "hosts/module_path.h"
 #include "hosts/nt4_host.h"
@@ -43,10 +44,7 @@ const char kFooter[] =
     "Example:\n"
     "  nt4_host page.ppm -o job.prn --resolution 300 --media matte\n";
 
-int Fail(const std::string& message) {
-  std::cerr << "nt4_host: " << message << "\n";
-  return 1;
-}
+int Fail(const std::string& message) { return errors::ReportFailure("nt4_host: ", message, 1); }
 
 }  // namespace
 
@@ -76,7 +74,7 @@ int main(int argc, char** argv) {
   // The scanlines the host driver renders for this printer, and the disc area.
   const int32_t rows_per_inch = settings.options.RowsPerInch();
   const hosts::PageArea area{hosts::kNt4ColourScanlineBytes * 8, hosts::kNt4MonoScanlineMaxBytes * 8,
-                             page::DiscAreaRows(rows_per_inch)};
+                             geometry::DiscAreaRows(rows_per_inch)};
   std::vector<page::InkPage> pages(images.size());
   std::string error;
   for (size_t i = 0; i < images.size(); ++i) {

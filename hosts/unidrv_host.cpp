@@ -271,9 +271,9 @@ bool UnidrvJob::Run(const std::string& module_path, const std::vector<page::InkP
                   std::to_string(rows_per_inch));
     }
     // Unidrv renders only the paper: no row address beyond the disc area.
-    if (pages[i].rows > page::DiscAreaRows(rows_per_inch)) {
+    if (pages[i].rows > geometry::DiscAreaRows(rows_per_inch)) {
       return Fail("page " + std::to_string(i + 1) + " has " + std::to_string(pages[i].rows) +
-                  " rows; the disc area holds " + std::to_string(page::DiscAreaRows(rows_per_inch)) +
+                  " rows; the disc area holds " + std::to_string(geometry::DiscAreaRows(rows_per_inch)) +
                   " at " + std::to_string(rows_per_inch) + " rows per inch");
     }
   }

@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
 
   // The plug-in's line after its margin, and the disc area.
   const int32_t rows_per_inch = settings.options.RowsPerInch();
-  const hosts::PageArea area{page::kPluginPrintableDots, page::kPluginPrintableDots,
-                             page::DiscAreaRows(rows_per_inch)};
+  const hosts::PageArea area{geometry::kPluginPrintableDots, geometry::kPluginPrintableDots,
+                             geometry::DiscAreaRows(rows_per_inch)};
   std::vector<page::InkPage> pages(inputs.size());
   for (size_t i = 0; i < inputs.size(); ++i) {
     std::string problem, cropped;

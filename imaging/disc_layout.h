@@ -14,14 +14,14 @@
 #include <string>
 
 #include "page/disc_ring.h"
-#include "page/geometry.h"
+#include "geometry/printer_geometry.h"
 
 namespace imaging {
 
-// The printable square is the printer's disc area (page/geometry.h), the
+// The printable square is the printer's disc area (geometry/printer_geometry.h), the
 // ring and its mask the page model's (page/disc_ring.h).
-constexpr int32_t kSquareDots = page::kDiscAreaDots;
-constexpr int32_t kDotsPerInch = page::kDotsPerInch;
+constexpr int32_t kSquareDots = geometry::kDiscAreaDots;
+constexpr int32_t kDotsPerInch = geometry::kDotsPerInch;
 constexpr double kMmPerInch = page::kMmPerInch;
 constexpr double kDefaultOuterMm = page::kDefaultOuterMm;
 constexpr double kDefaultInnerMm = page::kDefaultInnerMm;
@@ -32,7 +32,7 @@ using page::DiscRing;
 using page::ValidateRing;
 
 // Rows of the printable square at rows_per_inch (300 or 600).
-constexpr int32_t SquareRows(int32_t rows_per_inch) { return page::DiscAreaRows(rows_per_inch); }
+constexpr int32_t SquareRows(int32_t rows_per_inch) { return geometry::DiscAreaRows(rows_per_inch); }
 
 // Where an image of the given pixel size lands in the square: scaled to fit
 // the disc's page (the whole square for a 120 mm disc, the 80 mm disc's own

@@ -32,8 +32,8 @@ struct PrintedPlane {
 
 // The printer dot of page dot 0 for each driver: the plug-in places its lines
 // 7 bytes into the printer line, the minidriver its colour rows 3 bytes in.
-constexpr int32_t kPluginOriginDots = page::kPluginMarginBytes * 8;
-constexpr int32_t kMinidriverOriginDots = page::kMinidriverMarginBytes * 8;
+constexpr int32_t kPluginOriginDots = geometry::kPluginMarginBytes * 8;
+constexpr int32_t kMinidriverOriginDots = geometry::kMinidriverMarginBytes * 8;
 
 struct PreviewSettings {
   int32_t rows_per_inch = 600;                  // 300 or 600: how many rows share a pixel row

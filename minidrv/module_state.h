@@ -10,7 +10,7 @@
 #include <stdint.h>
 
 #include "minidrv/quilry2.h"
-#include "page/geometry.h"
+#include "geometry/printer_geometry.h"
 #include "raster/command_stream.h"
 
 namespace minidrv {
@@ -34,9 +34,9 @@ constexpr uint8_t kLeftmostDot = 0x80;
 
 // Colour row byte k lands on printer byte k + 3; a monochrome scanline ends
 // on printer byte 188. Bytes that would land outside the printer line are cut.
-constexpr int32_t kColourMargin = page::kMinidriverMarginBytes;
-constexpr int32_t kColourRowMax = page::kPrinterLineBytes - kColourMargin;  // 189
-constexpr int32_t kMonoEnd = page::kMinidriverMonoEndBytes;                 // one past byte 188
+constexpr int32_t kColourMargin = geometry::kMinidriverMarginBytes;
+constexpr int32_t kColourRowMax = geometry::kPrinterLineBytes - kColourMargin;  // 189
+constexpr int32_t kMonoEnd = geometry::kMinidriverMonoEndBytes;                 // one past byte 188
 constexpr int32_t kMonoRowMax = kMonoEnd;
 
 // Capacities (NUL included) of the decimal parameters the minidriver writes.

@@ -58,7 +58,7 @@ void OutColorBuf(void* device, uint8_t* row, int32_t length, int32_t y) {
   LastY = y;
 
   // Packing stops as soon as the packed row would be longer than the plain one.
-  RleSize = raster::PackRow(row + first, first + kColourMargin, count, RleBuf, count);
+  RleSize = raster::ComputeRLE(row + first, first + kColourMargin, count, RleBuf, count);
   if (!raster::ShouldPack(RleSize, count)) {
     if (bRleMode) {
       Spool(device, raster::kPackingPlain, raster::kFixedCommandBytes);
@@ -104,7 +104,7 @@ void OutMonoBuf(void* device, const uint8_t* scanline, int32_t length) {
   int digit_count = raster::my_itoa(digits, count, kMonoItoaSize, ZeroText::kEmpty);
   if (digit_count == 0 || raster::kCommandOverhead + digit_count + count >= kRefusedTransfer) return;
 
-  RleSize = raster::PackRow(scanline, lead, count, RleBuf, count);
+  RleSize = raster::ComputeRLE(scanline, lead, count, RleBuf, count);
   if (!raster::ShouldPack(RleSize, count)) {
     if (bRleMode) {
       Spool(device, raster::kPackingPlain, raster::kFixedCommandBytes);

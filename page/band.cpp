@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "errors/fail.h"
 #include "raster/plane_extraction.h"
 
 namespace page {
@@ -69,11 +70,6 @@ void FillPortrait(const InkPage& page, int32_t stride, uint8_t* band) {
   }
 }
 
-bool Fail(std::string* error, const std::string& message) {
-  if (error != nullptr) *error = message;
-  return false;
-}
-
 }  // namespace
 
 int32_t PortraitBandStride(int32_t width_dots, bool colour) {
@@ -133,23 +129,23 @@ raster::BandView Band::View() const {
 }
 
 bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* error) {
-  if (page.width_dots <= 0 || page.rows <= 0) return Fail(error, "the page is empty");
+  if (page.width_dots <= 0 || page.rows <= 0) return errors::Fail(error, "the page is empty");
   // The encoder puts every line margin_bytes into the printer line (the
   // plug-in's 7 bytes: 1480 dots remain).
-  if (page.margin_bytes < 0 || page.margin_bytes > kPluginMarginBytes) {
-    return Fail(error, "the page's margin of " + std::to_string(page.margin_bytes) +
-                           " bytes is not one the encoder takes (0 to 7)");
+  if (page.margin_bytes < 0 || page.margin_bytes > geometry::kPluginMarginBytes) {
+    return errors::Fail(error, "the page's margin of " + std::to_string(page.margin_bytes) +
+                                   " bytes is not one the encoder takes (0 to 7)");
   }
-  const int32_t printable_dots = (kPrinterLineBytes - page.margin_bytes) * 8;
+  const int32_t printable_dots = (geometry::kPrinterLineBytes - page.margin_bytes) * 8;
   if (page.width_dots > printable_dots) {
-    return Fail(error, "the page is " + std::to_string(page.width_dots) +
+    return errors::Fail(error, "the page is " + std::to_string(page.width_dots) +
                            " dots wide; the printer line holds " +
                            std::to_string(printable_dots) + " after its margin");
   }
   const size_t plane_bytes = static_cast<size_t>(page.BytesPerRow()) * page.rows;
   for (int p = 0; p < page.PlaneCount(); ++p) {
     if (page.planes[p].size() != plane_bytes) {
-      return Fail(error, "plane " + std::to_string(p) + " does not match the page size");
+      return errors::Fail(error, "plane " + std::to_string(p) + " does not match the page size");
     }
   }
 
@@ -159,11 +155,11 @@ bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* erro
   const int32_t stride = AlignedStride(width, bpp);
   // A 1-bit scan line is read whole, alignment bytes included.
   if (!landscape && !page.colour && stride > raster::kLineBufferBytes) {
-    return Fail(error, "the page's scan lines are too long for the plug-in");
+    return errors::Fail(error, "the page's scan lines are too long for the plug-in");
   }
   const uint64_t size = static_cast<uint64_t>(stride) * static_cast<uint64_t>(height);
   if (size > (uint64_t{1} << 30) || stride > kMaxStride) {
-    return Fail(error, "the page is too large for one band");
+    return errors::Fail(error, "the page is too large for one band");
   }
 
   band->width = width;
@@ -198,6 +194,14 @@ bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* erro
     }
   }
   return true;
+}
+
+raster::BandSettings EncoderSettings(const JobOptions& options, int32_t margin_bytes) {
+  raster::BandSettings settings;
+  settings.row_step = options.RowStep();
+  settings.skip_centre = options.SkipsCentre();
+  settings.margin_bytes = margin_bytes;
+  return settings;
 }
 
 }  // namespace page

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "page/ink_page.h"
+#include "page/job_options.h"
 #include "raster/band_encoder.h"
 
 namespace page {
@@ -26,7 +27,7 @@ struct Band {
   int32_t stride = 0;           // bytes per scan line
   uint16_t bits_per_pixel = 4;  // 4 colour, 1 monochrome
   bool landscape = false;
-  int32_t margin_bytes = kPluginMarginBytes;  // the page's, for the job writer
+  int32_t margin_bytes = geometry::kPluginMarginBytes;  // the page's, for the job writer
   std::vector<uint8_t> bits;  // height * stride bytes
 
   raster::BandView View() const;
@@ -38,6 +39,12 @@ struct Band {
 // was moved left), lines too long for the encoder's
 // line buffer, or a band too large to hand over.
 bool MakeBand(const InkPage& page, bool landscape, Band* band, std::string* error = nullptr);
+
+// What the encoder needs of a page's job options, the one conversion: the
+// row step of the resolution, the centre band of the disc type, and where
+// the page's lines go in the printer line.
+raster::BandSettings EncoderSettings(const JobOptions& options,
+                                     int32_t margin_bytes = geometry::kPluginMarginBytes);
 
 // One scan line of a portrait band, for callers that build the band a row
 // at a time (the CUPS filter, straight from its raster rows). Scan line

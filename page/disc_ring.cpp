@@ -5,7 +5,7 @@
 namespace page {
 namespace {
 
-constexpr double kDotMm = kMmPerInch / kDotsPerInch;
+constexpr double kDotMm = kMmPerInch / geometry::kDotsPerInch;
 
 // Squared distance across from the disc centre to the centre of dot x.
 double DxSquared(int32_t x) {
@@ -23,9 +23,9 @@ double DxSquared(int32_t x) {
 // past its 119.9 mm.
 template <class Inside>
 bool InsideSpan(Inside inside, double half_width_sq, int32_t* first, int32_t* last) {
-  constexpr int32_t kCentre = kDiscAreaDots / 2;  // the first dot right of the centre line
-  constexpr int32_t kLeftmost = -kDiscAreaDots;
-  constexpr int32_t kPastRight = 2 * kDiscAreaDots;
+  constexpr int32_t kCentre = geometry::kDiscAreaDots / 2;  // the first dot right of the centre line
+  constexpr int32_t kLeftmost = -geometry::kDiscAreaDots;
+  constexpr int32_t kPastRight = 2 * geometry::kDiscAreaDots;
   double left = kCentre, right = kCentre;  // estimates of the first dot in and the first out
   if (half_width_sq > 0) {
     const double w = sqrt(half_width_sq);
@@ -56,16 +56,16 @@ DiscRing DefaultRing(DiscSize size) {
 
 // 80 mm is 944.9 dots; the page takes whole dots, and lies half a dot off
 // centre, which the ring, centred exactly, does not notice.
-int32_t DiscPageDots(DiscSize size) { return size == DiscSize::k80 ? 945 : kDiscAreaDots; }
+int32_t DiscPageDots(DiscSize size) { return size == DiscSize::k80 ? 945 : geometry::kDiscAreaDots; }
 
 int32_t DiscPageRows(DiscSize size, int32_t rows_per_inch) {
-  return size == DiscSize::k80 ? (rows_per_inch == 600 ? 1890 : 945) : DiscAreaRows(rows_per_inch);
+  return size == DiscSize::k80 ? (rows_per_inch == 600 ? 1890 : 945) : geometry::DiscAreaRows(rows_per_inch);
 }
 
-int32_t DiscPageLeft(DiscSize size) { return (kDiscAreaDots - DiscPageDots(size)) / 2; }
+int32_t DiscPageLeft(DiscSize size) { return (geometry::kDiscAreaDots - DiscPageDots(size)) / 2; }
 
 int32_t DiscPageTop(DiscSize size, int32_t rows_per_inch) {
-  return (DiscAreaRows(rows_per_inch) - DiscPageRows(size, rows_per_inch)) / 2;
+  return (geometry::DiscAreaRows(rows_per_inch) - DiscPageRows(size, rows_per_inch)) / 2;
 }
 
 bool ValidateRingOn(DiscSize size, const DiscRing& ring, std::string* error) {

@@ -1,6 +1,6 @@
 // The printable ring of a disc: where ink may land on the paper size "CD".
 //
-// A 120 mm disc lies centred in the printable square (page/geometry.h). Ink
+// A 120 mm disc lies centred in the printable square (geometry/printer_geometry.h). Ink
 // beyond its printable outer diameter lands on the tray around it, ink inside
 // the hub runs into the hole, so every front end keeps its pages to the ring:
 // the picture path before halftoning, the CUPS filter on the raster it is
@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "page/geometry.h"
+#include "geometry/printer_geometry.h"
 
 namespace page {
 
@@ -21,7 +21,7 @@ constexpr double kMmPerInch = 25.4;
 constexpr double kDefaultOuterMm = 118.0;  // printable diameter of a 120 mm disc
 constexpr double kDefaultInnerMm = 22.0;   // hub area left blank
 constexpr double kMaxOuterMm = 120.0;      // the largest disc the tray holds
-constexpr double kDiscAreaMm = kDiscAreaDots * kMmPerInch / kDotsPerInch;
+constexpr double kDiscAreaMm = geometry::kDiscAreaDots * kMmPerInch / geometry::kDotsPerInch;
 
 struct DiscRing {
   double outer_mm = kDefaultOuterMm;

@@ -14,7 +14,7 @@
 
 #include <vector>
 
-#include "page/geometry.h"
+#include "geometry/printer_geometry.h"
 
 namespace page {
 
@@ -29,12 +29,12 @@ struct InkPage {
   // Where the job writer puts dot 0 of a row in the printer line, in bytes:
   // the plug-in's 7, or less for a page moved left of the square
   // (page/print_position.h). The Windows components place rows themselves.
-  int32_t margin_bytes = kPluginMarginBytes;
+  int32_t margin_bytes = geometry::kPluginMarginBytes;
 
   int32_t BytesPerRow() const { return (width_dots + 7) / 8; }
   int PlaneCount() const { return colour ? 3 : 1; }
   // Row address step of one row in 1/600 inch: 1 at 600 rows per inch, 2 at 300.
-  int32_t RowStep() const { return page::RowStep(rows_per_inch); }
+  int32_t RowStep() const { return geometry::RowStep(rows_per_inch); }
 
   // A blank page of the given geometry.
   static InkPage Blank(int32_t width_dots, int32_t rows, int32_t rows_per_inch, bool colour) {

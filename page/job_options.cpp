@@ -49,6 +49,12 @@ bool ParseResolution(std::string_view text, Resolution* value) {
   return true;
 }
 
+bool ResolutionOfDots(int64_t x_dpi, int64_t y_dpi, Resolution* value) {
+  if (x_dpi != geometry::kDotsPerInch || (y_dpi != 600 && y_dpi != 300)) return false;
+  *value = y_dpi == 600 ? Resolution::k600 : Resolution::k300;
+  return true;
+}
+
 bool ParseMedia(std::string_view text, Media* value) {
   const std::string s = Squeeze(text);
   if (s == "regular") {

@@ -20,6 +20,8 @@
 #include <string>
 #include <string_view>
 
+#include "geometry/printer_geometry.h"
+
 namespace page {
 
 // 300 dots per inch across at both; 600 or 300 rows per inch down.
@@ -45,7 +47,7 @@ struct JobOptions {
 
   int32_t RowsPerInch() const { return resolution == Resolution::k600 ? 600 : 300; }
   // Row address advance per rendered row: 1 at 600 rows per inch, 2 at 300.
-  int32_t RowStep() const { return resolution == Resolution::k600 ? 1 : 2; }
+  int32_t RowStep() const { return geometry::RowStep(RowsPerInch()); }
   bool SkipsCentre() const { return disc_type == DiscType::kCentreBand; }
   bool Colour() const { return colour == ColourMode::kColour; }
   bool operator==(const JobOptions& other) const;
@@ -55,6 +57,9 @@ struct JobOptions {
 // 300x600dpi), 600; "300 x 300 DPI ", 300x300, 300. A trailing "dpi" is
 // allowed.
 bool ParseResolution(std::string_view text, Resolution* value);
+// The resolution of a page given in dots per inch across and down: the
+// printer prints 300 x 600 or 300 x 300, nothing else (false).
+bool ResolutionOfDots(int64_t x_dpi, int64_t y_dpi, Resolution* value);
 // Regular, Matte.
 bool ParseMedia(std::string_view text, Media* value);
 // OFF, ON.

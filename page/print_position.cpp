@@ -43,7 +43,7 @@ std::string OffsetMmName(int32_t tenths) {
   return text;
 }
 
-int32_t OffsetDots(int32_t tenths) { return static_cast<int32_t>(lround(tenths * kDotsPerInch / 254.0)); }
+int32_t OffsetDots(int32_t tenths) { return static_cast<int32_t>(lround(tenths * geometry::kDotsPerInch / 254.0)); }
 
 int32_t OffsetRows(int32_t tenths, int32_t rows_per_inch) {
   return static_cast<int32_t>(lround(tenths * (rows_per_inch == 600 ? 600 : 300) / 254.0));
@@ -55,7 +55,7 @@ MovedLine PlaceLine(int32_t square_width, int32_t dx, const LineReach& reach) {
   // needs and the path reaches; the rest is cut.
   const int32_t wanted = std::min(std::max(-dx, 0), reach.left_dots);
   const int32_t pad_bytes = (wanted + 7) / 8;
-  line.margin_bytes = kPluginMarginBytes - pad_bytes;
+  line.margin_bytes = geometry::kPluginMarginBytes - pad_bytes;
   line.square_at = pad_bytes * 8 + dx;
   const int32_t widest = reach.line_dots + pad_bytes * 8;
   line.width = std::clamp(line.square_at + square_width, 1, widest);
@@ -100,16 +100,16 @@ RingLoss LostRing(const DiscRing& ring, const PrintOffset& offset, int32_t rows_
                   const LineReach& reach) {
   const int32_t dx = OffsetDots(offset.x_tenths);
   const int32_t dy = OffsetRows(offset.y_tenths, rows_per_inch);
-  const int32_t rows = DiscAreaRows(rows_per_inch);
-  const MovedLine line = PlaceLine(kDiscAreaDots, dx, reach);
+  const int32_t rows = geometry::DiscAreaRows(rows_per_inch);
+  const MovedLine line = PlaceLine(geometry::kDiscAreaDots, dx, reach);
   const DiscMask mask(ring, rows_per_inch);
-  const double dot_mm = kMmPerInch / kDotsPerInch, row_mm = kMmPerInch / (rows_per_inch == 600 ? 600 : 300);
+  const double dot_mm = kMmPerInch / geometry::kDotsPerInch, row_mm = kMmPerInch / (rows_per_inch == 600 ? 600 : 300);
   RingLoss loss;
   int64_t total = 0, lost = 0;
   // Only the ring's dots on the square count: the page holds no others.
   auto count = [&](int32_t row, int32_t first, int32_t last) {
     first = std::max(first, 0);
-    last = std::min(last, kDiscAreaDots - 1);
+    last = std::min(last, geometry::kDiscAreaDots - 1);
     if (first > last) return;
     total += last - first + 1;
     const int32_t moved_row = row + dy;

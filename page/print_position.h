@@ -53,10 +53,10 @@ int32_t OffsetRows(int32_t tenths, int32_t rows_per_inch);
 // widest page the path takes from where it starts.
 struct LineReach {
   int32_t left_dots = 0;
-  int32_t line_dots = kPluginPrintableDots;  // from the page's first dot at the plug-in's margin
+  int32_t line_dots = geometry::kPluginPrintableDots;  // from the page's first dot at the plug-in's margin
 };
-constexpr LineReach kComponentReach{0, kPluginPrintableDots};
-constexpr LineReach kJobWriterReach{kPluginMarginBytes * 8, kPluginPrintableDots};
+constexpr LineReach kComponentReach{0, geometry::kPluginPrintableDots};
+constexpr LineReach kJobWriterReach{geometry::kPluginMarginBytes * 8, geometry::kPluginPrintableDots};
 
 // A page laid on the printable square (dot 0, row 0 its corner) moved by the
 // offset within what the path reaches: dot x, row y goes to x + dx, y + dy,
@@ -73,7 +73,7 @@ void MoveDots(const uint8_t* src, int32_t src_dots, int32_t shift, uint8_t* dst,
 // Where a page moved by MovePage starts: the margin in bytes and the dots of
 // padding before the square's first dot (negative: cut from the left).
 struct MovedLine {
-  int32_t margin_bytes = kPluginMarginBytes;
+  int32_t margin_bytes = geometry::kPluginMarginBytes;
   int32_t square_at = 0;  // page dot of the square's dot 0
   int32_t width = 0;      // page width in dots
 };

@@ -47,6 +47,8 @@ class JobOutput {
   bool Load(std::string* error);
   // Changes the options before the first page is sent; false after it.
   bool SetOptions(const page::JobOptions& options);
+  // Whether a page at this resolution can join the job (the job writer's rule).
+  bool TakesResolution(page::Resolution resolution) const { return writer_.TakesResolution(resolution); }
   // Where the pages go: moved by the offset, the ring's loss (if any) said
   // in the job's log and message once.
   void SetPosition(const page::PrintOffset& offset, const page::DiscRing& ring);

@@ -31,12 +31,11 @@ bool ResolveSettings(int x_resolution, int y_resolution, pappl_color_mode_t colo
   JobSettings s;
   if (media_size != nullptr && strcmp(media_size, kMedia80Name) == 0) s.layout.disc = page::DiscSize::k80;
   page::JobOptions& o = s.options;
-  if (x_resolution != 300 || (y_resolution != 600 && y_resolution != 300)) {
+  if (!page::ResolutionOfDots(x_resolution, y_resolution, &o.resolution)) {
     *error = "unsupported resolution " + std::to_string(x_resolution) + "x" +
              std::to_string(y_resolution) + " dpi (the printer prints 300x600 or 300x300)";
     return false;
   }
-  o.resolution = y_resolution == 600 ? page::Resolution::k600 : page::Resolution::k300;
   // Every monochrome mode prints with black alone; colour and auto with the
   // three inks.
   o.colour = color_mode & (PAPPL_COLOR_MODE_MONOCHROME | PAPPL_COLOR_MODE_AUTO_MONOCHROME |

@@ -4,8 +4,9 @@
 // picture path on the printer's dots and to the device.
 //
 // Ghostscript is a whole PostScript interpreter, so it runs fenced in:
-// - only a file that starts with "%PDF-" is taken, so gs reads it as PDF,
-//   never as a PostScript program;
+// - only a file that starts with "%PDF-" is taken, and gs is told to run
+//   its PDF interpreter on it (runpdf), never to run it as a PostScript
+//   program;
 // - it runs in a private empty folder (its working and temporary folder),
 //   the only place it may write, under -dSAFER;
 // - it has a memory limit (RLIMIT_AS), a CPU limit and a wall-clock limit
@@ -52,7 +53,7 @@ namespace {
 // for an 80 mm one (its own square, which the picture path centres).
 std::string PagePoints(page::DiscSize disc) {
   char text[32];
-  snprintf(text, sizeof text, "%.2f", page::DiscPageDots(disc) * 72.0 / page::kDotsPerInch);
+  snprintf(text, sizeof text, "%.2f", page::DiscPageDots(disc) * 72.0 / geometry::kDotsPerInch);
   return text;
 }
 
@@ -64,6 +65,7 @@ constexpr off_t kMaxPdfBytes = off_t{256} << 20;     // the document itself
 constexpr int kBaseSeconds = 20;                     // CPU seconds for any document,
 constexpr int kBytesPerExtraSecond = 100 << 10;      // and one more per 100 KiB
 constexpr double kWallPerCpu = 2;                    // wall-clock time for CPU time
+constexpr rlim_t kCpuGraceSeconds = 5;              // after SIGXCPU, before SIGKILL
 
 struct Limits {
   int cpu_s;
@@ -153,7 +155,10 @@ class GhostscriptRun {
       if (getppid() != parent) _exit(127);
       setpgid(0, 0);
       const rlimit memory = {kMemoryBytes, kMemoryBytes};
-      const rlimit cpu = {static_cast<rlim_t>(limits.cpu_s), static_cast<rlim_t>(limits.cpu_s)};
+      // The hard limit a little above the soft one: at the soft limit the
+      // kernel sends SIGXCPU, which the job names; at the hard one SIGKILL,
+      // which it cannot tell from a crash.
+      const rlimit cpu = {static_cast<rlim_t>(limits.cpu_s), static_cast<rlim_t>(limits.cpu_s) + kCpuGraceSeconds};
       const rlimit files = {kFileBytes, kFileBytes};
       const rlimit core = {0, 0};
       setrlimit(RLIMIT_AS, &memory);
@@ -251,6 +256,17 @@ class Watchdog {
   std::thread thread_;
 };
 
+// A PostScript string literal's body: its delimiters and escape character
+// escaped, so any spool path reads back as itself.
+std::string PostScriptString(const char* text) {
+  std::string out;
+  for (const char* c = text; *c; ++c) {
+    if (*c == '(' || *c == ')' || *c == '\\') out += '\\';
+    out += *c;
+  }
+  return out;
+}
+
 std::vector<std::string> GhostscriptArgs(const GhostscriptConfig& gs, const JobSettings& settings,
                                          const std::string& folder, const char* document) {
   // PostScript's own output (error reports included) goes to standard
@@ -260,7 +276,11 @@ std::vector<std::string> GhostscriptArgs(const GhostscriptConfig& gs, const JobS
           "-r300x" + std::to_string(settings.options.RowsPerInch()),
           "-dDEVICEWIDTHPOINTS=" + PagePoints(settings.layout.disc),
           "-dDEVICEHEIGHTPOINTS=" + PagePoints(settings.layout.disc), "-dFIXEDMEDIA", "-dPDFFitPage",
-          "-dLastPage=" + std::to_string(kMaxPages), "-sOutputFile=-", "-f", document};
+          "-dLastPage=" + std::to_string(kMaxPages), "-sOutputFile=-",
+          // runpdf, not a file name: gs would pick its interpreter from the
+          // file's first bytes, and this names the PDF one.
+          "--permit-file-read=" + std::string(document), "-c",
+          "(" + PostScriptString(document) + ") (r) file runpdf"};
 }
 
 // Sends every page Ghostscript writes; false (the job failed, with its

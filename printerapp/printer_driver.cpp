@@ -143,19 +143,18 @@ bool StartRasterPage(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
   }
   // The rows are at the raster's resolution; the job's setup takes it from
   // the first page, and the printer keeps one resolution for the job.
-  if (h.HWResolution[0] != 300 || (h.HWResolution[1] != 300 && h.HWResolution[1] != 600)) {
+  page::Resolution resolution;
+  if (!page::ResolutionOfDots(h.HWResolution[0], h.HWResolution[1], &resolution)) {
     FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             which + ": unsupported raster resolution " + std::to_string(h.HWResolution[0]) + "x" +
                 std::to_string(h.HWResolution[1]) + " dpi (the printer prints 300x600 or 300x300)");
     return false;
   }
-  const page::Resolution resolution =
-      h.HWResolution[1] == 600 ? page::Resolution::k600 : page::Resolution::k300;
   if (!raster->resolution_fixed) {
     raster->settings.options.resolution = resolution;
     raster->output.SetOptions(raster->settings.options);
     raster->resolution_fixed = true;
-  } else if (resolution != raster->settings.options.resolution) {
+  } else if (!raster->output.TakesResolution(resolution)) {
     FailRaster(job, raster, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR,
             which + " changes the resolution within the job; the printer takes one per job");
     return false;

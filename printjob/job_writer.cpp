@@ -1,5 +1,6 @@
 #include "printjob/job_writer.h"
 
+#include "page/band.h"
 #include "tables/built_tables.h"
 
 namespace printjob {
@@ -26,7 +27,7 @@ bool JobWriter::Load(std::string* error) {
 }
 
 bool JobWriter::AppendJobSetup(const page::JobOptions& options, std::vector<uint8_t>* out,
-                               std::string* error) const {
+                               std::string* error) {
   if (!table_) {
     *error = "no printer description loaded";
     return false;
@@ -34,27 +35,24 @@ bool JobWriter::AppendJobSetup(const page::JobOptions& options, std::vector<uint
   if (!table_->CheckOptions(options, error)) return false;
   const std::vector<uint8_t> setup = table_->JobSetup(options);
   out->insert(out->end(), setup.begin(), setup.end());
+  resolution_ = options.resolution;
   return true;
+}
+
+bool JobWriter::TakesResolution(page::Resolution resolution) const {
+  return !resolution_ || *resolution_ == resolution;
 }
 
 void JobWriter::AppendPage(const raster::BandView& band, const page::JobOptions& options,
                            std::vector<uint8_t>* out, int32_t margin_bytes) {
-  raster::BandSettings settings;
-  settings.row_step = options.RowStep();
-  settings.skip_centre = options.SkipsCentre();
-  settings.margin_bytes = margin_bytes;
   AppendingSink sink(out);
-  raster::EncodeBand(band, settings, &sink);
+  raster::EncodeBand(band, page::EncoderSettings(options, margin_bytes), &sink);
 }
 
 void JobWriter::AppendPage(const raster::PlanesView& planes, const page::JobOptions& options,
                            std::vector<uint8_t>* out, int32_t margin_bytes) {
-  raster::BandSettings settings;
-  settings.row_step = options.RowStep();
-  settings.skip_centre = options.SkipsCentre();
-  settings.margin_bytes = margin_bytes;
   AppendingSink sink(out);
-  raster::EncodePlanes(planes, settings, &sink);
+  raster::EncodePlanes(planes, page::EncoderSettings(options, margin_bytes), &sink);
 }
 
 void JobWriter::AppendJobEnd(std::vector<uint8_t>* out) const {

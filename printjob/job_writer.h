@@ -37,7 +37,10 @@ class JobWriter {
   // Appends the job setup for options. False, with the reason, before Load
   // or for options the table does not offer.
   bool AppendJobSetup(const page::JobOptions& options, std::vector<uint8_t>* out,
-                      std::string* error) const;
+                      std::string* error);
+  // The printer takes one resolution per job: once the job setup is out, a
+  // page at another resolution cannot be part of the job (false).
+  bool TakesResolution(page::Resolution resolution) const;
   // Appends one page, given as the band the encoder takes, with the row step
   // and disc type of options, margin_bytes into the printer line (less than
   // the plug-in's 7 for a page moved left, page::InkPage::margin_bytes).
@@ -45,16 +48,17 @@ class JobWriter {
   // allocating.
   static void AppendPage(const raster::BandView& band, const page::JobOptions& options,
                          std::vector<uint8_t>* out,
-                         int32_t margin_bytes = page::kPluginMarginBytes);
+                         int32_t margin_bytes = geometry::kPluginMarginBytes);
   // The same for a portrait page given as its ink planes (EncodedPlanesBound).
   static void AppendPage(const raster::PlanesView& planes, const page::JobOptions& options,
                          std::vector<uint8_t>* out,
-                         int32_t margin_bytes = page::kPluginMarginBytes);
+                         int32_t margin_bytes = geometry::kPluginMarginBytes);
   // Appends the end of the job (nothing before Load).
   void AppendJobEnd(std::vector<uint8_t>* out) const;
 
  private:
   std::optional<tables::PrinterTable> table_;
+  std::optional<page::Resolution> resolution_;  // the job setup's, once it is out
 };
 
 // The whole job of pages, each sent as one portrait band. Every page must have

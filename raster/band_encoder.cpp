@@ -2,7 +2,7 @@
 
 #include <string.h>
 
-#include "page/geometry.h"
+#include "geometry/printer_geometry.h"
 #include "raster/command_stream.h"
 #include "raster/plane_extraction.h"
 #include "raster/plane_kernels.h"
@@ -13,7 +13,7 @@ namespace {
 
 // Every parameter is formatted with room for ten digits.
 constexpr int kItoaSize = 11;
-constexpr int32_t kMarginBytes = page::kPluginMarginBytes;
+constexpr int32_t kMarginBytes = geometry::kPluginMarginBytes;
 constexpr int kPackedBufferBytes = RleBound(kMarginBytes, kLineBufferBytes);
 static_assert(kPackedBufferBytes == 2 * kLineBufferBytes + 4, "one pair per byte, lead and trail");
 static_assert(kMarginBytes + kLineBufferBytes < 256, "the lead always fits one pair");
@@ -59,7 +59,7 @@ class PassEncoder {
     // One pass packs the row, and stops as soon as it is longer than the
     // plain data: noisy lines, which go plain, cost only that far.
     const int packed_size =
-        PackRowWith(line + first, margin_ + first, plain, packed_, plain, isa_);
+        ComputeRLE(line + first, margin_ + first, plain, packed_, plain, isa_);
     if (ShouldPack(packed_size, plain)) {
       if (!run_length_) {
         spool_->Write(kPackingRle, kFixedCommandBytes);
@@ -163,7 +163,7 @@ void EncodeBand(const BandView& band, const BandSettings& settings, ByteSink* si
     for (int32_t j = 0; j < lines; ++j) {
       const int32_t y = RowAddress(j, row_step);
       if (y < 0) break;
-      if (settings.skip_centre && page::InCentreBand(y)) continue;
+      if (settings.skip_centre && geometry::InCentreBand(y)) continue;
 
       if (landscape) {
         const int32_t wanted = j - j % kLandscapeBlockLines;
@@ -217,7 +217,7 @@ void EncodePlanes(const PlanesView& planes, const BandSettings& settings, ByteSi
     for (int32_t j = 0; j < rows; ++j) {
       const int32_t y = RowAddress(j, row_step);
       if (y < 0) break;
-      if (settings.skip_centre && page::InCentreBand(y)) continue;
+      if (settings.skip_centre && geometry::InCentreBand(y)) continue;
       const size_t offset = static_cast<size_t>(j) * planes.stride;
       const uint8_t* line = plane + offset;
       if (plane_bytes - offset < tail) {

@@ -23,7 +23,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#include "page/geometry.h"
+#include "geometry/printer_geometry.h"
 #include "raster/cpu_features.h"
 
 namespace raster {
@@ -46,11 +46,11 @@ struct BandView {
 // The page settings the encoder needs.
 struct BandSettings {
   int32_t row_step = 1;      // row address advance per line: 1 (600 rows per inch), else 2 (300)
-  bool skip_centre = false;  // leave out the centre band's row addresses (page/geometry.h)
+  bool skip_centre = false;  // leave out the centre band's row addresses (geometry/printer_geometry.h)
   // Where byte 0 of a line goes in the printer line: the plug-in's 7 bytes,
   // or fewer for a page that starts further left (a print-position offset
   // through the job writer). Read as 0 to 7.
-  int32_t margin_bytes = page::kPluginMarginBytes;
+  int32_t margin_bytes = geometry::kPluginMarginBytes;
 };
 
 // Where the commands go: one Write per command or block of row data, in

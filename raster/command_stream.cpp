@@ -168,12 +168,12 @@ constexpr int32_t kNoisyWord = 4;
 
 }  // namespace
 
-int PackRow(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit) {
+int ComputeRLE(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit) {
   if (n <= 0) return 0;
   if (lead < 0) lead = 0;
   int32_t first = FirstNonZero(data, n);
   if (first < 0) first = 0;  // an all-zero line packs as zero runs from byte 0
-  const int trail = lead + n < page::kPrinterLineBytes ? 2 : 0;
+  const int trail = lead + n < geometry::kPrinterLineBytes ? 2 : 0;
 
   int pos = 0;
   if (lead + first > 0) pos = PutRun(out, pos, lead + first, 0);
@@ -217,12 +217,8 @@ int PackRow(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t 
   }
   pos = PutRun(out, pos, n - start, data[start]);
   if (pos > limit) return pos;
-  if (trail) pos = PutRun(out, pos, page::kPrinterLineBytes - lead - n, 0);
+  if (trail) pos = PutRun(out, pos, geometry::kPrinterLineBytes - lead - n, 0);
   return pos;
-}
-
-int ComputeRLE(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out) {
-  return PackRow(data, lead, n, out, INT32_MAX);
 }
 
 }  // namespace raster

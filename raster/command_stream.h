@@ -14,7 +14,7 @@
 
 #include <stdint.h>
 
-#include "page/geometry.h"
+#include "geometry/printer_geometry.h"
 
 namespace raster {
 
@@ -38,6 +38,10 @@ constexpr int kCommandOverhead = 4;
 // minidriver writes no digit at all.
 enum class ZeroText : uint8_t { kDigit, kEmpty };
 
+// The decimal parameter writer. Its name is not in this code's style on
+// purpose: it is the name this printer's command language gives the routine
+// (as ComputeRLE below is), kept so that both drivers and everyone who knows
+// the printer call it the same.
 // Writes the decimal digits of value into dst (size bytes, NUL included) and
 // returns their count. All size bytes are cleared first; a negative value
 // writes nothing and returns 0; a value with more than size - 1 digits keeps
@@ -61,22 +65,23 @@ constexpr int RleBound(int32_t lead, int32_t n) {
   return n <= 0 ? 0 : 2 * (n + 2 + ((lead > 0 ? lead : 0) + n) / 256);
 }
 
-// Packs the line bytes data[0 .. n-1], which lie lead bytes into the printer
-// line, into run-length pairs (count c, value v: v stands c + 1 times) that
-// decode from byte 0 of the printer line: a run of zeros up to the first
-// non-zero byte, the bytes up to data[n-1] as runs, then zeros to byte 191
-// when the row ends short of it. Runs longer than 256 bytes take several
-// pairs. out must hold RleBound(lead, n) bytes. Returns the bytes written,
-// always even; 0 when n is 0 or negative. A negative lead counts as 0.
-int ComputeRLE(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out);
-
-// Packs as ComputeRLE does, in one pass, and gives up as soon as the packed
-// row is longer than limit bytes: the writers pack a row only when it is no
-// longer than its plain data, so a noisy row costs only the runs up to that
-// length. Returns the packed size when it is at most limit (out then holds
-// exactly what ComputeRLE writes), otherwise some size above limit (out then
-// holds an unfinished row). out must hold RleBound(lead, n) bytes.
-int PackRow(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit);
+// The run-length packer, the one of both drivers (its name is the one the
+// minidriver has always carried). Packs the line bytes data[0 .. n-1], which
+// lie lead bytes into the printer line, into run-length pairs (count c,
+// value v: v stands c + 1 times) that decode from byte 0 of the printer line:
+// a run of zeros up to the first non-zero byte, the bytes up to data[n-1] as
+// runs, then zeros to byte 191 when the row ends short of it. Runs longer
+// than 256 bytes take several pairs. out must hold RleBound(lead, n) bytes.
+// A negative lead counts as 0.
+//
+// It packs in one pass and gives up as soon as the packed row is longer than
+// limit bytes: the writers pack a row only when it is no longer than its
+// plain data, so a noisy row costs only the runs up to that length. Returns
+// the packed size (always even; 0 when n is 0 or negative) when it is at most
+// limit, otherwise some size above limit (out then holds an unfinished row).
+// The same packer on vector instructions is the overload in row_packer.h.
+constexpr int32_t kNoPackLimit = INT32_MAX;
+int ComputeRLE(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit = kNoPackLimit);
 
 // The rule both writers use: a packed row no longer than the plain data goes
 // packed, a tie included.

@@ -1,7 +1,7 @@
 // Run-length packing of a printer line with vector instructions, for the band
 // encoder of the hosts that may use them (the plug-in, the CUPS filter, the
 // job writer). The kernel-mode minidriver may not touch vector registers and
-// keeps the freestanding PackRow (command_stream.h); every path here writes
+// keeps the freestanding ComputeRLE (command_stream.h); every path here writes
 // exactly its bytes.
 #ifndef QUILLORY2_RASTER_ROW_PACKER_H_
 #define QUILLORY2_RASTER_ROW_PACKER_H_
@@ -12,12 +12,12 @@
 
 namespace raster {
 
-// PackRow(data, lead, n, out, limit) with the vector instructions of isa
-// (which must be supported; kScalar is PackRow itself): the same packed size
+// ComputeRLE(data, lead, n, out, limit) with the vector instructions of isa
+// (which must be supported; kScalar is ComputeRLE itself): the same packed size
 // and bytes when the packed row is at most limit bytes, some size above limit
 // otherwise. SSE2 and SSSE3 take the SSE2 kernel. Rows whose lead and length
-// reach 256 bytes, which no band line does, are left to PackRow.
-int PackRowWith(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit, Isa isa);
+// reach 256 bytes, which no band line does, are left to ComputeRLE.
+int ComputeRLE(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit, Isa isa);
 
 }  // namespace raster
 

@@ -55,7 +55,7 @@ struct Scratch {
   alignas(16) uint8_t values[kMaxRow + 32];
 };
 
-// The row's parts outside the runs, as PackRow forms them.
+// The row's parts outside the runs, as ComputeRLE forms them.
 struct RowShape {
   int32_t first;  // first non-zero byte, 0 for a blank row
   int32_t body;   // bytes from first on
@@ -69,7 +69,7 @@ inline RowShape Shape(const uint8_t* data, int32_t lead, int32_t n) {
   if (s.first < 0) s.first = 0;
   s.body = n - s.first;
   s.head = lead + s.first > 0 ? 2 : 0;
-  s.trail = lead + n < page::kPrinterLineBytes ? 2 : 0;
+  s.trail = lead + n < geometry::kPrinterLineBytes ? 2 : 0;
   return s;
 }
 
@@ -117,7 +117,7 @@ Q2_INLINE("sse2") int PutPairs(const RowShape& s, int32_t lead, int32_t n, int32
     }
   }
   if (s.trail) {
-    out[pos] = static_cast<uint8_t>(page::kPrinterLineBytes - lead - n - 1);
+    out[pos] = static_cast<uint8_t>(geometry::kPrinterLineBytes - lead - n - 1);
     out[pos + 1] = 0;
     pos += 2;
   }
@@ -249,12 +249,12 @@ int PackRowAvx2(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int3
 
 }  // namespace
 
-int PackRowWith(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit, Isa isa) {
+int ComputeRLE(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit, Isa isa) {
   if (isa != Isa::kScalar && n > 0 && lead >= 0 && lead + n < kMaxRow) {
     return isa == Isa::kAvx2 ? PackRowAvx2(data, lead, n, out, limit)
                              : PackRowSse2(data, lead, n, out, limit);
   }
-  return PackRow(data, lead, n, out, limit);
+  return ComputeRLE(data, lead, n, out, limit);
 }
 
 }  // namespace raster
@@ -263,8 +263,8 @@ int PackRowWith(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int3
 
 namespace raster {
 
-int PackRowWith(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit, Isa) {
-  return PackRow(data, lead, n, out, limit);
+int ComputeRLE(const uint8_t* data, int32_t lead, int32_t n, uint8_t* out, int32_t limit, Isa) {
+  return ComputeRLE(data, lead, n, out, limit);
 }
 
 }  // namespace raster

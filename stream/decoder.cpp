@@ -6,29 +6,15 @@
 #include <memory>
 #include <optional>
 
+#include "stream/command_reader.h"
 #include "stream/whole_job.h"
 
 namespace stream {
 namespace {
 
-constexpr uint8_t kEsc = 0x1B;
-
-// The printer reads at most nine digits of a parameter; no writer sends more
-// (the largest value in use is a row address below 3000).
-constexpr size_t kMaxDigits = 9;
-
 // The begin-document command carries these 12 bytes after ESC "!c2Q".
 constexpr uint8_t kBeginDocumentPattern[12] = {0xFF, 0x00, 0x55, 0xAA, 0x01, 0x02,
                                                0x04, 0x08, 0x10, 0x20, 0x40, 0x80};
-
-// Shapes of an escape sequence of the PCL kind: ESC, a parameterised
-// character, a group letter, the digits, a closing capital letter. ESC with a
-// single character from 0x30 on is a two-character command.
-bool IsDigit(uint8_t b) { return b >= '0' && b <= '9'; }
-bool IsParameterised(uint8_t b) { return b >= 0x21 && b <= 0x2F; }
-bool IsGroup(uint8_t b) { return b >= 0x60 && b <= 0x7E; }
-bool IsClosing(uint8_t b) { return b >= 0x40 && b <= 0x5E; }
-bool IsTwoCharacter(uint8_t b) { return b >= 0x30 && b <= 0x7E; }
 
 std::string HexByte(uint8_t b) {
   static const char kHex[] = "0123456789ABCDEF";
@@ -73,72 +59,111 @@ std::string Number(Integer value) {
   return std::to_string(value);
 }
 
-// The input seen one byte (or one buffered stretch) at a time, with the
-// first bytes of the piece being read kept for its Command. A stream in
-// memory is read in place; a source is read through a buffer.
-class Reader {
- public:
-  Reader(const uint8_t* data, size_t size) : begin_(data), cur_(data), end_(data + size) {}
-  explicit Reader(ByteSource* source) : source_(source), buffer_(new uint8_t[kBufferBytes]) {
-    begin_ = cur_ = end_ = buffer_.get();
-  }
+// The commands the printer knows, as data: the shape of the escape sequence,
+// the parameter values it takes, and what it is. Anything else is unknown.
+struct KnownCommand {
+  char kind, group, closing;
+  CommandKind command;
+  bool (*takes)(int64_t value);
+};
 
-  size_t Offset() const { return base_ + static_cast<size_t>(cur_ - begin_); }
+constexpr KnownCommand kKnownCommands[] = {
+    {'*', 'b', 'W', CommandKind::kRasterTransfer, [](int64_t) { return true; }},
+    {'*', 'p', 'Y', CommandKind::kRowPosition, [](int64_t) { return true; }},
+    {'*', 'p', 'X', CommandKind::kColumnPosition, [](int64_t) { return true; }},
+    {'*', 'b', 'M', CommandKind::kPackingMode, [](int64_t v) { return v == 0 || v == 1; }},
+    {'!', 'd', 'Q', CommandKind::kPlaneStart, [](int64_t v) { return v == 4; }},
+    {'!', 'd', 'Q', CommandKind::kEndDocument, [](int64_t v) { return v == 0; }},
+    {'!', 'd', 'Q', CommandKind::kOnOption, [](int64_t v) { return v == 6; }},
+    {'!', 'c', 'Q', CommandKind::kBeginDocument, [](int64_t v) { return v == 2; }},
+    {'!', 't', 'Q', CommandKind::kMediaSelect, [](int64_t v) { return v == 0 || v == 200; }},
+    {'*', 't', 'R', CommandKind::kResolutionSelect, [](int64_t v) { return v == 300 || v == 600; }},
+    // AUTO, or 500 + 20 n for level n of 1 to 100.
+    {'!', 's', 'Q', CommandKind::kImageControl,
+     [](int64_t v) { return v == 0 || (v >= 520 && v <= 2500 && v % 20 == 0); }},
+    {'&', 'l', 'H', CommandKind::kTraySelect, [](int64_t v) { return v == 0; }},
+};
 
-  // The next byte, or -1 at the end of the stream.
-  int Peek() {
-    if (cur_ == end_ && !Refill()) return -1;
-    return *cur_;
+// The known command a header is, or null. A raster transfer is known by its
+// shape alone: its count must be honoured even when it overflows.
+const KnownCommand* Find(const Header& h) {
+  for (const KnownCommand& k : kKnownCommands) {
+    if (h.Is(k.kind, k.group, k.closing) && (k.command == CommandKind::kRasterTransfer || k.takes(h.value))) {
+      return &k;
+    }
   }
-  // Consumes the byte Peek() returned.
-  uint8_t Take() {
-    const uint8_t b = *cur_++;
-    if (head_length_ < kHeadBytes) head_[head_length_++] = b;
-    return b;
-  }
-  // Buffered bytes from the current one on, at most max; 0 at the end.
-  size_t Stretch(size_t max, const uint8_t** at) {
-    if (cur_ == end_ && !Refill()) return 0;
-    const size_t n = static_cast<size_t>(end_ - cur_);
-    *at = cur_;
-    return n < max ? n : max;
-  }
-  // Consumes n bytes of the last Stretch.
-  void Skip(size_t n) {
-    for (size_t i = 0; i < n && head_length_ < kHeadBytes; ++i) head_[head_length_++] = cur_[i];
-    cur_ += n;
-  }
+  return nullptr;
+}
 
-  // The piece being read starts at the current byte, or with the given
-  // bytes already consumed.
-  void StartPiece(const uint8_t* consumed = nullptr, size_t n = 0) {
-    head_length_ = n < kHeadBytes ? n : kHeadBytes;
-    if (head_length_ > 0) memcpy(head_, consumed, head_length_);
+// Plain bytes from the current dot column on; a column that is not a
+// multiple of 8 splits every byte over two line bytes.
+struct PlainPlacer {
+  int64_t column;
+  void Add(const uint8_t* bytes, size_t n, uint64_t done, uint8_t* line) const {
+    if (column >= kLineDots) return;
+    const int64_t first_byte = column / 8;
+    const int shift = static_cast<int>(column % 8);
+    const uint64_t fits = static_cast<uint64_t>(kLineBytes - first_byte);
+    if (done >= fits) return;
+    if (shift == 0) {
+      // Both writers place plain data on byte boundaries.
+      const size_t count = static_cast<size_t>(n < fits - done ? n : fits - done);
+      memcpy(line + first_byte + static_cast<int64_t>(done), bytes, count);
+      return;
+    }
+    for (size_t j = 0; j < n && done + j < fits; ++j) {
+      const int at = static_cast<int>(first_byte + static_cast<int64_t>(done + j));
+      line[at] |= static_cast<uint8_t>(bytes[j] >> shift);
+      if (shift != 0 && at + 1 < kLineBytes) line[at + 1] |= static_cast<uint8_t>(bytes[j] << (8 - shift));
+    }
   }
-  const uint8_t* head() const { return head_; }
-  size_t head_length() const { return head_length_; }
-
- private:
-  static constexpr size_t kBufferBytes = 64 * 1024;
-
-  bool Refill() {
-    if (source_ == nullptr) return false;
-    const size_t n = source_->Read(buffer_.get(), kBufferBytes);
-    if (n == 0) return false;
-    base_ += static_cast<size_t>(end_ - begin_);
-    begin_ = cur_ = buffer_.get();
-    end_ = begin_ + n;
-    return true;
+  template <typename ReportFn>
+  void Finish(const Header& h, size_t n, ReportFn report) const {
+    const int64_t end_dot = column + 8 * static_cast<int64_t>(n);
+    if (end_dot > kLineDots) {
+      report(h.at, [&] {
+        return "plain data of " + Number(n) + " bytes at dot column " + Number(column) +
+               " runs past the printer line (ends at dot " + Number(end_dot - 1) + ", the last is " +
+               Number(kLineDots - 1) + ")";
+      });
+    }
   }
+};
 
-  ByteSource* source_ = nullptr;
-  std::unique_ptr<uint8_t[]> buffer_;
-  const uint8_t* begin_ = nullptr;
-  const uint8_t* cur_ = nullptr;
-  const uint8_t* end_ = nullptr;
-  size_t base_ = 0;  // stream offset of begin_
-  uint8_t head_[kHeadBytes] = {};
-  size_t head_length_ = 0;
+// Run-length pairs from byte 0 of the line; what lies past the line is cut.
+// Pairs may be split over the stretches the data arrives in.
+struct PackedReader {
+  uint64_t decoded = 0;
+  uint64_t bytes = 0;
+  int pending = -1;  // count byte of a pair whose value byte has not come yet
+  void Add(const uint8_t* data, size_t n, uint8_t* line) {
+    bytes += n;
+    size_t k = 0;
+    if (pending >= 0 && n > 0) Run(static_cast<uint64_t>(pending) + 1, data[k++], line);
+    for (; k + 1 < n; k += 2) Run(static_cast<uint64_t>(data[k]) + 1, data[k + 1], line);
+    pending = k < n ? data[k] : -1;
+  }
+  void Run(uint64_t count, uint8_t value, uint8_t* line) {
+    if (decoded < static_cast<uint64_t>(kLineBytes)) {
+      const uint64_t stop = decoded + count < kLineBytes ? decoded + count : kLineBytes;
+      memset(line + decoded, value, static_cast<size_t>(stop - decoded));
+    }
+    decoded += count;
+  }
+  template <typename ReportFn>
+  void Finish(const Header& h, ReportFn report) const {
+    if (pending >= 0) {
+      report(h.end + static_cast<size_t>(bytes) - 1, [&] {
+        return "packed row of odd length " + Number(bytes) + ": its last byte is half a pair and is ignored";
+      });
+    }
+    if (decoded != static_cast<uint64_t>(kLineBytes)) {
+      report(h.at, [&] {
+        return "packed row decodes to " + Number(decoded) + " bytes, not " + Number(kLineBytes) +
+               (decoded > static_cast<uint64_t>(kLineBytes) ? "; the excess is cut" : "");
+      });
+    }
+  }
 };
 
 class Decoder {
@@ -168,15 +193,6 @@ class Decoder {
   }
 
  private:
-  struct Header {
-    size_t at = 0;   // the ESC
-    size_t end = 0;  // one past the closing letter
-    uint8_t kind = 0, group = 0, closing = 0;
-    int64_t value = 0;
-    size_t digits = 0;
-    bool overflow = false;
-  };
-
   // A problem; its message is made only while problems are still listed,
   // so a flood of them costs a count each.
   template <typename MakeMessage>
@@ -193,12 +209,11 @@ class Decoder {
 
   // A new command of this kind, from offset up to the current byte. Emit()
   // hands it on once its fields are filled in.
-  Command& Begin(size_t offset, CommandKind kind, const char* meaning) {
+  Command& Begin(size_t offset, CommandKind kind) {
     command_ = Command();
     command_.offset = offset;
     command_.length = in_.Offset() - offset;
     command_.kind = kind;
-    command_.meaning = meaning;
     command_.plane = plane_open_ ? PlaneIndex() : -1;
     return command_;
   }
@@ -238,14 +253,14 @@ class Decoder {
       if (esc) break;
     }
     const size_t length = in_.Offset() - at;
-    Begin(at, CommandKind::kStrayBytes, "stray bytes").parameter = static_cast<int64_t>(length);
+    Begin(at, CommandKind::kStrayBytes).parameter = static_cast<int64_t>(length);
     Report(at, [&] { return Number(length) + " stray byte(s) outside any command, first " + ByteText(first); });
     Emit();
   }
 
   template <typename MakeMessage>
   void Malformed(size_t at, size_t problem_offset, MakeMessage make_message) {
-    Begin(at, CommandKind::kMalformed, "malformed");
+    Begin(at, CommandKind::kMalformed);
     Report(problem_offset, make_message);
     Emit();
   }
@@ -254,90 +269,52 @@ class Decoder {
     Malformed(at, at, [&] { return "command " + PieceText(at) + " cut short by the end of the stream"; });
   }
 
+  // An escape sequence: a command header for Dispatch, or a fault that
+  // becomes a malformed (or unknown) command with its problem.
   void ReadEscape() {
-    size_t at = in_.Offset();
-    in_.Take();
-    if (in_.Peek() == kEsc) {
-      // ESC bytes each followed by another ESC are one piece, however many;
-      // the last ESC starts the next command.
-      size_t run = 0;
-      do {
-        in_.Take();
-        ++run;
-      } while (in_.Peek() == kEsc);
-      Begin(at, CommandKind::kMalformed, "malformed").length = run;
-      Report(at, [&] {
+    Escape e = stream::ReadEscape(&in_);
+    if (e.outcome == Escape::kEscRun) {
+      const size_t run = e.run;
+      Begin(e.at, CommandKind::kMalformed).length = run;
+      Report(e.at, [&] {
         return run == 1 ? std::string("ESC without a command") : Number(run) + " ESC bytes without a command";
       });
       Emit();
-      at += run;
       in_.StartPiece(&kEsc, 1);
+      e = ReadAfterEscape(&in_, e.at + run);
     }
-
-    const int kind_byte = in_.Peek();
-    if (kind_byte < 0) return CutShort(at);
-    const uint8_t kind = in_.Take();
-    if (!IsParameterised(kind)) {
-      if (IsTwoCharacter(kind)) {
-        Begin(at, CommandKind::kUnknown, "unknown");
+    const size_t at = e.at;
+    switch (e.outcome) {
+      case Escape::kHeader:
+        break;
+      case Escape::kEscRun:
+      case Escape::kCutShort:
+        return CutShort(at);
+      case Escape::kTwoCharacter:
+        Begin(at, CommandKind::kUnknown);
         Report(at, [&] { return "unknown escape sequence " + PieceText(at); });
         return Emit();
-      }
-      return Malformed(at, at + 1, [&] { return "ESC followed by " + ByteText(kind) + ", which starts no command"; });
-    }
-    const int group_byte = in_.Peek();
-    if (group_byte < 0) return CutShort(at);
-    const uint8_t group = static_cast<uint8_t>(group_byte);
-    if (!IsGroup(group)) {
-      if (group == kEsc) {
+      case Escape::kNoCommand:
+        return Malformed(at, e.fault_at,
+                         [&] { return "ESC followed by " + ByteText(e.byte) + ", which starts no command"; });
+      case Escape::kNoGroupLetter:
         return Malformed(at, at, [&] { return "command " + PieceText(at) + " has no group letter"; });
-      }
-      const std::string shown = PieceText(at);
-      in_.Take();
-      return Malformed(at, at + 2, [&] {
-        return "command " + shown + " followed by " + ByteText(group) + " where a group letter belongs";
-      });
-    }
-    in_.Take();
-
-    // The digits of the parameter; none reads as 0.
-    const size_t digits_at = in_.Offset();
-    int64_t value = 0;
-    int b;
-    while ((b = in_.Peek()) >= 0 && IsDigit(static_cast<uint8_t>(b))) {
-      const int digit = in_.Take() - '0';
-      if (value <= (std::numeric_limits<int64_t>::max() - digit) / 10) {
-        value = value * 10 + digit;
-      } else {
-        value = std::numeric_limits<int64_t>::max();
-      }
-    }
-    if (b < 0) return CutShort(at);
-    const uint8_t closing = static_cast<uint8_t>(b);
-    if (!IsClosing(closing)) {
-      if (closing == kEsc) {
+      case Escape::kBadGroup:
+        return Malformed(at, e.fault_at, [&] {
+          return "command " + CommandText(in_.head(), e.fault_at - at) + " followed by " + ByteText(e.byte) +
+                 " where a group letter belongs";
+        });
+      case Escape::kNoClosingLetter:
         return Malformed(at, at, [&] { return "command " + PieceText(at) + " ends without its closing letter"; });
-      }
-      const size_t bad_at = in_.Offset();
-      in_.Take();
-      return Malformed(at, bad_at, [&] {
-        return "bad parameter in " + PieceText(at) + ": " + ByteText(closing) +
-               " where a digit or the closing letter belongs";
-      });
+      case Escape::kBadParameter:
+        return Malformed(at, e.fault_at, [&] {
+          return "bad parameter in " + PieceText(at) + ": " + ByteText(e.byte) +
+                 " where a digit or the closing letter belongs";
+        });
     }
-    in_.Take();
-
-    Header header;
-    header.at = at;
-    header.end = in_.Offset();
-    header.kind = kind;
-    header.group = group;
-    header.closing = closing;
-    header.value = value;
-    header.digits = header.end - 1 - digits_at;
-    if (header.digits > kMaxDigits) {
-      header.overflow = true;
-      Report(digits_at, [&] {
+    const Header& header = e.header;
+    if (header.overflow) {
+      Report(header.digits_at, [&] {
         return "parameter of " + PieceText(at) + " has " + Number(header.digits) + " digits, more than " +
                Number(kMaxDigits) + "; the command is not applied";
       });
@@ -345,20 +322,15 @@ class Decoder {
     Dispatch(header);
   }
 
-  bool Is(const Header& h, char kind, char group, char closing) const {
-    return h.kind == static_cast<uint8_t>(kind) && h.group == static_cast<uint8_t>(group) &&
-           h.closing == static_cast<uint8_t>(closing);
-  }
-
-  Command& BeginHeader(const Header& h, CommandKind kind, const char* meaning) {
-    Command& command = Begin(h.at, kind, meaning);
+  Command& BeginHeader(const Header& h, CommandKind kind) {
+    Command& command = Begin(h.at, kind);
     command.parameter = h.value;
     command.has_parameter = h.digits > 0;
     return command;
   }
 
   void Unknown(const Header& h) {
-    BeginHeader(h, CommandKind::kUnknown, "unknown");
+    BeginHeader(h, CommandKind::kUnknown);
     // An overflowing parameter is already reported; one problem per fault.
     if (!h.overflow) Report(h.at, [&] { return "unknown escape sequence " + PieceText(h.at); });
     Emit();
@@ -367,52 +339,62 @@ class Decoder {
   int32_t Step() const { return stream_step_ > 0 ? stream_step_ : option_step_; }
 
   void Dispatch(const Header& h) {
+    const KnownCommand* known = Find(h);
     // The raster transfer carries data, so even an overflowing count must be
     // honoured to stay in step with the stream.
-    if (Is(h, '*', 'b', 'W')) return Transfer(h);
+    if (known != nullptr && known->command == CommandKind::kRasterTransfer) return Transfer(h);
     if (h.overflow) {
-      BeginHeader(h, CommandKind::kMalformed, "malformed");
+      BeginHeader(h, CommandKind::kMalformed);
       return Emit();
     }
+    if (known == nullptr) return Unknown(h);
+    Apply(known->command, h);
+  }
+
+  // What a known command does to the printer's state.
+  void Apply(CommandKind kind, const Header& h) {
     const int64_t v = h.value;
-    if (Is(h, '*', 'p', 'Y')) {
-      BeginHeader(h, CommandKind::kRowPosition, "row position");
-      row_ = v;
-    } else if (Is(h, '*', 'p', 'X')) {
-      BeginHeader(h, CommandKind::kColumnPosition, "column position");
-      column_ = v;
-    } else if (Is(h, '*', 'b', 'M') && (v == 0 || v == 1)) {
-      packed_ = v == 1;
-      BeginHeader(h, CommandKind::kPackingMode, packed_ ? "packed mode" : "plain mode").packed = packed_;
-    } else if (Is(h, '!', 'd', 'Q') && v == 4) {
-      StartPlane(h.at, false);
-      BeginHeader(h, CommandKind::kPlaneStart, "plane start");
-    } else if (Is(h, '!', 'd', 'Q') && v == 0) {
-      // The end of a job ends its last plane.
-      EndPlane();
-      BeginHeader(h, CommandKind::kEndDocument, "end document");
-      out_.has_end_document = true;
-    } else if (Is(h, '!', 'd', 'Q') && v == 6) {
-      BeginHeader(h, CommandKind::kOnOption, "ON option");
-      out_.on_option = true;
-    } else if (Is(h, '!', 'c', 'Q') && v == 2) {
-      return BeginDocument(h);
-    } else if (Is(h, '!', 't', 'Q') && (v == 0 || v == 200)) {
-      out_.media = v == 0 ? "Regular" : "Matte";
-      BeginHeader(h, CommandKind::kMediaSelect, v == 0 ? "media Regular" : "media Matte");
-    } else if (Is(h, '*', 't', 'R') && (v == 300 || v == 600)) {
-      out_.resolution_rows_per_inch = static_cast<int>(v);
-      stream_step_ = v == 600 ? 1 : 2;
-      BeginHeader(h, CommandKind::kResolutionSelect, v == 600 ? "resolution 600" : "resolution 300");
-    } else if (Is(h, '!', 's', 'Q') && (v == 0 || (v >= 520 && v <= 2500 && v % 20 == 0))) {
-      out_.image_control = v == 0 ? std::string("AUTO") : Number((v - 500) / 20);
-      BeginHeader(h, CommandKind::kImageControl, "image control").meaning += " " + out_.image_control;
-    } else if (Is(h, '&', 'l', 'H') && v == 0) {
-      BeginHeader(h, CommandKind::kTraySelect, "tray select");
-      out_.has_tray_select = true;
-    } else {
-      return Unknown(h);
+    switch (kind) {
+      case CommandKind::kRowPosition:
+        row_ = v;
+        break;
+      case CommandKind::kColumnPosition:
+        column_ = v;
+        break;
+      case CommandKind::kPackingMode:
+        packed_ = v == 1;
+        BeginHeader(h, kind).packed = packed_;
+        return Emit();
+      case CommandKind::kPlaneStart:
+        StartPlane(h.at, false);
+        break;
+      case CommandKind::kEndDocument:
+        // The end of a job ends its last plane.
+        EndPlane();
+        out_.has_end_document = true;
+        break;
+      case CommandKind::kOnOption:
+        out_.on_option = true;
+        break;
+      case CommandKind::kBeginDocument:
+        return BeginDocument(h);
+      case CommandKind::kMediaSelect:
+        out_.media = v == 0 ? "Regular" : "Matte";
+        break;
+      case CommandKind::kResolutionSelect:
+        out_.resolution_rows_per_inch = static_cast<int>(v);
+        stream_step_ = v == 600 ? 1 : 2;
+        break;
+      case CommandKind::kImageControl:
+        out_.image_control = v == 0 ? std::string("AUTO") : Number((v - 500) / 20);
+        break;
+      case CommandKind::kTraySelect:
+        out_.has_tray_select = true;
+        break;
+      default:
+        break;
     }
+    BeginHeader(h, kind);
     Emit();
   }
 
@@ -426,7 +408,7 @@ class Decoder {
     for (size_t k = 0; k < pattern_bytes; ++k) {
       const int b = in_.Peek();
       if (b < 0) {
-        BeginHeader(h, CommandKind::kBeginDocument, "begin document");
+        BeginHeader(h, CommandKind::kBeginDocument);
         Report(h.at, [&] {
           return "begin-document command cut short: " + Number(k) + " of its 12 pattern bytes before the end of "
                  "the stream";
@@ -440,7 +422,7 @@ class Decoder {
                                       HexByte(static_cast<uint8_t>(b)) + ", not " + HexByte(kBeginDocumentPattern[k])};
       }
     }
-    BeginHeader(h, CommandKind::kBeginDocument, "begin document");
+    BeginHeader(h, CommandKind::kBeginDocument);
     if (differs) Report(differs->offset, std::move(*differs));
     Emit();
   }
@@ -498,7 +480,7 @@ class Decoder {
       got += n;
     }
 
-    Command& command = BeginHeader(h, CommandKind::kRasterTransfer, "raster transfer");
+    Command& command = BeginHeader(h, CommandKind::kRasterTransfer);
     plane_.row_step = step;
     ++plane_.transfers;
     command.packed = packed_;
@@ -525,86 +507,18 @@ class Decoder {
       });
     } else if (got > 0) {
       if (packed_) {
-        packed.Finish(h, this);
+        packed.Finish(h, [this](size_t offset, auto make) { Report(offset, make); });
       } else {
         command.column = column_ > std::numeric_limits<int32_t>::max() ? std::numeric_limits<int32_t>::max()
                                                                         : static_cast<int32_t>(column_);
-        plain.Finish(h, static_cast<size_t>(got), this);
+        plain.Finish(h, static_cast<size_t>(got),
+                     [this](size_t offset, auto make) { Report(offset, make); });
       }
       Merge(&command, line);
     }
     row_ += step;
     Emit();
   }
-
-  // Plain bytes from the current dot column on; a column that is not a
-  // multiple of 8 splits every byte over two line bytes.
-  struct PlainPlacer {
-    int64_t column;
-    void Add(const uint8_t* bytes, size_t n, uint64_t done, uint8_t* line) const {
-      if (column >= kLineDots) return;
-      const int64_t first_byte = column / 8;
-      const int shift = static_cast<int>(column % 8);
-      const uint64_t fits = static_cast<uint64_t>(kLineBytes - first_byte);
-      if (done >= fits) return;
-      if (shift == 0) {
-        // Both writers place plain data on byte boundaries.
-        const size_t count = static_cast<size_t>(n < fits - done ? n : fits - done);
-        memcpy(line + first_byte + static_cast<int64_t>(done), bytes, count);
-        return;
-      }
-      for (size_t j = 0; j < n && done + j < fits; ++j) {
-        const int at = static_cast<int>(first_byte + static_cast<int64_t>(done + j));
-        line[at] |= static_cast<uint8_t>(bytes[j] >> shift);
-        if (shift != 0 && at + 1 < kLineBytes) line[at + 1] |= static_cast<uint8_t>(bytes[j] << (8 - shift));
-      }
-    }
-    void Finish(const Header& h, size_t n, Decoder* d) const {
-      const int64_t end_dot = column + 8 * static_cast<int64_t>(n);
-      if (end_dot > kLineDots) {
-        d->Report(h.at, [&] {
-          return "plain data of " + Number(n) + " bytes at dot column " + Number(column) +
-                 " runs past the printer line (ends at dot " + Number(end_dot - 1) + ", the last is " +
-                 Number(kLineDots - 1) + ")";
-        });
-      }
-    }
-  };
-
-  // Run-length pairs from byte 0 of the line; what lies past the line is cut.
-  // Pairs may be split over the stretches the data arrives in.
-  struct PackedReader {
-    uint64_t decoded = 0;
-    uint64_t bytes = 0;
-    int pending = -1;  // count byte of a pair whose value byte has not come yet
-    void Add(const uint8_t* data, size_t n, uint8_t* line) {
-      bytes += n;
-      size_t k = 0;
-      if (pending >= 0 && n > 0) Run(static_cast<uint64_t>(pending) + 1, data[k++], line);
-      for (; k + 1 < n; k += 2) Run(static_cast<uint64_t>(data[k]) + 1, data[k + 1], line);
-      pending = k < n ? data[k] : -1;
-    }
-    void Run(uint64_t count, uint8_t value, uint8_t* line) {
-      if (decoded < static_cast<uint64_t>(kLineBytes)) {
-        const uint64_t stop = decoded + count < kLineBytes ? decoded + count : kLineBytes;
-        memset(line + decoded, value, static_cast<size_t>(stop - decoded));
-      }
-      decoded += count;
-    }
-    void Finish(const Header& h, Decoder* d) const {
-      if (pending >= 0) {
-        d->Report(h.end + static_cast<size_t>(bytes) - 1, [&] {
-          return "packed row of odd length " + Number(bytes) + ": its last byte is half a pair and is ignored";
-        });
-      }
-      if (decoded != static_cast<uint64_t>(kLineBytes)) {
-        d->Report(h.at, [&] {
-          return "packed row decodes to " + Number(decoded) + " bytes, not " + Number(kLineBytes) +
-                 (decoded > static_cast<uint64_t>(kLineBytes) ? "; the excess is cut" : "");
-        });
-      }
-    }
-  };
 
   // Later data ORs into a row already written, as a second pass of ink would.
   void Merge(Command* command, const uint8_t* line) {
@@ -672,41 +586,6 @@ DecodedStream Decode(const uint8_t* data, size_t size, const DecodeOptions& opti
   Reader reader(data, size);
   static_cast<StreamSummary&>(out) = Decoder(&reader, options, &collector).Run();
   return out;
-}
-
-std::string DescribeCommand(const Command& command) {
-  std::string text = "@" + std::to_string(command.offset) + " +" + std::to_string(command.length) + " " +
-                     command.meaning;
-  switch (command.kind) {
-    case CommandKind::kRowPosition:
-      text += ": row " + std::to_string(command.parameter);
-      break;
-    case CommandKind::kColumnPosition:
-      text += ": dot " + std::to_string(command.parameter);
-      break;
-    case CommandKind::kRasterTransfer:
-      text += ": " + std::to_string(command.data_length) + " bytes " + (command.packed ? "packed" : "plain");
-      if (command.data_length < static_cast<uint64_t>(command.parameter)) {
-        text += " of " + std::to_string(command.parameter) + " (cut short)";
-      }
-      if (command.row_address >= 0) text += ", row " + std::to_string(command.row_address);
-      if (!command.packed && command.column >= 0) text += ", column " + std::to_string(command.column);
-      if (command.first_dot >= 0) {
-        text += ", dots " + std::to_string(command.first_dot) + ".." + std::to_string(command.last_dot);
-      } else if (command.data_length > 0) {
-        text += ", no dots";
-      }
-      break;
-    case CommandKind::kStrayBytes:
-    case CommandKind::kUnknown:
-    case CommandKind::kMalformed:
-      if (command.has_parameter) text += ": parameter " + std::to_string(command.parameter);
-      break;
-    default:
-      break;
-  }
-  if (command.plane >= 0) text += " [plane " + std::to_string(command.plane) + "]";
-  return text;
 }
 
 }  // namespace stream

@@ -100,14 +100,14 @@ enum class CommandKind {
   kStrayBytes,        // a run of bytes outside any command
 };
 
-// One command, or one piece of the stream that is not a command.
+// One command, or one piece of the stream that is not a command (in words:
+// stream/describe.h).
 struct Command {
   size_t offset = 0;  // of the ESC (or of the first stray byte)
   size_t length = 0;  // all bytes, including transfer data and pattern bytes
   CommandKind kind = CommandKind::kUnknown;
   int64_t parameter = 0;       // decimal parameter as read (saturated)
   bool has_parameter = false;  // false when the command has no digits or takes none
-  std::string meaning;         // short readable meaning, e.g. "row position", "media Matte"
   int32_t plane = -1;          // index of its plane in the stream, -1 outside any plane
   uint8_t head[kHeadBytes] = {};  // its first bytes (all of them when length <= kHeadBytes)
 
@@ -222,10 +222,6 @@ DecodedStream Decode(const uint8_t* data, size_t size, const DecodeOptions& opti
 inline DecodedStream Decode(const std::vector<uint8_t>& bytes, const DecodeOptions& options = {}) {
   return Decode(bytes.data(), bytes.size(), options);
 }
-
-// One listing line for a command, e.g.
-// "@42 +10 raster transfer: 10 bytes packed, row 2, dots 72..111".
-std::string DescribeCommand(const Command& command);
 
 }  // namespace stream
 

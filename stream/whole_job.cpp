@@ -2,7 +2,20 @@
 
 #include <string>
 
+#include "stream/describe.h"
+
 namespace stream {
+
+const char kCheckRules[] =
+    "Each command is read as the printer reads it: bad bytes, unknown commands, commands cut short, packed "
+    "rows that do not make a 192-byte line and plain data past the line are problems. The job as a whole must "
+    "be framed as the drivers and the CUPS filter frame it: the begin-document command first; media, "
+    "resolution and image control before the first plane, and no option among the planes; every plane "
+    "beginning with the plane start command directly followed by the plain packing-mode command ESC *b0M; "
+    "plain data only after a column position command of its plane; raster data only inside a plane; every "
+    "row address on the page (2832 row addresses of 1/600 inch less the row step: the last is 2831 at 600 "
+    "rows per inch, 2830 at 300); at least one plane per job; the end-document command last, followed by "
+    "nothing but another whole job. With --colour every job must hold its planes in threes.";
 
 namespace {
 
@@ -37,8 +50,8 @@ void JobRules::See(const Command& command, std::vector<Problem>* found) {
         outside_reported_ = true;
         found->push_back({command.offset, phase_ == Phase::kNoJobYet
                                               ? "the stream does not begin with the begin-document command: " +
-                                                    command.meaning + " comes first"
-                                              : command.meaning + " after the end-document command; only "
+                                                    Meaning(command) + " comes first"
+                                              : Meaning(command) + " after the end-document command; only "
                                                                   "another whole job may follow it"});
       }
       return;
@@ -73,7 +86,7 @@ void JobRules::See(const Command& command, std::vector<Problem>* found) {
                                       "began: it lands from dot 0 of the printer line"});
   } else if (IsOption(command.kind)) {
     if (phase_ == Phase::kPlanes) {
-      found->push_back({command.offset, command.meaning + " among the planes; the printer takes its options in "
+      found->push_back({command.offset, Meaning(command) + " among the planes; the printer takes its options in "
                                                           "the job setup, before the first plane"});
     }
     has_media_ = has_media_ || command.kind == CommandKind::kMediaSelect;

@@ -1,3 +1,7 @@
+// The rules as users read them are kCheckRules below, the one text that
+// `quillory2 decode --help` shows and the README points to; this comment
+// says how the code holds them.
+//
 // The shape of a whole print job, as every writer of this printer frames it:
 // the NT 4.0 host driver from the minidriver's table, Unidrv from the
 // printer's Unidrv description around the plug-in's bands, and the CUPS
@@ -31,6 +35,10 @@
 #include "stream/decoder.h"
 
 namespace stream {
+
+// What `quillory2 decode --check` judges, in words: each command as the
+// printer reads it (stream/decoder.h) and the job as a whole (JobRules).
+extern const char kCheckRules[];
 
 class JobRules {
  public:

@@ -23,7 +23,7 @@
 
 #include "files/read_file.h"
 #include "files/write_file.h"
-#include "page/geometry.h"
+#include "geometry/printer_geometry.h"
 #include "tables/gpc_format.h"
 #include "tables/nt_extension_format.h"
 #include "tables/string_resource.h"
@@ -192,9 +192,9 @@ std::vector<uint8_t> BuildGpcTable() {
   model.fText = TC_UA_ABLE;
   model.fLText = TC_UA_ABLE;
   model.sLeftMargin = 55;       // 1/300 inch
-  model.sMaxPhysWidth = page::kPrinterLineDots;
-  model.ptMax = {page::kPrinterLineDots, -1};
-  model.ptMin = {page::kDiscAreaDots, page::kDiscAreaRowAddresses};
+  model.sMaxPhysWidth = geometry::kPrinterLineDots;
+  model.ptMax = {geometry::kPrinterLineDots, -1};
+  model.ptMin = {geometry::kDiscAreaDots, geometry::kDiscAreaRowAddresses};
   model.sDefaultFontID = -1;    // no device fonts
   model.sMaxFontsPage = -1;
   model.rgoi[MD_OI_RESOLUTION] = resolution_list;
@@ -232,7 +232,7 @@ std::vector<uint8_t> BuildGpcTable() {
   PaperSize cd;
   cd.sPaperSizeID = IDS_PAPER_CD;
   cd.fPaperType = PS_T_STD;
-  cd.ptSize = {page::kPrinterLineDots, page::kDiscAreaRowAddresses};
+  cd.ptSize = {geometry::kPrinterLineDots, geometry::kDiscAreaRowAddresses};
   cd.ptCursorOrig = {23, 0};
   cd.ptLCursorOrig = {23, 0};
   cd.rcLMargins = {-1, -1, -1, -1};

@@ -12,8 +12,8 @@
 // generator, the reader and the dump all go through Visit(), so a field's
 // offset is written down exactly once. Format constants keep the format's own
 // upper-case names so that they can be looked up by those names.
-#ifndef QUILLORY2_MINIDRV_TABLES_GPC_FORMAT_H_
-#define QUILLORY2_MINIDRV_TABLES_GPC_FORMAT_H_
+#ifndef QUILLORY2_TABLES_GPC_FORMAT_H_
+#define QUILLORY2_TABLES_GPC_FORMAT_H_
 
 #include <stddef.h>
 #include <stdint.h>
@@ -667,4 +667,4 @@ Record LoadRecord(const uint8_t* src) {
 
 }  // namespace gpc
 
-#endif  // QUILLORY2_MINIDRV_TABLES_GPC_FORMAT_H_
+#endif  // QUILLORY2_TABLES_GPC_FORMAT_H_

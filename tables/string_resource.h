@@ -5,8 +5,8 @@
 // 16 * (b - 1) to 16 * (b - 1) + 15, each slot a 16-bit character count and
 // that many UTF-16LE characters with no terminator; an empty slot is a count
 // of 0. Only blocks that hold at least one string exist.
-#ifndef QUILLORY2_MINIDRV_TABLES_STRING_RESOURCE_H_
-#define QUILLORY2_MINIDRV_TABLES_STRING_RESOURCE_H_
+#ifndef QUILLORY2_TABLES_STRING_RESOURCE_H_
+#define QUILLORY2_TABLES_STRING_RESOURCE_H_
 
 #include <stdint.h>
 
@@ -48,4 +48,4 @@ std::string RcQuote(const std::string& text);
 
 }  // namespace tables
 
-#endif  // QUILLORY2_MINIDRV_TABLES_STRING_RESOURCE_H_
+#endif  // QUILLORY2_TABLES_STRING_RESOURCE_H_

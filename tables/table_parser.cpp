@@ -3,6 +3,7 @@
 // a PrinterTable exists.
 #include <utility>
 
+#include "errors/fail.h"
 #include "tables/printer_table.h"
 #include "tables/table_names.h"
 
@@ -21,10 +22,7 @@ class TableParser {
  private:
   struct OffsetReader;
 
-  bool Fail(const std::string& message) {
-    if (error_ != nullptr) *error_ = message;
-    return false;
-  }
+  bool Fail(const std::string& message) { return errors::Fail(error_, message); }
   bool ReadHeader();
   template <class Record>
   bool ReadRecords(std::vector<Record>* records);

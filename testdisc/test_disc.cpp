@@ -9,7 +9,7 @@
 namespace testdisc {
 namespace {
 
-constexpr double kDotMm = page::kMmPerInch / page::kDotsPerInch;
+constexpr double kDotMm = page::kMmPerInch / geometry::kDotsPerInch;
 constexpr int32_t kPageDots = 1472;
 constexpr double kLineMm = 0.15;  // circles and the cross
 constexpr double kTickMm = 0.1;   // ticks and the scales' base lines
@@ -136,7 +136,7 @@ page::InkPage DrawTestDisc(const TestDiscSettings& s) {
   const int32_t rpi = s.options.RowsPerInch();
   // Wider than the square, so that the right-hand outer scale fits: as wide
   // as every component prints (the minidriver's black rows end at 1472).
-  page::InkPage page = page::InkPage::Blank(kPageDots, page::DiscAreaRows(rpi), rpi, s.options.Colour());
+  page::InkPage page = page::InkPage::Blank(kPageDots, geometry::DiscAreaRows(rpi), rpi, s.options.Colour());
   Canvas canvas(&page);
   canvas.Circle(s.ring.outer_mm, kLineMm);
   if (s.ring.inner_mm > 0) canvas.Circle(s.ring.inner_mm, kLineMm);

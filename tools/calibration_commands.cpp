@@ -2,7 +2,6 @@
 
 #include <math.h>
 #include <stdio.h>
-#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -18,14 +17,6 @@
 
 namespace tools {
 namespace {
-
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
-
-int Fail(const std::string& message, int status = kExitFailure) {
-  fprintf(stderr, "quillory2: error: %s\n", message.c_str());
-  return status;
-}
 
 // --- test-disc --------------------------------------------------------------
 
@@ -52,7 +43,7 @@ int RunTestDisc(const TestDiscArgs& a) {
   std::string error;
   DiscChoice disc;
   if (!ResolveDisc(a.disc, &disc, &error)) return Fail(error, kExitUsage);
-  if (a.output == "-" && isatty(STDOUT_FILENO))
+  if (WritesBinaryToTerminal(a.output))
     return Fail("refusing to write a print job to a terminal; use -o FILE", kExitUsage);
 
   testdisc::TestDiscSettings s;
@@ -158,7 +149,7 @@ int RunCalibrate(const CalibrateArgs& a) {
 
 }  // namespace
 
-SubCommand AddTestDiscCommand(CLI::App* program) {
+Command AddTestDiscCommand(CLI::App* program) {
   auto a = std::make_shared<TestDiscArgs>();
   CLI::App* cmd = program->add_subcommand("test-disc", "Write the test disc's print job: where the printer "
                                                        "actually prints, to read or scan for calibrate");
@@ -183,7 +174,7 @@ SubCommand AddTestDiscCommand(CLI::App* program) {
   return {cmd, [a] { return RunTestDisc(*a); }};
 }
 
-SubCommand AddCalibrateCommand(CLI::App* program) {
+Command AddCalibrateCommand(CLI::App* program) {
   auto a = std::make_shared<CalibrateArgs>();
   CLI::App* cmd = program->add_subcommand("calibrate", "Work out the print-position offsets from the test disc's "
                                                        "readings (or a scan of it)");

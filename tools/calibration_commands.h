@@ -5,18 +5,13 @@
 #define QUILLORY2_TOOLS_CALIBRATION_COMMANDS_H_
 
 #include <CLI/CLI.hpp>
-#include <functional>
+
+#include "tools/command.h"
 
 namespace tools {
 
-// A sub-command as declared on the program, and what runs it once parsed.
-struct SubCommand {
-  CLI::App* app = nullptr;
-  std::function<int()> run;
-};
-
-SubCommand AddTestDiscCommand(CLI::App* program);
-SubCommand AddCalibrateCommand(CLI::App* program);
+Command AddTestDiscCommand(CLI::App* program);
+Command AddCalibrateCommand(CLI::App* program);
 
 }  // namespace tools
 

@@ -11,28 +11,6 @@ namespace tools {
 
 namespace {
 
-const char* KindName(stream::CommandKind kind) {
-  using K = stream::CommandKind;
-  switch (kind) {
-    case K::kPlaneStart: return "plane start";
-    case K::kPackingMode: return "packing mode";
-    case K::kRowPosition: return "row position";
-    case K::kColumnPosition: return "column position";
-    case K::kRasterTransfer: return "raster transfer";
-    case K::kBeginDocument: return "begin document";
-    case K::kEndDocument: return "end document";
-    case K::kOnOption: return "ON option";
-    case K::kMediaSelect: return "media select";
-    case K::kResolutionSelect: return "resolution select";
-    case K::kImageControl: return "image control";
-    case K::kTraySelect: return "tray select";
-    case K::kUnknown: return "unknown command";
-    case K::kMalformed: return "malformed command";
-    case K::kStrayBytes: return "stray bytes";
-  }
-  return "?";
-}
-
 int CountDots(const std::vector<uint8_t>& row) {
   int n = 0;
   for (uint8_t b : row) n += __builtin_popcount(b);
@@ -98,31 +76,7 @@ std::string ListingLine(const stream::Command& c) {
       HexBytes(c.head, c.length, c.kind == stream::CommandKind::kRasterTransfer ? 16 : 24);
   line += hex;
   line += std::string(hex.size() < 48 ? 48 - hex.size() : 1, ' ');
-  line += KindName(c.kind);
-  switch (c.kind) {
-    case stream::CommandKind::kRowPosition:
-      line += ": row address " + std::to_string(c.parameter) + (c.has_parameter ? "" : " (no digits)");
-      break;
-    case stream::CommandKind::kColumnPosition:
-      line += ": dot column " + std::to_string(c.parameter);
-      break;
-    case stream::CommandKind::kRasterTransfer:
-      line += ": " + std::to_string(c.parameter) + " bytes " + (c.packed ? "packed" : "plain") + ", row " +
-              std::to_string(c.row_address);
-      if (!c.packed && c.column >= 0) line += ", column " + std::to_string(c.column);
-      if (c.first_dot >= 0) {
-        line += ", dots " + std::to_string(c.first_dot) + ".." + std::to_string(c.last_dot);
-      } else {
-        line += ", no dots";
-      }
-      if (c.data_length < static_cast<size_t>(std::max<int64_t>(0, c.parameter))) {
-        line += " (cut short: " + std::to_string(c.data_length) + " data bytes)";
-      }
-      break;
-    default:
-      if (!c.meaning.empty() && c.meaning != KindName(c.kind)) line += ": " + c.meaning;
-      break;
-  }
+  line += stream::DescribeCommand(c);
   if (c.plane >= 0) line += "  {plane " + std::to_string(c.plane + 1) + "}";
   return line;
 }

@@ -16,6 +16,7 @@
 
 #include "imaging/preview.h"
 #include "stream/decoder.h"
+#include "stream/describe.h"
 #include "tools/encode_job.h"
 
 namespace tools {
@@ -76,7 +77,8 @@ class JobReport : public stream::DecodeListener {
   std::vector<std::string> plane_lines_;
 };
 
-// One listing line for a command, without the line end.
+// One listing line for a command, without the line end: offset, bytes, and
+// the command in words (stream::DescribeCommand).
 std::string ListingLine(const stream::Command& command);
 
 // Which driver wrote a job, and so where it put page dot 0, judged from what

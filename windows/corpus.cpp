@@ -21,11 +21,11 @@ struct Lcg {
 page::InkPage MakePage(const std::string& name) {
   const bool colour = name.rfind("colour", 0) == 0;
   const int32_t rows_per_inch = name.find("300") != std::string::npos ? 300 : 600;
-  page::InkPage page = page::InkPage::Blank(page::kDiscAreaDots, page::DiscAreaRows(rows_per_inch),
+  page::InkPage page = page::InkPage::Blank(geometry::kDiscAreaDots, geometry::DiscAreaRows(rows_per_inch),
                                             rows_per_inch, colour);
 
   // Distances in dots of 1/300 inch: a disc of 4.72 inch with a 0.59 inch hub.
-  const int64_t cx = page::kDiscAreaDots / 2, cy = page::kDiscAreaDots / 2, outer = 700, hub = 90;
+  const int64_t cx = geometry::kDiscAreaDots / 2, cy = geometry::kDiscAreaDots / 2, outer = 700, hub = 90;
   const int32_t down = page.rows_per_inch == 600 ? 2 : 1;  // rows per dot down
   Lcg noise{12345};
   for (int32_t row = 0; row < page.rows; ++row) {

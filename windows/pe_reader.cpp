@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include "errors/fail.h"
+
 namespace pe {
 namespace {
 
@@ -162,15 +164,10 @@ class AddressMap {
   uint32_t headers_size_;
 };
 
-bool Fail(std::string* error, const std::string& message) {
-  if (error) *error = message;
-  return false;
-}
-
 bool ReadExports(const Bytes& bytes, const AddressMap& map, uint32_t rva, uint32_t size,
                  Image* image, std::string* error) {
   uint64_t dir;
-  if (!map.Offset(rva, 40, &dir)) return Fail(error, "export directory at " + Hex(rva) + " lies outside the file");
+  if (!map.Offset(rva, 40, &dir)) return errors::Fail(error, "export directory at " + Hex(rva) + " lies outside the file");
   uint32_t name_rva, base, functions, names, functions_rva, names_rva, ordinals_rva;
   bytes.U32(dir + 12, &name_rva);
   bytes.U32(dir + 16, &base);
@@ -180,14 +177,14 @@ bool ReadExports(const Bytes& bytes, const AddressMap& map, uint32_t rva, uint32
   bytes.U32(dir + 32, &names_rva);
   bytes.U32(dir + 36, &ordinals_rva);
   if (name_rva != 0 && !map.CStringAt(name_rva, &image->export_dll_name)) {
-    return Fail(error, "export directory: module name at " + Hex(name_rva) + " is unreadable");
+    return errors::Fail(error, "export directory: module name at " + Hex(name_rva) + " is unreadable");
   }
   uint64_t functions_at = 0, names_at = 0, ordinals_at = 0;
   if (functions > bytes.size() / 4 || names > functions ||
       (functions && !map.Offset(functions_rva, uint64_t{functions} * 4, &functions_at)) ||
       (names && !map.Offset(names_rva, uint64_t{names} * 4, &names_at)) ||
       (names && !map.Offset(ordinals_rva, uint64_t{names} * 2, &ordinals_at))) {
-    return Fail(error, "export directory: its tables lie outside the file");
+    return errors::Fail(error, "export directory: its tables lie outside the file");
   }
   std::vector<bool> named(functions, false);
   for (uint32_t i = 0; i < names; ++i) {
@@ -196,8 +193,8 @@ bool ReadExports(const Bytes& bytes, const AddressMap& map, uint32_t rva, uint32
     bytes.U32(names_at + 4 * i, &name_at);
     bytes.U16(ordinals_at + 2 * i, &index);
     Export e;
-    if (!map.CStringAt(name_at, &e.name)) return Fail(error, "export name " + std::to_string(i) + " is unreadable");
-    if (index >= functions) return Fail(error, "export " + e.name + " has an ordinal beyond the address table");
+    if (!map.CStringAt(name_at, &e.name)) return errors::Fail(error, "export name " + std::to_string(i) + " is unreadable");
+    if (index >= functions) return errors::Fail(error, "export " + e.name + " has an ordinal beyond the address table");
     bytes.U32(functions_at + 4 * index, &e.rva);
     e.ordinal = base + index;
     named[index] = true;
@@ -218,21 +215,21 @@ bool ReadImports(const Bytes& bytes, const AddressMap& map, uint32_t rva, Image*
                  std::string* error) {
   const uint64_t thunk_size = image->pe32_plus ? 8 : 4;
   for (uint32_t n = 0;; ++n) {
-    if (n > bytes.size() / 20) return Fail(error, "import directory has no terminating entry");
+    if (n > bytes.size() / 20) return errors::Fail(error, "import directory has no terminating entry");
     uint64_t desc;
-    if (!map.Offset(rva + 20 * n, 20, &desc)) return Fail(error, "import descriptor " + std::to_string(n) + " lies outside the file");
+    if (!map.Offset(rva + 20 * n, 20, &desc)) return errors::Fail(error, "import descriptor " + std::to_string(n) + " lies outside the file");
     uint32_t lookup, name_rva, first_thunk;
     bytes.U32(desc, &lookup);
     bytes.U32(desc + 12, &name_rva);
     bytes.U32(desc + 16, &first_thunk);
     if (lookup == 0 && name_rva == 0 && first_thunk == 0) break;
     ImportedModule module;
-    if (!map.CStringAt(name_rva, &module.dll)) return Fail(error, "import descriptor " + std::to_string(n) + ": module name is unreadable");
+    if (!map.CStringAt(name_rva, &module.dll)) return errors::Fail(error, "import descriptor " + std::to_string(n) + ": module name is unreadable");
     uint32_t table = lookup ? lookup : first_thunk;
     for (uint64_t k = 0;; ++k) {
       uint64_t at;
       if (k > bytes.size() / thunk_size || !map.Offset(static_cast<uint32_t>(table + k * thunk_size), thunk_size, &at)) {
-        return Fail(error, "import table of " + module.dll + " runs outside the file");
+        return errors::Fail(error, "import table of " + module.dll + " runs outside the file");
       }
       uint64_t entry;
       if (image->pe32_plus) {
@@ -250,7 +247,7 @@ bool ReadImports(const Bytes& bytes, const AddressMap& map, uint32_t rva, Image*
       }
       std::string name;
       if (entry > 0xFFFFFFFFu || !map.CStringAt(static_cast<uint32_t>(entry + 2), &name)) {
-        return Fail(error, "an import name of " + module.dll + " is unreadable");
+        return errors::Fail(error, "an import name of " + module.dll + " is unreadable");
       }
       module.functions.push_back(name);
     }
@@ -276,7 +273,7 @@ struct ResourceWalk {
     uint16_t length;
     uint32_t rva = root_rva + (field & 0x7FFFFFFFu);
     if (!map.Offset(rva, 2, &at) || !bytes.U16(at, &length) || !map.Offset(rva + 2, uint64_t{length} * 2, &at)) {
-      return Fail(error, "resource name at " + Hex(rva) + " lies outside the file");
+      return errors::Fail(error, "resource name at " + Hex(rva) + " lies outside the file");
     }
     *id = 0;
     return bytes.Utf16(at, length, name);
@@ -284,17 +281,17 @@ struct ResourceWalk {
 
   bool Directory(uint32_t offset, int level, Resource leaf) {
     uint64_t at;
-    if (!map.Offset(root_rva + offset, 16, &at)) return Fail(error, "resource directory at offset " + Hex(offset) + " lies outside the file");
+    if (!map.Offset(root_rva + offset, 16, &at)) return errors::Fail(error, "resource directory at offset " + Hex(offset) + " lies outside the file");
     uint16_t named, ids;
     bytes.U16(at + 12, &named);
     bytes.U16(at + 14, &ids);
     uint32_t count = uint32_t{named} + ids;
     uint64_t entries;
     if (!map.Offset(root_rva + offset + 16, uint64_t{count} * 8, &entries)) {
-      return Fail(error, "resource directory at offset " + Hex(offset) + " has entries outside the file");
+      return errors::Fail(error, "resource directory at offset " + Hex(offset) + " has entries outside the file");
     }
     for (uint32_t i = 0; i < count; ++i) {
-      if (++visited > kMaxResourceEntries) return Fail(error, "resource tree has too many entries");
+      if (++visited > kMaxResourceEntries) return errors::Fail(error, "resource tree has too many entries");
       uint32_t name_field, target;
       bytes.U32(entries + 8 * i, &name_field);
       bytes.U32(entries + 8 * i + 4, &target);
@@ -304,18 +301,18 @@ struct ResourceWalk {
       } else if (level == 1) {
         if (!Name(name_field, &next.id, &next.id_name)) return false;
       } else {
-        if (name_field & 0x80000000u) return Fail(error, "resource language entry has a name");
+        if (name_field & 0x80000000u) return errors::Fail(error, "resource language entry has a name");
         next.language = static_cast<uint16_t>(name_field);
       }
       bool subdirectory = (target & 0x80000000u) != 0;
       if (level < 2) {
-        if (!subdirectory) return Fail(error, "resource tree ends above the language level");
+        if (!subdirectory) return errors::Fail(error, "resource tree ends above the language level");
         if (!Directory(target & 0x7FFFFFFFu, level + 1, next)) return false;
         continue;
       }
-      if (subdirectory) return Fail(error, "resource tree is deeper than three levels");
+      if (subdirectory) return errors::Fail(error, "resource tree is deeper than three levels");
       uint64_t data_entry;
-      if (!map.Offset(root_rva + target, 16, &data_entry)) return Fail(error, "resource data entry lies outside the file");
+      if (!map.Offset(root_rva + target, 16, &data_entry)) return errors::Fail(error, "resource data entry lies outside the file");
       bytes.U32(data_entry, &next.data_rva);
       bytes.U32(data_entry + 4, &next.size);
       image->resources.push_back(next);
@@ -383,14 +380,14 @@ std::optional<Image> ParseImage(const uint8_t* data, size_t size, std::string* e
   Bytes bytes(data, size);
   uint16_t mz;
   uint32_t pe_offset, signature;
-  if (!bytes.U16(0, &mz) || mz != 0x5A4D) return Fail(error, "not an MZ executable"), std::nullopt;
+  if (!bytes.U16(0, &mz) || mz != 0x5A4D) return errors::Fail(error, "not an MZ executable"), std::nullopt;
   if (!bytes.U32(0x3C, &pe_offset) || !bytes.U32(pe_offset, &signature) || signature != 0x00004550) {
-    return Fail(error, "no PE signature"), std::nullopt;
+    return errors::Fail(error, "no PE signature"), std::nullopt;
   }
   Image image;
   const uint64_t coff = uint64_t{pe_offset} + 4;
   uint16_t sections, optional_size;
-  if (!bytes.Has(coff, 20)) return Fail(error, "file header is cut off"), std::nullopt;
+  if (!bytes.Has(coff, 20)) return errors::Fail(error, "file header is cut off"), std::nullopt;
   bytes.U16(coff, &image.machine);
   bytes.U16(coff + 2, &sections);
   bytes.U16(coff + 16, &optional_size);
@@ -399,13 +396,13 @@ std::optional<Image> ParseImage(const uint8_t* data, size_t size, std::string* e
   const uint64_t opt = coff + 20;
   uint16_t magic;
   if (!bytes.U16(opt, &magic) || (magic != 0x10B && magic != 0x20B)) {
-    return Fail(error, "unknown optional header"), std::nullopt;
+    return errors::Fail(error, "unknown optional header"), std::nullopt;
   }
   image.pe32_plus = magic == 0x20B;
   const uint64_t directories = opt + (image.pe32_plus ? 112 : 96);
   uint32_t directory_count, headers_size;
   if (optional_size < directories - opt || !bytes.Has(opt, optional_size)) {
-    return Fail(error, "optional header is cut off"), std::nullopt;
+    return errors::Fail(error, "optional header is cut off"), std::nullopt;
   }
   bytes.U32(opt + 16, &image.entry_point_rva);
   if (image.pe32_plus) {
@@ -419,7 +416,7 @@ std::optional<Image> ParseImage(const uint8_t* data, size_t size, std::string* e
   bytes.U16(opt + 68, &image.subsystem);
   bytes.U32(directories - 4, &directory_count);
   if (directory_count > (optional_size - (directories - opt)) / 8) {
-    return Fail(error, "data directories run past the optional header"), std::nullopt;
+    return errors::Fail(error, "data directories run past the optional header"), std::nullopt;
   }
   uint32_t export_rva = 0, export_size = 0;
   if (directory_count > 0) {
@@ -436,7 +433,7 @@ std::optional<Image> ParseImage(const uint8_t* data, size_t size, std::string* e
   }
 
   const uint64_t table = opt + optional_size;
-  if (!bytes.Has(table, uint64_t{sections} * 40)) return Fail(error, "section table is cut off"), std::nullopt;
+  if (!bytes.Has(table, uint64_t{sections} * 40)) return errors::Fail(error, "section table is cut off"), std::nullopt;
   for (uint16_t i = 0; i < sections; ++i) {
     Section s;
     const uint64_t at = table + 40 * i;
@@ -475,13 +472,13 @@ std::optional<VersionInfo> ParseVersionInfo(const uint8_t* data, size_t size, st
   Bytes bytes(data, size);
   VersionNode root;
   if (!ReadNode(bytes, 0, size, &root) || root.key != "VS_VERSION_INFO") {
-    return Fail(error, "no VS_VERSION_INFO block"), std::nullopt;
+    return errors::Fail(error, "no VS_VERSION_INFO block"), std::nullopt;
   }
   VersionInfo info;
   uint32_t signature = 0;
   if (root.value_length < 52 || !bytes.Has(root.value, 52) || root.value + 52 > root.end ||
       !bytes.U32(root.value, &signature) || signature != 0xFEEF04BDu) {
-    return Fail(error, "fixed file information is missing or damaged"), std::nullopt;
+    return errors::Fail(error, "fixed file information is missing or damaged"), std::nullopt;
   }
   bytes.U32(root.value + 8, &info.file_version_ms);
   bytes.U32(root.value + 12, &info.file_version_ls);
@@ -495,21 +492,21 @@ std::optional<VersionInfo> ParseVersionInfo(const uint8_t* data, size_t size, st
 
   for (uint64_t at = Align4(root.value + root.value_length); at < root.end;) {
     VersionNode block;
-    if (!ReadNode(bytes, at, root.end, &block)) return Fail(error, "damaged block at " + Hex(at)), std::nullopt;
+    if (!ReadNode(bytes, at, root.end, &block)) return errors::Fail(error, "damaged block at " + Hex(at)), std::nullopt;
     if (block.key == "StringFileInfo") {
       for (uint64_t t = block.value; t < block.end;) {
         VersionNode table;
-        if (!ReadNode(bytes, t, block.end, &table)) return Fail(error, "damaged string table at " + Hex(t)), std::nullopt;
+        if (!ReadNode(bytes, t, block.end, &table)) return errors::Fail(error, "damaged string table at " + Hex(t)), std::nullopt;
         std::vector<std::pair<std::string, std::string>> strings;
         for (uint64_t s = table.value; s < table.end;) {
           VersionNode entry;
-          if (!ReadNode(bytes, s, table.end, &entry)) return Fail(error, "damaged string at " + Hex(s)), std::nullopt;
+          if (!ReadNode(bytes, s, table.end, &entry)) return errors::Fail(error, "damaged string at " + Hex(s)), std::nullopt;
           std::string value;
           uint64_t after;
           if (entry.value_length > 0 && !bytes.Utf16z(entry.value, entry.end, &value, &after)) {
             // A value that fills its node exactly carries no terminator.
             if (!bytes.Utf16(entry.value, (entry.end - entry.value) / 2, &value)) {
-              return Fail(error, "damaged string value at " + Hex(s)), std::nullopt;
+              return errors::Fail(error, "damaged string value at " + Hex(s)), std::nullopt;
             }
           }
           strings.emplace_back(entry.key, value);
@@ -521,7 +518,7 @@ std::optional<VersionInfo> ParseVersionInfo(const uint8_t* data, size_t size, st
     } else if (block.key == "VarFileInfo") {
       for (uint64_t v = block.value; v < block.end;) {
         VersionNode var;
-        if (!ReadNode(bytes, v, block.end, &var)) return Fail(error, "damaged variable at " + Hex(v)), std::nullopt;
+        if (!ReadNode(bytes, v, block.end, &var)) return errors::Fail(error, "damaged variable at " + Hex(v)), std::nullopt;
         if (var.key == "Translation") {
           for (uint64_t p = var.value; p + 4 <= var.end && p + 4 <= var.value + var.value_length; p += 4) {
             uint16_t language, code_page;
@@ -546,7 +543,7 @@ std::optional<std::vector<std::string>> ParseStringBlock(const uint8_t* data, si
   for (int i = 0; i < 16; ++i) {
     uint16_t count;
     if (!bytes.U16(at, &count) || !bytes.Utf16(at + 2, count, &strings[i])) {
-      return Fail(error, "string slot " + std::to_string(i) + " runs past the block"), std::nullopt;
+      return errors::Fail(error, "string slot " + std::to_string(i) + " runs past the block"), std::nullopt;
     }
     at += 2 + uint64_t{count} * 2;
   }

@@ -98,8 +98,8 @@ Print TestDiscPrint(page::DiscSize size, const page::PrintOffset& offset) {
   print.picture = imaging::DrawPreview(planes, preview);
   // The disc's centre: the middle of the printable square, which starts at
   // the plug-in's printer dot.
-  print.centre_x = imaging::kPluginOriginDots + page::kDiscAreaDots / 2.0;
-  print.centre_y = page::kDiscAreaDots / 2.0;
+  print.centre_x = imaging::kPluginOriginDots + geometry::kDiscAreaDots / 2.0;
+  print.centre_y = geometry::kDiscAreaDots / 2.0;
   return print;
 }
 

@@ -14,7 +14,7 @@ using cupstest::RunResult;
 
 RasterPage Page(int32_t width, int32_t rows, int rpi, PixelLayout layout, uint32_t seed) {
   RasterPage page;
-  page.ink = cupstest::PatternPage(width, rows, rpi, layout != PixelLayout::kBlack, seed);
+  page.ink = cupstest::RandomInkPage(width, rows, rpi, layout != PixelLayout::kBlack, seed);
   page.layout = layout;
   return page;
 }
@@ -37,7 +37,7 @@ size_t Count(const std::string& text, const std::string& what) {
 // Checks a whole job: setup for choices, each page's planes, then the end.
 void ExpectJob(const RunResult& run, const std::vector<RasterPage>& pages,
                const page::JobOptions& choices, bool skip_centre) {
-  const std::vector<uint8_t> setup = cupstest::ExpectedJobSetup(choices);
+  const std::vector<uint8_t> setup = cupstest::ExpectedJobPreamble(choices);
   const std::vector<uint8_t> end = cupstest::ExpectedJobEnd();
   ASSERT_FALSE(setup.empty());
   EXPECT_TRUE(cupstest::StartsWith(run.out, setup));

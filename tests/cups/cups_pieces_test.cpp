@@ -161,8 +161,8 @@ void ExpectPlanes(const std::string& path, const std::vector<page::InkPage>& exp
 // The page cut to the disc area: dots beyond the printer line and rows
 // beyond the disc's length are not printed.
 page::InkPage Cropped(const page::InkPage& ink) {
-  const int32_t width = std::min(ink.width_dots, page::kPluginPrintableDots);
-  const int32_t rows = std::min(ink.rows, page::DiscAreaRows(ink.rows_per_inch));
+  const int32_t width = std::min(ink.width_dots, geometry::kPluginPrintableDots);
+  const int32_t rows = std::min(ink.rows, geometry::DiscAreaRows(ink.rows_per_inch));
   page::InkPage out = page::InkPage::Blank(width, rows, ink.rows_per_inch, ink.colour);
   for (int p = 0; p < ink.PlaneCount(); ++p) {
     for (int32_t r = 0; r < rows; ++r) {
@@ -193,7 +193,7 @@ TEST(RasterPagePlanes, AreThePageAndSendItsBandsJobInEveryOrderAndSize) {
     for (const Size& size : sizes) {
       RasterPage raster_page;
       raster_page.layout = layout;
-      raster_page.ink = cupstest::PatternPage(size.width, size.rows, size.rpi,
+      raster_page.ink = cupstest::RandomInkPage(size.width, size.rows, size.rpi,
                                               layout != PixelLayout::kBlack, seed++);
       expected.push_back(Cropped(raster_page.ink));
       // Rubbish in the padding bits of each row's last byte.
@@ -219,7 +219,7 @@ template <class Read>
 void ExpectTruncationAndCancellation(PixelLayout layout, Read read) {
   cupstest::TempDir dir;
   RasterPage page;
-  page.ink = cupstest::PatternPage(300, 100, 600, true, 1);
+  page.ink = cupstest::RandomInkPage(300, 100, 600, true, 1);
   page.layout = layout;
   ASSERT_TRUE(cupstest::WriteRaster(dir.File("in.ras"), {page}));
   std::vector<uint8_t> bytes = cupstest::ReadFile(dir.File("in.ras"));
@@ -347,7 +347,7 @@ TEST(FilterJobFraming, SetupAndEndAreThePrintersCommands) {
   page::JobOptions options;
   std::vector<uint8_t> bytes;
   ASSERT_TRUE(writer.AppendJobSetup(options, &bytes, &error)) << error;
-  EXPECT_EQ(bytes, cupstest::ExpectedJobSetup(options));
+  EXPECT_EQ(bytes, cupstest::ExpectedJobPreamble(options));
   options.resolution = page::Resolution::k300;
   options.media = page::Media::kMatte;
   options.on_option = page::OnOff::kOn;
@@ -355,7 +355,7 @@ TEST(FilterJobFraming, SetupAndEndAreThePrintersCommands) {
     options.image_control = level;
     bytes.clear();
     ASSERT_TRUE(writer.AppendJobSetup(options, &bytes, &error)) << error;
-    EXPECT_EQ(bytes, cupstest::ExpectedJobSetup(options)) << level;
+    EXPECT_EQ(bytes, cupstest::ExpectedJobPreamble(options)) << level;
   }
   bytes.clear();
   writer.AppendJobEnd(&bytes);
@@ -383,7 +383,7 @@ stream::DecodedStream EncodeAndDecode(const page::InkPage& ink, page::DiscType d
 
 TEST(PageEncoding, PlanesComeOutYellowMagentaCyanAtBothResolutions) {
   for (int rpi : {300, 600}) {
-    const page::InkPage ink = cupstest::PatternPage(1416, rpi == 600 ? 2832 : 1416, rpi, true, 3);
+    const page::InkPage ink = cupstest::RandomInkPage(1416, rpi == 600 ? 2832 : 1416, rpi, true, 3);
     std::vector<uint8_t> bytes;
     const stream::DecodedStream decoded = EncodeAndDecode(ink, page::DiscType::kStandard, &bytes);
     ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;
@@ -393,7 +393,7 @@ TEST(PageEncoding, PlanesComeOutYellowMagentaCyanAtBothResolutions) {
 }
 
 TEST(PageEncoding, MonochromeIsOnePlane) {
-  const page::InkPage ink = cupstest::PatternPage(1480, 700, 300, false, 4);
+  const page::InkPage ink = cupstest::RandomInkPage(1480, 700, 300, false, 4);
   std::vector<uint8_t> bytes;
   const stream::DecodedStream decoded = EncodeAndDecode(ink, page::DiscType::kStandard, &bytes);
   ASSERT_TRUE(decoded.Clean());
@@ -403,7 +403,7 @@ TEST(PageEncoding, MonochromeIsOnePlane) {
 
 TEST(PageEncoding, CentreBandDiscLeavesOutTheHubRows) {
   for (int rpi : {300, 600}) {
-    const page::InkPage ink = cupstest::PatternPage(1416, rpi == 600 ? 2832 : 1416, rpi, true, 6);
+    const page::InkPage ink = cupstest::RandomInkPage(1416, rpi == 600 ? 2832 : 1416, rpi, true, 6);
     std::vector<uint8_t> bytes;
     const stream::DecodedStream decoded = EncodeAndDecode(ink, page::DiscType::kCentreBand, &bytes);
     ASSERT_TRUE(decoded.Clean());

@@ -200,7 +200,7 @@ class CupsChain : public ::testing::Test {
     const RunResult job = Filter(input, "printer/foo", options, true);
     ASSERT_EQ(job.exit_code, 0) << job.err;
     EXPECT_NE(job.err.find("PAGE: 1 1"), std::string::npos) << job.err;
-    EXPECT_TRUE(cupstest::StartsWith(job.out, cupstest::ExpectedJobSetup(choices)));
+    EXPECT_TRUE(cupstest::StartsWith(job.out, cupstest::ExpectedJobPreamble(choices)));
     EXPECT_TRUE(cupstest::EndsWith(job.out, cupstest::ExpectedJobEnd()));
     const stream::DecodedStream decoded = stream::Decode(job.out.data(), job.out.size(), stream::WholeJob());
     ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;

@@ -18,24 +18,6 @@ void PutRasterRow(cups_raster_t* raster, const uint8_t* row, size_t size) {
 std::string FilterPath() { return BuildDir() + "/bin/rastertoquillory2"; }
 std::string PpdPath() { return BuildDir() + "/share/ppd/quilry2.ppd"; }
 
-page::InkPage PatternPage(int32_t width, int32_t rows, int rows_per_inch, bool colour,
-                           uint32_t seed) {
-  page::InkPage page = page::InkPage::Blank(width, rows, rows_per_inch, colour);
-  for (int p = 0; p < page.PlaneCount(); ++p) {
-    const uint32_t s = seed * 7 + static_cast<uint32_t>(p) * 13;
-    for (int32_t r = 0; r < rows; ++r) {
-      if ((r / 50 + s) % 6 == 3) continue;  // a blank stretch
-      for (int32_t x = 0; x < width; ++x) {
-        const bool diagonal = (static_cast<uint32_t>(x + 3 * r) + s) % 97 < 9;
-        const bool block = (static_cast<uint32_t>(x / 64 + r / 40) + s) % 5 == 0;
-        const bool edge = (x == width - 1 && r % 7 == 0) || (x == 0 && r % 11 == 0);
-        if (diagonal || block || edge) page.SetDot(p, r, x);
-      }
-    }
-  }
-  return page;
-}
-
 cups_page_header2_t HeaderFor(const RasterPage& page) {
   cups_page_header2_t h;
   memset(&h, 0, sizeof h);
@@ -163,68 +145,20 @@ std::vector<std::string> FilterArgs(const std::string& options, const std::strin
   return args;
 }
 
-std::vector<uint8_t> ExpectedJobSetup(const page::JobOptions& options) {
-  using testsupport::Esc;
-  // Begin document with its pattern, the OFF/ON option when on, media,
-  // resolution, image control (AUTO, or 500 + 20 n for level n).
-  std::vector<uint8_t> out = testsupport::Concat(
-      {Esc("!c2Q"), {0xFF, 0x00, 0x55, 0xAA, 0x01, 0x02, 0x04, 0x08, 0x10, 0x20, 0x40, 0x80}});
-  if (options.on_option == page::OnOff::kOn) out = testsupport::Concat({out, Esc("!d6Q")});
-  return testsupport::Concat(
-      {out, Esc(options.media == page::Media::kMatte ? "!t200Q" : "!t000Q"),
-       Esc(options.resolution == page::Resolution::k300 ? "*t300R" : "*t600R"),
-       Esc(options.image_control == page::kImageControlAuto
-               ? "!s0Q"
-               : "!s" + std::to_string(500 + 20 * options.image_control) + "Q")});
-}
-
-std::vector<uint8_t> ExpectedJobEnd() { return testsupport::Esc("!d0Q"); }
-
 ::testing::AssertionResult PlanesMatch(const stream::DecodedStream& decoded, size_t first,
                                        const page::InkPage& ink, bool skip_centre) {
   static const int kColourOrder[3] = {page::kYellow, page::kMagenta, page::kCyan};
-  constexpr int kMarginBytes = 7;
-  const int32_t step = ink.RowStep();
+  constexpr int32_t kMarginBytes = 7;
   for (int k = 0; k < ink.PlaneCount(); ++k) {
     const size_t index = first + static_cast<size_t>(k);
     if (index >= decoded.planes.size()) {
       return ::testing::AssertionFailure() << "plane " << index << " missing; only "
                                            << decoded.planes.size() << " decoded";
     }
-    const stream::Plane& plane = decoded.planes[index];
     const int ink_plane = ink.colour ? kColourOrder[k] : page::kBlack;
-    // Every decoded row must belong to a page row that is printed.
-    for (const auto& entry : plane.rows) {
-      const int32_t y = entry.first;
-      const bool blank = std::all_of(entry.second.begin(), entry.second.end(),
-                                     [](uint8_t b) { return b == 0; });
-      const bool page_row = y >= 0 && y % step == 0 && y / step < ink.rows;
-      const bool skipped = skip_centre && y >= 896 && y <= 1936;
-      if (!blank && (!page_row || skipped)) {
-        return ::testing::AssertionFailure() << "plane " << index << " has ink at row address "
-                                             << y << " where the page has none to print";
-      }
-    }
-    std::vector<uint8_t> expected(stream::kLineBytes);
-    for (int32_t r = 0; r < ink.rows; ++r) {
-      const int32_t y = r * step;
-      if (skip_centre && y >= 896 && y <= 1936) continue;
-      std::fill(expected.begin(), expected.end(), 0);
-      const uint8_t* src = ink.Row(ink_plane, r);
-      for (int32_t b = 0; b < ink.BytesPerRow() && b + kMarginBytes < stream::kLineBytes; ++b) {
-        expected[kMarginBytes + b] = src[b];
-      }
-      const auto found = plane.rows.find(y);
-      const std::vector<uint8_t> zero(stream::kLineBytes, 0);
-      const std::vector<uint8_t>& got = found != plane.rows.end() ? found->second : zero;
-      if (got != expected) {
-        size_t byte = 0;
-        while (byte < expected.size() && byte < got.size() && got[byte] == expected[byte]) ++byte;
-        return ::testing::AssertionFailure()
-               << "plane " << index << " (ink plane " << ink_plane << ") differs at page row " << r
-               << " (row address " << y << "), line byte " << byte;
-      }
-    }
+    ::testing::AssertionResult holds = testsupport::PlaneHolds(
+        decoded.planes[index], testsupport::InkRows(ink, ink_plane, kMarginBytes, skip_centre));
+    if (!holds) return holds << " (plane " << index << ", ink plane " << ink_plane << ")";
   }
   return ::testing::AssertionSuccess();
 }

@@ -20,6 +20,7 @@
 #include "page/job_options.h"
 #include "stream/decoder.h"
 #include "tests/cups/reference_page_reader.h"
+#include "tests/support/ink_pages.h"
 #include "tests/support/support.h"
 
 namespace cupstest {
@@ -36,11 +37,10 @@ using testsupport::WriteFile;
 std::string FilterPath();
 std::string PpdPath();
 
-// A page with a pattern that differs per plane and seed: diagonal bands,
-// solid blocks, single dots and blank stretches, so that plain and packed
-// rows, skipped rows and both ends of the line all occur.
-page::InkPage PatternPage(int32_t width, int32_t rows, int rows_per_inch, bool colour,
-                           uint32_t seed);
+// Random pages, the job's preamble and end, written out (tests/support).
+using testsupport::ExpectedJobEnd;
+using testsupport::ExpectedJobPreamble;
+using testsupport::RandomInkPage;
 
 // One page of a raster file and the header fields that carry the options.
 struct RasterPage {
@@ -68,11 +68,6 @@ bool ReadRaster(const std::string& path, std::vector<page::InkPage>* pages,
 
 // The filter's standard arguments with the given options string.
 std::vector<std::string> FilterArgs(const std::string& options, const std::string& file = "");
-
-// The job setup and job end the printer expects for the options, written out
-// from its command sequence here, not taken from the table.
-std::vector<uint8_t> ExpectedJobSetup(const page::JobOptions& options);
-std::vector<uint8_t> ExpectedJobEnd();
 
 // Compares the planes decoded from one page (starting at planes[first]) with
 // the page's ink: yellow, magenta, cyan (or black) in that order, the ink 56

@@ -11,11 +11,10 @@
 
 namespace {
 
-std::string ModulePath() { return testsupport::BuildDir() + "/lib/libquilry2.so"; }
-
 // Runs a binutils command on the module and returns its standard output.
 bool RunTool(const std::string& command, std::string* out) {
-  const testsupport::RunResult run = testsupport::RunShell(command + " " + testsupport::Quote(ModulePath()));
+  const testsupport::RunResult run =
+      testsupport::RunShell(command + " " + testsupport::Quote(testsupport::MinidriverPath()));
   *out = run.Out();
   return run.exit_code == 0;
 }
@@ -26,8 +25,8 @@ class MinidriverImage : public ::testing::Test {
 #if defined(QUILLORY2_SANITIZE)
     GTEST_SKIP() << "under the sanitizers the module is instrumented and needs their runtime";
 #endif
-    FILE* f = fopen(ModulePath().c_str(), "rb");
-    ASSERT_NE(f, nullptr) << "module not built: " << ModulePath();
+    FILE* f = fopen(testsupport::MinidriverPath().c_str(), "rb");
+    ASSERT_NE(f, nullptr) << "module not built: " << testsupport::MinidriverPath();
     fclose(f);
   }
 };
@@ -60,7 +59,7 @@ TEST_F(MinidriverImage, ExportsExactlyTheThreeEntries) {
 TEST_F(MinidriverImage, PlaneStoreTakesNoRoomInTheFile) {
   // The three 526,568-byte planes are zero at load and belong in the
   // uninitialised section; the image on disk stays small.
-  FILE* f = fopen(ModulePath().c_str(), "rb");
+  FILE* f = fopen(testsupport::MinidriverPath().c_str(), "rb");
   ASSERT_NE(f, nullptr);
   fseek(f, 0, SEEK_END);
   long size = ftell(f);

@@ -22,10 +22,6 @@ using Bytes = std::vector<uint8_t>;
 using testsupport::Concat;
 using testsupport::Esc;
 
-inline std::string ModulePath() {
-  return testsupport::BuildDir() + "/lib/" + hosts::MinidriverModuleName();
-}
-
 // What the module hands to the spool: one entry per write. The device pointer
 // the module passes back must be the one given to CBFilterGraphics.
 struct Device {
@@ -55,7 +51,7 @@ inline int32_t Q2_STDCALL RecordWrite(void* device, const void* bytes, int32_t c
 class Minidriver {
  public:
   Minidriver() {
-    module_ = hosts::Nt4Module::Load(ModulePath(), &error_);
+    module_ = hosts::Nt4Module::Load(testsupport::MinidriverPath(), &error_);
     CurrentDevice() = &device_;
   }
   ~Minidriver() {

@@ -9,6 +9,7 @@
 #include "hosts/unidrv_helper.h"
 #include "raster/band_encoder.h"
 #include "tests/oemdll/plugin_test_support.h"
+#include "tests/support/recording_sink.h"
 
 namespace {
 
@@ -323,14 +324,7 @@ TEST_F(ImageProcessing, HandsUnidrvsSettingsToTheEncoderAndItsPiecesToTheSpooler
     PBYTE result = nullptr;
     EXPECT_EQ(Process(&result), S_OK);
 
-    struct Pieces : raster::ByteSink {
-      std::vector<uint8_t> bytes;
-      std::vector<size_t> sizes;
-      void Write(const uint8_t* b, int32_t n) override {
-        bytes.insert(bytes.end(), b, b + n);
-        sizes.push_back(static_cast<size_t>(n));
-      }
-    } want;
+    testsupport::RecordingSink want;
     raster::BandView band;
     band.bits = bits_.data();
     band.width = 32;

@@ -14,9 +14,7 @@
 
 namespace q2test {
 
-inline std::string PluginPath() {
-  return testsupport::BuildDir() + "/lib/" + hosts::PluginModuleName();
-}
+using testsupport::PluginPath;
 
 // Every test starts with the module freshly loaded and ends by checking that
 // nothing it made is still alive.

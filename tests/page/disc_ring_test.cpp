@@ -10,9 +10,9 @@ TEST(DiscRing, RowSpansHoldExactlyThePrintableDots) {
   for (const DiscRing& ring : {DiscRing{}, DiscRing{120, 0}, DiscRing{80.5, 40}, DiscRing{1, 0.5}}) {
     for (int32_t rpi : {300, 600}) {
       const DiscMask mask(ring, rpi);
-      for (int32_t row = -2; row < DiscAreaRows(rpi) + 2; ++row) {
+      for (int32_t row = -2; row < geometry::DiscAreaRows(rpi) + 2; ++row) {
         const RingRow span = mask.Row(row);
-        for (int32_t x = -20; x < kDiscAreaDots + 80; ++x) {
+        for (int32_t x = -20; x < geometry::kDiscAreaDots + 80; ++x) {
           const bool in_span = x >= span.first && x <= span.last &&
                                !(x >= span.hub_first && x <= span.hub_last);
           ASSERT_EQ(in_span, mask.Printable(x, row))

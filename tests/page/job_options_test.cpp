@@ -86,5 +86,17 @@ TEST(JobOptionWords, EveryNameReadsBackAsItsValue) {
   EXPECT_EQ(ResolutionName(Resolution::k600), "600 x 300 DPI");
 }
 
+TEST(JobResolution, OnlyThreeHundredAcrossBySixHundredOrThreeHundredDown) {
+  Resolution r = Resolution::k300;
+  EXPECT_TRUE(ResolutionOfDots(300, 600, &r));
+  EXPECT_EQ(r, Resolution::k600);
+  EXPECT_TRUE(ResolutionOfDots(300, 300, &r));
+  EXPECT_EQ(r, Resolution::k300);
+  for (const auto& [x, y] : {std::pair{600, 600}, {600, 300}, {300, 1200}, {0, 0}, {-300, 600}}) {
+    EXPECT_FALSE(ResolutionOfDots(x, y, &r)) << x << "x" << y;
+  }
+  EXPECT_EQ(r, Resolution::k300);
+}
+
 }  // namespace
 }  // namespace page

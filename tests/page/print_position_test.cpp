@@ -49,7 +49,7 @@ TEST(DiscSizes, EightyMillimetreDiscSitsOnTheSameCentre) {
   // The 80 mm page's centre is within half a dot of the square's.
   for (int32_t rpi : {300, 600}) {
     const double page_centre = DiscPageTop(DiscSize::k80, rpi) + DiscPageRows(DiscSize::k80, rpi) / 2.0;
-    EXPECT_NEAR(page_centre, DiscAreaRows(rpi) / 2.0, 0.5);
+    EXPECT_NEAR(page_centre, geometry::DiscAreaRows(rpi) / 2.0, 0.5);
     // A mask of the page lies where the square's mask lies.
     const DiscMask square(DefaultRing(DiscSize::k80), rpi);
     const DiscMask on_page(DefaultRing(DiscSize::k80), rpi, DiscPageLeft(DiscSize::k80),
@@ -67,7 +67,7 @@ TEST(DiscSizes, EightyMillimetreDiscSitsOnTheSameCentre) {
 
 TEST(MovingPages, EveryDotMovesByTheOffsetOrIsCut) {
   std::mt19937 random(23);
-  InkPage page = InkPage::Blank(kDiscAreaDots, DiscAreaRows(300), 300, true);
+  InkPage page = InkPage::Blank(geometry::kDiscAreaDots, geometry::DiscAreaRows(300), 300, true);
   for (int p = 0; p < 3; ++p) {
     for (uint8_t& b : page.planes[p]) b = static_cast<uint8_t>(random() & random());
   }
@@ -77,8 +77,8 @@ TEST(MovingPages, EveryDotMovesByTheOffsetOrIsCut) {
       const InkPage moved = MovePage(page, offset, reach);
       const int32_t dx = OffsetDots(offset.x_tenths), dy = OffsetRows(offset.y_tenths, 300);
       // Dot 0 of the square stays at printer dot 56 plus the offset.
-      const int32_t shift = dx + 8 * (kPluginMarginBytes - moved.margin_bytes);
-      ASSERT_LE(moved.width_dots, (kPrinterLineBytes - moved.margin_bytes) * 8);
+      const int32_t shift = dx + 8 * (geometry::kPluginMarginBytes - moved.margin_bytes);
+      ASSERT_LE(moved.width_dots, (geometry::kPrinterLineBytes - moved.margin_bytes) * 8);
       ASSERT_EQ(moved.rows, page.rows);
       for (int p = 0; p < 3; ++p) {
         for (int32_t row = 0; row < moved.rows; ++row) {

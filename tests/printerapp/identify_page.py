@@ -7,11 +7,13 @@ Usage: identify_page.py PRINTER-PAGE-URL MESSAGE USER SCREENSHOT.png
 Exit status 0 when the notice is shown as expected; the reason on standard
 error otherwise.
 """
+import os
 import sys
 
 from selenium.webdriver.common.by import By
 
-from browser import chromium
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from browser import chromium  # noqa: E402
 
 
 def main(url, message, user, screenshot):

@@ -7,12 +7,14 @@ Usage: media_page.py BASE-URL PRINTER MEDIA-SIZE-NAME SCREENSHOT.png
 Exit status 0 when the form was accepted; the reason on standard error
 otherwise.
 """
+import os
 import sys
 
 from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
-from browser import chromium
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from browser import chromium  # noqa: E402
 
 
 def main(base, printer, size, screenshot):

@@ -13,7 +13,6 @@
 
 namespace apptest {
 
-std::string ExampleLabel() { return testsupport::SourceDir() + "/examples/label.png"; }
 
 bool WriteLabelJpeg(const std::string& path) {
   const testsupport::Bytes png = testsupport::ReadFile(ExampleLabel());

@@ -7,11 +7,11 @@
 #include <string>
 
 #include "imaging/rgb_image.h"
+#include "tests/support/support.h"
 
 namespace apptest {
 
-// examples/label.png in the source tree.
-std::string ExampleLabel();
+using testsupport::ExampleLabel;
 
 // The example label as a JPEG at path.
 bool WriteLabelJpeg(const std::string& path);

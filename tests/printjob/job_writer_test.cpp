@@ -1,34 +1,19 @@
 // The core's job writer against the plug-in: for the same ink pages and
 // options, the job written here must be the job the Unidrv stand-in makes
 // through the loaded plug-in, byte for byte, as `quillory2 encode --driver
-// plugin` writes it.
+// plugin` writes it. Both paths share the band encoder and the printer
+// description, so this holds the glue between them (framing, page order,
+// options to settings); the encoder and the table have tests of their own.
 #include "printjob/job_writer.h"
 
 #include <gtest/gtest.h>
 
-#include <random>
-
-#include "hosts/module_path.h"
 #include "hosts/unidrv_host.h"
-#include "tests/support/support.h"
+#include "tests/support/ink_pages.h"
 
 namespace {
 
-page::InkPage RandomPage(int32_t width, int32_t rows, int32_t rows_per_inch, bool colour,
-                         uint32_t seed) {
-  page::InkPage ink = page::InkPage::Blank(width, rows, rows_per_inch, colour);
-  std::mt19937 random(seed);
-  for (int p = 0; p < ink.PlaneCount(); ++p) {
-    for (int32_t r = 0; r < rows; ++r) {
-      const uint32_t kind = random() % 4;
-      for (int32_t b = 0; kind != 0 && b < ink.BytesPerRow(); ++b) {
-        // Runs (packed rows) and noise (plain rows).
-        ink.Row(p, r)[b] = kind == 1 ? 0xF0 : static_cast<uint8_t>(kind == 2 ? random() : 0);
-      }
-    }
-  }
-  return ink;
-}
+using testsupport::RandomInkPage;
 
 std::vector<uint8_t> ThroughThePlugin(const std::vector<page::InkPage>& pages,
                                       const page::JobOptions& options) {
@@ -36,13 +21,12 @@ std::vector<uint8_t> ThroughThePlugin(const std::vector<page::InkPage>& pages,
   settings.options = options;
   std::vector<uint8_t> job;
   std::string error;
-  EXPECT_TRUE(hosts::RenderUnidrvJob(testsupport::BuildDir() + "/lib/" + hosts::PluginModuleName(),
-                                     pages, settings, &job, &error))
+  EXPECT_TRUE(hosts::RenderUnidrvJob(testsupport::PluginPath(), pages, settings, &job, &error))
       << error;
   return job;
 }
 
-TEST(JobWriter, WritesThePluginsJobForTheSamePagesAndOptions) {
+TEST(JobWriter, FramesPagesAsTheUnidrvStandInDoesAroundTheSharedEncoder) {
   page::JobOptions colour;
   colour.disc_type = page::DiscType::kCentreBand;
   colour.media = page::Media::kMatte;
@@ -55,8 +39,8 @@ TEST(JobWriter, WritesThePluginsJobForTheSamePagesAndOptions) {
     page::JobOptions options;
     std::vector<page::InkPage> pages;
   } jobs[] = {
-      {colour, {RandomPage(1416, 2832, 600, true, 1), RandomPage(333, 40, 600, false, 2)}},
-      {mono, {RandomPage(1480, 1416, 300, false, 3)}},
+      {colour, {RandomInkPage(1416, 2832, 600, true, 1), RandomInkPage(333, 40, 600, false, 2)}},
+      {mono, {RandomInkPage(1480, 1416, 300, false, 3)}},
   };
   for (const auto& job : jobs) {
     std::vector<uint8_t> written;
@@ -69,14 +53,25 @@ TEST(JobWriter, WritesThePluginsJobForTheSamePagesAndOptions) {
 TEST(JobWriter, RefusesWhatCannotBeOneJob) {
   std::vector<uint8_t> job = {1, 2, 3};
   std::string error;
-  EXPECT_FALSE(printjob::WriteJob({RandomPage(64, 8, 600, true, 4)},
+  EXPECT_FALSE(printjob::WriteJob({RandomInkPage(64, 8, 600, true, 4)},
                                   page::JobOptions{page::Resolution::k300}, &job, &error));
   EXPECT_NE(error.find("rows per inch"), std::string::npos) << error;
   EXPECT_TRUE(job.empty());
-  EXPECT_FALSE(printjob::WriteJob({RandomPage(1481, 8, 600, true, 5)}, {}, &job, &error));
+  EXPECT_FALSE(printjob::WriteJob({RandomInkPage(1481, 8, 600, true, 5)}, {}, &job, &error));
   EXPECT_NE(error.find("page 1"), std::string::npos) << error;
   EXPECT_TRUE(job.empty());
   EXPECT_FALSE(printjob::WriteJob({}, {}, &job, &error));
+}
+
+TEST(JobWriter, KeepsTheResolutionOfItsSetupForTheWholeJob) {
+  printjob::JobWriter writer;
+  std::string error;
+  ASSERT_TRUE(writer.Load(&error)) << error;
+  EXPECT_TRUE(writer.TakesResolution(page::Resolution::k300));
+  std::vector<uint8_t> job;
+  ASSERT_TRUE(writer.AppendJobSetup(page::JobOptions{page::Resolution::k600}, &job, &error)) << error;
+  EXPECT_TRUE(writer.TakesResolution(page::Resolution::k600));
+  EXPECT_FALSE(writer.TakesResolution(page::Resolution::k300));
 }
 
 }  // namespace

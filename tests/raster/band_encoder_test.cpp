@@ -6,15 +6,15 @@
 #include <string>
 #include <vector>
 
-#include "tests/raster/recording_sink.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/support.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
-using testing_support::Encode;
-using testing_support::RecordingSink;
-using testing_support::View;
+using testsupport::Encode;
+using testsupport::RecordingSink;
+using testsupport::View;
 using testsupport::Esc;
 
 // A 1-bit band whose lines are given as printer bytes (set bit = ink); the
@@ -66,9 +66,9 @@ TEST(BandEncoder, OneBitBandIsOnePassWithTheExactWrites) {
   MonoBand band(4, 3);
   band.SetLine(0, {0xFF});
   const RecordingSink out = Encode(band.Band());
-  EXPECT_EQ(Tokens(out.writes),
+  EXPECT_EQ(Tokens(out.Writes()),
             (std::vector<std::string>{"!d4Q", "*b0M", "*p0Y", "*p56X", "*b1W", "data:1"}));
-  EXPECT_EQ(out.writes[5], Bytes{0xFF});
+  EXPECT_EQ(out.Writes()[5], Bytes{0xFF});
 }
 
 TEST(BandEncoder, ColourBandSendsPlanesOfBitsTwoOneZero) {
@@ -80,16 +80,16 @@ TEST(BandEncoder, ColourBandSendsPlanesOfBitsTwoOneZero) {
   std::vector<std::string> want = {"!d4Q", "*b0M", "*p0Y", "*p56X", "*b1W", "data:1",
                                    "!d4Q", "*b0M", "*p0Y", "*p56X", "*b1W", "data:1",
                                    "!d4Q", "*b0M", "*p0Y", "*p56X", "*b1W", "data:1"};
-  ASSERT_EQ(Tokens(out.writes), want);
-  EXPECT_EQ(out.writes[5], Bytes{0x80});
-  EXPECT_EQ(out.writes[11], Bytes{0x40});
-  EXPECT_EQ(out.writes[17], Bytes{0x20});
+  ASSERT_EQ(Tokens(out.Writes()), want);
+  EXPECT_EQ(out.Writes()[5], Bytes{0x80});
+  EXPECT_EQ(out.Writes()[11], Bytes{0x40});
+  EXPECT_EQ(out.Writes()[17], Bytes{0x20});
 }
 
 TEST(BandEncoder, AllWhiteBandSendsOnlyThePlaneStarts) {
   Bytes bits(16 * 4, 0xFF);
   const Bytes start = testsupport::Concat({Esc("!d4Q"), Esc("*b0M")});
-  EXPECT_EQ(Encode(View(bits, 32, 4, 4, 64)).Bytes(), testsupport::Concat({start, start, start}));
+  EXPECT_EQ(Encode(View(bits, 32, 4, 4, 64)).bytes, testsupport::Concat({start, start, start}));
 }
 
 TEST(BandEncoder, RowStepFollowsTheVerticalResolution) {
@@ -97,8 +97,8 @@ TEST(BandEncoder, RowStepFollowsTheVerticalResolution) {
   band.SetLine(0, {0xFF});
   band.SetLine(1, {0xFF});
   band.SetLine(3, {0xFF});
-  EXPECT_EQ(RowPositions(Encode(band.Band(), 600).writes), (std::vector<std::string>{"0", "3"}));
-  EXPECT_EQ(RowPositions(Encode(band.Band(), 300).writes), (std::vector<std::string>{"0", "6"}));
+  EXPECT_EQ(RowPositions(Encode(band.Band(), 600).Writes()), (std::vector<std::string>{"0", "3"}));
+  EXPECT_EQ(RowPositions(Encode(band.Band(), 300).Writes()), (std::vector<std::string>{"0", "6"}));
 }
 
 TEST(BandEncoder, SkipsCentreRowsOnlyWhenAsked) {
@@ -106,21 +106,21 @@ TEST(BandEncoder, SkipsCentreRowsOnlyWhenAsked) {
   for (int y = 0; y < 2000; ++y) band.SetLine(y, {0xFF});
   // Line 895 is the last one sent before the gap, at both row steps.
   RecordingSink out = Encode(band.Band(), 600, true);
-  EXPECT_EQ(RowPositions(out.writes), (std::vector<std::string>{"0", "1937"}));
-  EXPECT_EQ(Transfers(out.writes), 2000 - 1041);
+  EXPECT_EQ(RowPositions(out.Writes()), (std::vector<std::string>{"0", "1937"}));
+  EXPECT_EQ(Transfers(out.Writes()), 2000 - 1041);
   out = Encode(band.Band(), 300, true);
-  EXPECT_EQ(RowPositions(out.writes), (std::vector<std::string>{"0", "1938"}));
-  EXPECT_EQ(Transfers(out.writes), 2000 - 521);
+  EXPECT_EQ(RowPositions(out.Writes()), (std::vector<std::string>{"0", "1938"}));
+  EXPECT_EQ(Transfers(out.Writes()), 2000 - 521);
   out = Encode(band.Band(), 600, false);
-  EXPECT_EQ(RowPositions(out.writes), (std::vector<std::string>{"0"}));
-  EXPECT_EQ(Transfers(out.writes), 2000);
+  EXPECT_EQ(RowPositions(out.Writes()), (std::vector<std::string>{"0"}));
+  EXPECT_EQ(Transfers(out.Writes()), 2000);
 }
 
 TEST(BandEncoder, CentreBoundariesAreInclusive) {
   // Only lines 895, 896, 1936 and 1937 carry ink.
   MonoBand band(4, 1940);
   for (int y : {895, 896, 1936, 1937}) band.SetLine(y, {0x01});
-  EXPECT_EQ(RowPositions(Encode(band.Band(), 600, true).writes),
+  EXPECT_EQ(RowPositions(Encode(band.Band(), 600, true).Writes()),
             (std::vector<std::string>{"895", "1937"}));
 }
 
@@ -133,17 +133,17 @@ TEST(BandEncoder, ColumnCommandFollowsEveryReturnFromPacking) {
   band.SetLine(2, plain);
   band.SetLine(3, plain);
   const RecordingSink out = Encode(band.Band());
-  EXPECT_EQ(Tokens(out.writes),
+  EXPECT_EQ(Tokens(out.Writes()),
             (std::vector<std::string>{"!d4Q", "*b0M", "*p0Y", "*p56X", "*b10W", "data:10", "*b1M",
                                       "*b6W", "data:6", "*b0M", "*p56X", "*b10W", "data:10",
                                       "*b10W", "data:10"}));
-  EXPECT_EQ(out.writes[8], (Bytes{0x06, 0x00, 0x13, 0xFF, 0xA4, 0x00}));
+  EXPECT_EQ(out.Writes()[8], (Bytes{0x06, 0x00, 0x13, 0xFF, 0xA4, 0x00}));
 }
 
 TEST(BandEncoder, TieBetweenPackedAndPlainGoesPacked) {
   MonoBand band(8, 1);
   band.SetLine(0, {0xFF, 0xFF, 0xFF, 0xFF, 0x0F, 0x0F, 0x0F, 0x0F});
-  EXPECT_EQ(Tokens(Encode(band.Band()).writes),
+  EXPECT_EQ(Tokens(Encode(band.Band()).Writes()),
             (std::vector<std::string>{"!d4Q", "*b0M", "*p0Y", "*b1M", "*b8W", "data:8"}));
 }
 
@@ -152,10 +152,10 @@ TEST(BandEncoder, PlainLineStartsAtItsFirstInkedByte) {
   band.SetLine(0, {0, 0, 0xFF, 0xFF, 0xFF, 0, 0x81});
   band.SetLine(1, {0, 0, 0x11});
   const RecordingSink out = Encode(band.Band());
-  EXPECT_EQ(Tokens(out.writes),
+  EXPECT_EQ(Tokens(out.Writes()),
             (std::vector<std::string>{"!d4Q", "*b0M", "*p0Y", "*p72X", "*b5W", "data:5", "*b1W",
                                       "data:1"}));
-  EXPECT_EQ(out.writes[5], (Bytes{0xFF, 0xFF, 0xFF, 0x00, 0x81}));
+  EXPECT_EQ(out.Writes()[5], (Bytes{0xFF, 0xFF, 0xFF, 0x00, 0x81}));
 }
 
 TEST(BandEncoder, LandscapeLinesArePixelColumns) {
@@ -164,18 +164,18 @@ TEST(BandEncoder, LandscapeLinesArePixelColumns) {
   Bytes bits(4 * 12, 0x77);
   bits[11 * 4 + 2] = 0x07;
   const RecordingSink out = Encode(View(bits, 5, 12, 4, 48, /*landscape=*/true));
-  EXPECT_EQ(RowPositions(out.writes), (std::vector<std::string>{"4", "4", "4"}));
-  EXPECT_EQ(out.writes[5], Bytes{0x80});
+  EXPECT_EQ(RowPositions(out.Writes()), (std::vector<std::string>{"4", "4", "4"}));
+  EXPECT_EQ(out.Writes()[5], Bytes{0x80});
 }
 
 TEST(BandEncoder, BandsWithoutScanLinesAreEmptyImages) {
   Bytes bits(16, 0x00);
   for (int32_t height : {0, -5}) {
-    EXPECT_EQ(Tokens(Encode(View(bits, 8, height, 4, 16)).writes).size(), 6u) << height;
+    EXPECT_EQ(Tokens(Encode(View(bits, 8, height, 4, 16)).Writes()).size(), 6u) << height;
   }
   raster::BandView no_bits = View(bits, 8, 2, 4, 16);
   no_bits.bits = nullptr;
-  EXPECT_EQ(Tokens(Encode(no_bits).writes).size(), 6u);
+  EXPECT_EQ(Tokens(Encode(no_bits).Writes()).size(), 6u);
 }
 
 TEST(BandEncoder, NeverReadsPastTheBandItsSizeDescribes) {
@@ -184,10 +184,10 @@ TEST(BandEncoder, NeverReadsPastTheBandItsSizeDescribes) {
   // past it faults here, sanitizers or not.
   for (bool landscape : {false, true}) {
     const testsupport::GuardedBuffer band(Bytes(3 * 7, 0x00));
-    EXPECT_GT(Transfers(Encode(View(band.data(), 40, 7, 4, 21, landscape)).writes), 0) << landscape;
+    EXPECT_GT(Transfers(Encode(View(band.data(), 40, 7, 4, 21, landscape)).Writes()), 0) << landscape;
   }
   const testsupport::GuardedBuffer wide(Bytes(256 * 2, 0x00));
-  for (const Bytes& w : Encode(View(wide.data(), 2048, 2, 1, 512)).writes) EXPECT_LE(w.size(), 404u);
+  for (const Bytes& w : Encode(View(wide.data(), 2048, 2, 1, 512)).Writes()) EXPECT_LE(w.size(), 404u);
 }
 
 TEST(BandEncoder, StaysWithinItsStatedBound) {
@@ -197,7 +197,7 @@ TEST(BandEncoder, StaysWithinItsStatedBound) {
   for (uint8_t& b : bits) b = static_cast<uint8_t>((seed = seed * 1103515245 + 12345) >> 16);
   for (bool landscape : {false, true}) {
     const raster::BandView band = View(bits, 1480, 400, 4, 740 * 400, landscape);
-    const size_t bytes = Encode(band).Bytes().size();
+    const size_t bytes = Encode(band).bytes.size();
     EXPECT_LE(bytes, raster::EncodedBandBound(band)) << landscape;
     // Portrait lines fill the line buffer; the bound is then nearly reached.
     if (!landscape) {

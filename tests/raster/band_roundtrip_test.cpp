@@ -8,7 +8,7 @@
 
 #include "raster/band_encoder.h"
 #include "stream/decoder.h"
-#include "tests/raster/recording_sink.h"
+#include "tests/support/recording_sink.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -58,11 +58,11 @@ RandomBand MakeBand(std::mt19937& rng, bool landscape, uint16_t bit_count, int32
 }
 
 void CheckRoundTrip(const RandomBand& band, bool landscape, int rows_per_inch, bool skip) {
-  const Bytes out = testing_support::Encode(
-                        testing_support::View(band.bits, band.width, band.height, band.bit_count,
+  const Bytes out = testsupport::Encode(
+                        testsupport::View(band.bits, band.width, band.height, band.bit_count,
                                               static_cast<uint32_t>(band.bits.size()), landscape),
                         rows_per_inch, skip)
-                        .Bytes();
+                        .bytes;
 
   const int32_t step = rows_per_inch == 600 ? 1 : 2;
   stream::DecodeOptions options;
@@ -124,10 +124,10 @@ TEST(BandRoundTrip, TallBandsAcrossTheCentreBand) {
 TEST(BandRoundTrip, DamagedStreamsDecodeWithoutCrashing) {
   std::mt19937 rng(99);
   RandomBand band = MakeBand(rng, false, 4, 40);
-  const Bytes good = testing_support::Encode(testing_support::View(
+  const Bytes good = testsupport::Encode(testsupport::View(
                                                  band.bits, band.width, band.height, 4,
                                                  static_cast<uint32_t>(band.bits.size())))
-                         .Bytes();
+                         .bytes;
   // Every cut ends right before a page the process may not touch: a read
   // past the cut faults, and every problem lies within it.
   for (size_t cut = 0; cut < good.size(); cut += 1 + good.size() / 300) {

@@ -153,7 +153,7 @@ TEST(RunLengthPacker, RandomLinesDecodeBackToTheirPrinterLine) {
 
 TEST(RunLengthPacker, GivesUpOnlyPastTheLimitAndOtherwisePacksTheSameBytes) {
   // Noisy, halftone-like and sparse lines, with limits around their packed
-  // size: the writers rely on PackRow saying "too long" exactly when the
+  // size: the writers rely on ComputeRLE saying "too long" exactly when the
   // full packing would be. The vector packers of every instruction set the
   // processor runs are held to the same.
   std::mt19937 rng(11);
@@ -171,11 +171,11 @@ TEST(RunLengthPacker, GivesUpOnlyPastTheLimitAndOtherwisePacksTheSameBytes) {
       for (int isa = -1; isa < raster::kIsaCount; ++isa) {
         if (isa >= 0 && !raster::IsaSupported(static_cast<raster::Isa>(isa))) continue;
         Bytes out(raster::RleBound(lead, n) + 8, 0xEE);
-        const int got = isa < 0 ? raster::PackRow(line.data(), lead, n, out.data(), limit)
-                                : raster::PackRowWith(line.data(), lead, n, out.data(), limit,
+        const int got = isa < 0 ? raster::ComputeRLE(line.data(), lead, n, out.data(), limit)
+                                : raster::ComputeRLE(line.data(), lead, n, out.data(), limit,
                                                       static_cast<raster::Isa>(isa));
         const std::string what = "iter " + std::to_string(iter) + " limit " + std::to_string(limit) +
-                                 (isa < 0 ? " PackRow" : std::string(" ") + raster::IsaName(static_cast<raster::Isa>(isa)));
+                                 (isa < 0 ? " ComputeRLE" : std::string(" ") + raster::IsaName(static_cast<raster::Isa>(isa)));
         for (size_t i = raster::RleBound(lead, n); i < out.size(); ++i) ASSERT_EQ(out[i], 0xEE) << what;
         if (size <= limit) {
           ASSERT_EQ(got, size) << what;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "raster/band_encoder.h"
-#include "tests/raster/recording_sink.h"
+#include "tests/support/recording_sink.h"
 
 namespace {
 
@@ -144,16 +144,16 @@ TEST(VectorExtraction, EveryInstructionSetGivesTheScalarStream) {
       bits[i] = blank_stretch ? 0xFF : static_cast<uint8_t>(rng() % 4 ? 0x77 ^ (1 << (rng() % 8)) : rng());
     }
     for (bool landscape : {false, true}) {
-      const raster::BandView view = testing_support::View(bits.data(), width, height, bpp,
+      const raster::BandView view = testsupport::View(bits.data(), width, height, bpp,
                                                           static_cast<uint32_t>(bits.size()), landscape);
-      testing_support::RecordingSink scalar;
+      testsupport::RecordingSink scalar;
       raster::EncodeBand(view, raster::BandSettings{}, &scalar, raster::Isa::kScalar);
       for (int i = 1; i < raster::kIsaCount; ++i) {
         const raster::Isa isa = static_cast<raster::Isa>(i);
         if (!raster::IsaSupported(isa)) continue;
-        testing_support::RecordingSink vector;
+        testsupport::RecordingSink vector;
         raster::EncodeBand(view, raster::BandSettings{}, &vector, isa);
-        EXPECT_EQ(vector.Bytes(), scalar.Bytes())
+        EXPECT_EQ(vector.bytes, scalar.bytes)
             << raster::IsaName(isa) << " width " << width << " height " << height << " bpp " << bpp
             << " stride " << stride << (landscape ? " landscape" : " portrait");
       }

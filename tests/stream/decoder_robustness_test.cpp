@@ -10,55 +10,21 @@
 
 #include "raster/command_stream.h"
 #include "stream/decoder.h"
+#include "stream/describe.h"
 #include "tests/stream/stream_builder.h"
+#include "tests/support/stream_invariants.h"
 
 namespace {
 
-using stream::CommandKind;
 using stream::Decode;
 using stream::DecodedStream;
 using stream::DecodeOptions;
 using streamtest::StreamBuilder;
 
-// What must hold for any input: every byte in exactly one command, rows of a
-// full printer line, everything inside the input.
+// What must hold for any input (tests/support/stream_invariants.h, which the
+// fuzz target checks too).
 void ExpectConsistent(const DecodedStream& d, const uint8_t* data, size_t size) {
-  size_t next = 0;
-  size_t transfers = 0;
-  for (const auto& c : d.commands) {
-    ASSERT_EQ(c.offset, next) << stream::DescribeCommand(c);
-    ASSERT_GT(c.length, 0u) << stream::DescribeCommand(c);
-    next = c.offset + c.length;
-    ASSERT_LT(c.plane, static_cast<int32_t>(d.planes.size()));
-    if (c.kind == CommandKind::kStrayBytes) {
-      ASSERT_NE(data[c.offset], 0x1B);
-    } else {
-      ASSERT_EQ(data[c.offset], 0x1B);
-    }
-    if (c.kind == CommandKind::kRasterTransfer) {
-      ++transfers;
-      ASSERT_GE(c.plane, 0);
-      ASSERT_LE(c.data_offset + c.data_length, size);
-      ASSERT_EQ(c.data_offset + c.data_length, c.offset + c.length);
-      ASSERT_EQ(c.first_dot < 0, c.last_dot < 0);
-      ASSERT_LE(c.first_dot, c.last_dot);
-      ASSERT_LT(c.last_dot, stream::kLineDots);
-    }
-  }
-  ASSERT_EQ(next, size);
-  size_t plane_transfers = 0;
-  for (const auto& p : d.planes) {
-    plane_transfers += p.transfers;
-    for (const auto& row : p.rows) ASSERT_EQ(row.second.size(), static_cast<size_t>(stream::kLineBytes));
-  }
-  ASSERT_EQ(plane_transfers, transfers);
-  for (const auto& p : d.problems) {
-    ASSERT_LT(p.offset, size);
-    ASSERT_FALSE(p.message.empty());
-  }
-  if (size > 0 && d.Clean()) {
-    ASSERT_FALSE(d.commands.empty());
-  }
+  ASSERT_EQ(testsupport::BrokenInvariant(d, data, size), "");
 }
 
 // A plane of lines, written the way both writers send a line: row position
@@ -293,6 +259,9 @@ void ExpectSameInPieces(const std::vector<uint8_t>& bytes, uint32_t seed) {
   for (size_t i = 0; i < whole.commands.size(); ++i) {
     const stream::Command& a = got.commands[i];
     const stream::Command& b = whole.commands[i];
+    ASSERT_EQ(a.offset, b.offset);
+    ASSERT_EQ(a.length, b.length);
+    ASSERT_EQ(a.plane, b.plane);
     ASSERT_EQ(stream::DescribeCommand(a), stream::DescribeCommand(b));
     ASSERT_TRUE(std::equal(a.head, a.head + a.HeadLength(), bytes.begin() + static_cast<long>(a.offset)));
   }
@@ -311,39 +280,8 @@ TEST(StreamPieces, SplitAnywhereDecodeAsAWhole) {
   }
 }
 
-TEST(StreamFuzz, RandomBytesNeverBreakTheDecoder) {
-  // Mostly command characters, so that the parser gets deep as often as not.
-  static const char kAlphabet[] = "\x1b\x1b\x1b*!&bpdtcslYXWMQRH0123456789";
-  std::mt19937 rng(12345);
-  for (int round = 0; round < 3000; ++round) {
-    std::vector<uint8_t> bytes(rng() % 400);
-    for (auto& b : bytes) {
-      b = rng() % 4 == 0 ? static_cast<uint8_t>(rng()) : static_cast<uint8_t>(kAlphabet[rng() % (sizeof kAlphabet - 1)]);
-    }
-    DecodedStream d = Decode(bytes.data(), bytes.size(), DecodeOptions{static_cast<int32_t>(rng() % 4)});
-    ExpectConsistent(d, bytes.data(), bytes.size());
-    for (const auto& c : d.commands) ASSERT_FALSE(stream::DescribeCommand(c).empty());
-  }
-}
-
-TEST(StreamFuzz, MutatedJobsNeverBreakTheDecoder) {
-  WrittenJob job = WriteJob(5, 3, 2, raster::ZeroText::kEmpty, true);
-  std::mt19937 rng(777);
-  for (int round = 0; round < 1500; ++round) {
-    std::vector<uint8_t> bytes = job.bytes.bytes();
-    const int edits = 1 + static_cast<int>(rng() % 6);
-    for (int e = 0; e < edits && !bytes.empty(); ++e) {
-      const size_t at = rng() % bytes.size();
-      switch (rng() % 3) {
-        case 0: bytes[at] = static_cast<uint8_t>(rng()); break;
-        case 1: bytes.erase(bytes.begin() + static_cast<long>(at)); break;
-        default: bytes.insert(bytes.begin() + static_cast<long>(at), static_cast<uint8_t>(rng() % 2 ? 0x1B : rng())); break;
-      }
-    }
-    DecodedStream d = Decode(bytes.data(), bytes.size());
-    ExpectConsistent(d, bytes.data(), bytes.size());
-  }
-}
+// Random bytes and mutated jobs are seeds of the fuzz target's corpus
+// (fuzz/make_seeds.py), replayed with the same checks as a test of its own.
 
 TEST(StreamFuzz, HostileCountsAndPositions) {
   StreamBuilder b;

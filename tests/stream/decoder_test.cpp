@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "stream/decoder.h"
+#include "stream/describe.h"
 #include "tests/stream/stream_builder.h"
 
 namespace {
@@ -259,7 +260,7 @@ TEST(Framing, JobWithEveryOptionIsRecognised) {
   EXPECT_EQ(d.media, "Matte");
   EXPECT_EQ(d.resolution_rows_per_inch, 300);
   EXPECT_EQ(d.image_control, "24");
-  EXPECT_EQ(d.commands[4].meaning, "image control 24");
+  EXPECT_EQ(stream::Meaning(d.commands[4]), "image control 24");
   ASSERT_GE(d.commands.size(), 1u);
   EXPECT_EQ(d.commands[0].kind, CommandKind::kBeginDocument);
   EXPECT_EQ(d.commands[0].length, 17u);
@@ -309,8 +310,8 @@ TEST(Listing, DescribesTransfers) {
   b.PlaneStart().Esc("*p2Y").Esc("*b1M").Transfer({0x08, 0x00, 0x02, 0xFF, 0x00, 0x00, 0x00, 0x81, 0xB1, 0x00});
   DecodedStream d = DecodeBuilt(b);
   ASSERT_EQ(d.commands.size(), 5u);
-  EXPECT_EQ(stream::DescribeCommand(d.commands[4]), "@20 +16 raster transfer: 10 bytes packed, row 2, dots 72..111 [plane 0]");
-  EXPECT_EQ(stream::DescribeCommand(d.commands[2]), "@10 +5 row position: row 2 [plane 0]");
+  EXPECT_EQ(stream::DescribeCommand(d.commands[4]), "raster transfer: 10 bytes packed, row 2, dots 72..111");
+  EXPECT_EQ(stream::DescribeCommand(d.commands[2]), "row position: row address 2");
 }
 
 }  // namespace

@@ -14,6 +14,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "hosts/module_path.h"
+
 namespace testsupport {
 namespace {
 
@@ -59,6 +61,10 @@ std::string BuildDir() {
 }
 
 std::string SourceDir() { return QUILLORY2_SOURCE_DIR; }
+
+std::string PluginPath() { return BuildDir() + "/lib/" + hosts::PluginModuleName(); }
+std::string MinidriverPath() { return BuildDir() + "/lib/" + hosts::MinidriverModuleName(); }
+std::string ExampleLabel() { return SourceDir() + "/examples/label.png"; }
 
 TempDir::TempDir() {
   std::string name = (std::filesystem::temp_directory_path() / "q2test-XXXXXX").string();

@@ -20,6 +20,12 @@ using Bytes = std::vector<uint8_t>;
 std::string BuildDir();
 std::string SourceDir();
 
+// The driver modules of the build (<build>/lib/libquilry2uni.so and
+// libquilry2.so), and the bundled example label (examples/label.png).
+std::string PluginPath();
+std::string MinidriverPath();
+std::string ExampleLabel();
+
 // A fresh folder for one test, removed with everything in it.
 class TempDir {
  public:

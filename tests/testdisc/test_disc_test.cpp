@@ -49,7 +49,7 @@ TEST(TestDisc, ScalesSitAcrossTheDiscsEdgesAndCirclesOnTheRing) {
     s.disc = page::DiscSize::k80;
     s.ring = page::DefaultRing(s.disc);
     const page::InkPage page = DrawTestDisc(s);
-    ASSERT_EQ(page.rows, page::DiscAreaRows(rpi));
+    ASSERT_EQ(page.rows, geometry::DiscAreaRows(rpi));
     // The longest tick (0) starts on the disc's edge and on the hole's, and
     // reaches 1.8 mm beside the base line; past its end there is nothing.
     for (double r0 : {40.0, 7.5}) {

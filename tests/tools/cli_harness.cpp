@@ -6,7 +6,6 @@ using testsupport::Quote;
 
 std::string ProgramPath(const std::string& name) { return testsupport::BuildDir() + "/bin/" + name; }
 
-std::string ExampleLabel() { return testsupport::SourceDir() + "/examples/label.png"; }
 
 RunOptions Limited() {
   RunOptions options;

@@ -23,8 +23,7 @@ struct RunResult {
 
 // <build>/bin/<name> (quillory2 by default).
 std::string ProgramPath(const std::string& name = "quillory2");
-// The source tree's examples/label.png.
-std::string ExampleLabel();
+using testsupport::ExampleLabel;
 
 // How a program is run: what feeds standard input and takes standard
 // output (files of the test, or device nodes it made), and shell limits put

@@ -2,14 +2,16 @@
 // component puts a page row in it, the disc area of the paper size "CD", and
 // the centre band the centre-band disc type leaves out.
 //
-// Header-only and freestanding (constants only), so that the band encoder and
-// the minidriver, which has no runtime, take their numbers from here too.
-#ifndef QUILLORY2_PAGE_GEOMETRY_H_
-#define QUILLORY2_PAGE_GEOMETRY_H_
+// A leaf of its own, header-only and freestanding (constants only), so that
+// the band encoder, the minidriver (which has no runtime), the table
+// generator and the page model all take their numbers from here, and the
+// page model can sit above the encoder.
+#ifndef QUILLORY2_GEOMETRY_PRINTER_GEOMETRY_H_
+#define QUILLORY2_GEOMETRY_PRINTER_GEOMETRY_H_
 
 #include <stdint.h>
 
-namespace page {
+namespace geometry {
 
 // A printer line: 192 bytes of 8 dots, bit 7 the leftmost dot. Dots are
 // 1/300 inch apart across at both resolutions.
@@ -50,6 +52,6 @@ constexpr bool InCentreBand(int64_t row_address) {
   return row_address >= kCentreBandFirstRow && row_address <= kCentreBandLastRow;
 }
 
-}  // namespace page
+}  // namespace geometry
 
-#endif  // QUILLORY2_PAGE_GEOMETRY_H_
+#endif  // QUILLORY2_GEOMETRY_PRINTER_GEOMETRY_H_
