@@ -110,6 +110,44 @@ bool ResolveOffset(unsigned from_header, const char* option_name, int num_option
 
 }  // namespace
 
+bool ResolveSeparation(const cups_page_header2_t& header, int num_options, cups_option_t* options,
+                       imaging::SeparationSettings* settings, std::string* error) {
+  imaging::SeparationSettings s;
+  const unsigned tone = header.cupsInteger[7];
+  if (tone != 0) {
+    if (tone < 100 - imaging::kMaxTone || tone > 100 + imaging::kMaxTone) {
+      *error = Unknown("Tone", "code " + std::to_string(tone), "60 to 140");
+      return false;
+    }
+    s.tone = static_cast<int>(tone) - 100;
+  } else if (const char* text = cupsGetOption("Tone", num_options, options)) {
+    char* end = nullptr;
+    const long value = strtol(text, &end, 10);
+    if (end == text || *end != '\0' || value < -imaging::kMaxTone || value > imaging::kMaxTone) {
+      *error = Unknown("Tone", text, "-40 to 40");
+      return false;
+    }
+    s.tone = static_cast<int>(value);
+  }
+  const unsigned limit = header.cupsInteger[8];
+  if (limit == 1) {
+    s.ink_limit = imaging::kMediaInkLimit;
+  } else if (limit != 0) {
+    if (limit < imaging::kMinInkLimit || limit > imaging::kNoInkLimit) {
+      *error = Unknown("InkLimit", "code " + std::to_string(limit), "1, or 150 to 300");
+      return false;
+    }
+    s.ink_limit = static_cast<int>(limit);
+  } else if (const char* text = cupsGetOption("InkLimit", num_options, options)) {
+    if (!imaging::ParseInkLimit(text, &s.ink_limit)) {
+      *error = Unknown("InkLimit", text, imaging::kInkLimitWords);
+      return false;
+    }
+  }
+  *settings = s;
+  return true;
+}
+
 page::DiscSize PageDiscSize(const cups_page_header2_t& header) {
   if (strcmp(header.cupsPageSizeName, "CD80") == 0) return page::DiscSize::k80;
   // 226.8 points, rounded by whoever filled in the header.
@@ -158,10 +196,11 @@ bool ResolveJobChoices(const cups_page_header2_t& header, int num_options, cups_
     return false;
   }
   // The colour space is a raw word from the stream; CheckPageHeader refuses
-  // any but K and CMY.
+  // any but RGB, sRGB, CMY (colour) and K, W, sGray (monochrome).
   unsigned space;
   memcpy(&space, &header.cupsColorSpace, sizeof space);
-  c.colour = space == CUPS_CSPACE_K ? page::ColourMode::kMonochrome : page::ColourMode::kColour;
+  const bool colour = space == CUPS_CSPACE_RGB || space == CUPS_CSPACE_SRGB || space == CUPS_CSPACE_CMY;
+  c.colour = colour ? page::ColourMode::kColour : page::ColourMode::kMonochrome;
   if (!ResolveMedia(header, num_options, options, &c.media, error) ||
       !ResolveImageControl(header.cupsInteger[0], num_options, options, &c.image_control, error) ||
       !ResolvePair(header.cupsInteger[1], page::OnOff::kOff, page::OnOff::kOn, "TextQuality",

@@ -13,12 +13,16 @@
 //   hub diameter   cupsInteger4: the diameter of the blank hub in mm
 //   print position cupsInteger5 across, cupsInteger6 down: 100 + the offset
 //                  in tenths of a mm
+//   tone           cupsInteger7: 100 + the tone (60 to 140, imaging/separation.h)
+//   ink limit      cupsInteger8: 1 the media's own, else the limit in % (150
+//                  to 300, 300 no limit)
 //   disc size      the page size: "CD" a 120 mm disc, "CD80" an 80 mm one
 // A header field of 0 (or an empty string) means "not given"; the filter then
 // takes the job option of the same name (MediaType, ImageControl,
 // TextQuality, DiscType), read with the core's words, and failing that the
 // printer default. The diameters' job options are OuterDiameter and
-// HubDiameter, in mm; the print position's OffsetX and OffsetY, in mm.
+// HubDiameter, in mm; the print position's OffsetX and OffsetY, in mm; the
+// tone's Tone (-40 to 40), the ink limit's InkLimit (media, off or a %).
 #ifndef QUILLORY2_CUPS_JOB_CHOICES_H_
 #define QUILLORY2_CUPS_JOB_CHOICES_H_
 
@@ -27,6 +31,7 @@
 
 #include <string>
 
+#include "imaging/separation.h"
 #include "page/disc_ring.h"
 #include "page/job_options.h"
 #include "page/print_position.h"
@@ -49,6 +54,11 @@ page::DiscSize PageDiscSize(const cups_page_header2_t& header);
 // a value that is not a number or a ring that cannot be.
 bool ResolveDiscRing(const cups_page_header2_t& header, int num_options, cups_option_t* options,
                      page::DiscRing* ring, std::string* error);
+
+// Works out the tone and ink limit of the separation; false with a one-line
+// reason.
+bool ResolveSeparation(const cups_page_header2_t& header, int num_options, cups_option_t* options,
+                       imaging::SeparationSettings* settings, std::string* error);
 
 // Works out the print-position offset; false with a one-line reason.
 bool ResolvePrintOffset(const cups_page_header2_t& header, int num_options, cups_option_t* options,

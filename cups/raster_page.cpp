@@ -3,8 +3,10 @@
 #include <string.h>
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <new>
 
+#include "imaging/raster_rows.h"
 #include "page/job_options.h"
 
 namespace cupsdrv {
@@ -17,6 +19,8 @@ uint32_t BytesFor(uint32_t dots) { return (dots + 7) / 8; }
 std::string ColourSpaceName(unsigned space) {
   switch (space) {
     case CUPS_CSPACE_W: return "W (grey)";
+    case CUPS_CSPACE_SW: return "sGray";
+    case CUPS_CSPACE_SRGB: return "sRGB";
     case CUPS_CSPACE_RGB: return "RGB";
     case CUPS_CSPACE_RGBA: return "RGBA";
     case CUPS_CSPACE_K: return "K";
@@ -94,9 +98,10 @@ ReadResult ReadRasterLines(cups_raster_t* raster, const PageGeometry& geometry,
 bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
                      std::string* error) {
   PageGeometry g;
-  if (header.cupsBitsPerColor != 1) {
+  const bool contone = header.cupsBitsPerColor == 8;
+  if (header.cupsBitsPerColor != 1 && !contone) {
     *error = "Unsupported raster bit depth " + std::to_string(header.cupsBitsPerColor) +
-             " bits per colour; the printer takes 1 bit per colour";
+             " bits per colour; the printer takes 8 (or 1) bits per colour";
     return false;
   }
   const uint32_t width = header.cupsWidth;
@@ -115,7 +120,27 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
   uint32_t expected_bytes = BytesFor(width);
   const unsigned space = RawValue(header.cupsColorSpace);
   const unsigned order = RawValue(header.cupsColorOrder);
-  if (space == CUPS_CSPACE_K) {
+  if (contone) {
+    if (order != CUPS_ORDER_CHUNKED) {
+      *error = "Unsupported raster colour order " + std::to_string(order) +
+               " for 8 bits per colour; the printer takes chunky pixels";
+      return false;
+    }
+    if (space == CUPS_CSPACE_RGB || space == CUPS_CSPACE_SRGB) {
+      g.layout = PixelLayout::kRgb8;
+    } else if (space == CUPS_CSPACE_W || space == CUPS_CSPACE_SW) {
+      g.layout = PixelLayout::kGrey8;
+    } else if (space == CUPS_CSPACE_K) {
+      g.layout = PixelLayout::kBlack8;
+    } else {
+      *error = "Unsupported raster colour space " + ColourSpaceName(space) +
+               " for 8 bits per colour; the printer takes RGB, W (grey) or K";
+      return false;
+    }
+    g.colour = g.layout == PixelLayout::kRgb8;
+    expected_bits_per_pixel = g.colour ? 24 : 8;
+    expected_bytes = width * (g.colour ? 3 : 1);
+  } else if (space == CUPS_CSPACE_K) {
     g.layout = PixelLayout::kBlack;
     g.colour = false;
   } else if (space == CUPS_CSPACE_CMY) {
@@ -164,8 +189,10 @@ bool CheckPageHeader(const cups_page_header2_t& header, PageGeometry* geometry,
   g.source_height = header.cupsHeight;
   g.bytes_per_line = header.cupsBytesPerLine;
   g.rows_per_inch = static_cast<int32_t>(header.HWResolution[1]);
-  g.width_dots = width < static_cast<uint32_t>(kMaxPrintableDots) ? static_cast<int32_t>(width)
-                                                                   : kMaxPrintableDots;
+  // A contone page is laid on the printable square, whose ring the label
+  // path masks: beyond the square nothing of it prints.
+  const int32_t widest = g.Contone() ? geometry::kDiscAreaDots : kMaxPrintableDots;
+  g.width_dots = width < static_cast<uint32_t>(widest) ? static_cast<int32_t>(width) : widest;
   const int32_t max_rows = geometry::DiscAreaRows(g.rows_per_inch);
   g.rows = header.cupsHeight < static_cast<uint32_t>(max_rows)
                ? static_cast<int32_t>(header.cupsHeight)
@@ -182,6 +209,23 @@ raster::PlanesView PagePlanes::View() const {
   view.row_bytes = row_bytes;
   view.stride = static_cast<size_t>(row_bytes);
   return view;
+}
+
+ReadResult ReadPageDots(cups_raster_t* raster, const PageGeometry& geometry, int32_t left,
+                        int32_t top, const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
+                        imaging::RgbImage* dots) {
+  const imaging::RasterPixels pixels = geometry.layout == PixelLayout::kRgb8    ? imaging::RasterPixels::kRgb8
+                                       : geometry.layout == PixelLayout::kGrey8 ? imaging::RasterPixels::kGrey8
+                                                                                : imaging::RasterPixels::kBlack8;
+  dots->Reset(geometry::kDiscAreaDots, geometry::DiscAreaRows(geometry.rows_per_inch));
+  const int32_t first = left < 0 ? -left : 0;
+  const int32_t last = std::min(static_cast<int32_t>(geometry.source_width), dots->width - left);
+  const int bytes = imaging::RasterPixelBytes(pixels);
+  return ReadRasterLines(raster, geometry, cancel, row, [&](int, int32_t y, const uint8_t* src) {
+    if (top + y < 0 || top + y >= dots->height || first >= last) return;
+    imaging::RasterRowToRgb(pixels, src + static_cast<size_t>(first) * bytes, last - first,
+                            dots->At(left + first, top + y));
+  });
 }
 
 ReadResult ReadPagePlanes(cups_raster_t* raster, const PageGeometry& geometry,
@@ -240,6 +284,10 @@ ReadResult ReadPagePlanes(cups_raster_t* raster, const PageGeometry& geometry,
         SplitChunkedRow(src, geometry.width_dots, planes->Row(0, y), planes->Row(1, y),
                         planes->Row(2, y));
         break;
+      case PixelLayout::kRgb8:
+      case PixelLayout::kGrey8:
+      case PixelLayout::kBlack8:
+        break;  // contone pages are read by ReadPageDots
     }
   });
 }

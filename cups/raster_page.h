@@ -1,11 +1,15 @@
-// Reading one page of CUPS raster into the ink planes the encoder takes.
+// Reading one page of CUPS raster: contone pages into the picture the label
+// path separates and halftones, 1-bit pages straight into the ink planes the
+// encoder takes.
 //
-// The printer takes 1 bit per colour at 300 dots per inch across and 300 or
-// 600 rows per inch down, either black alone (CUPS_CSPACE_K) or cyan, magenta
-// and yellow (CUPS_CSPACE_CMY) in any of the three CUPS colour orders. In both
-// colour spaces a set bit is ink, as on the printer. Everything else is
-// refused before a single row is read, so that no page of a wrong kind
-// reaches the printer half converted.
+// The PPD asks for contone pages, 8 bits per colour, chunky: RGB (or sRGB)
+// for colour, W (or sGray, or K) for monochrome. Queues made with an older
+// PPD send 1 bit per colour, black alone (CUPS_CSPACE_K) or cyan, magenta
+// and yellow (CUPS_CSPACE_CMY) in any of the three CUPS colour orders, a set
+// bit ink as on the printer; those dots are printed as they come. Either
+// way 300 dots per inch across and 300 or 600 rows per inch down. Everything
+// else is refused before a single row is read, so that no page of a wrong
+// kind reaches the printer half converted.
 #ifndef QUILLORY2_CUPS_RASTER_PAGE_H_
 #define QUILLORY2_CUPS_RASTER_PAGE_H_
 
@@ -21,6 +25,7 @@
 #include <vector>
 
 #include "geometry/printer_geometry.h"
+#include "imaging/rgb_image.h"
 #include "raster/band_encoder.h"
 
 namespace cupsdrv {
@@ -37,6 +42,11 @@ enum class PixelLayout {
   kCmyChunked,  // CMY, 4 bits per pixel: bit 2 cyan, bit 1 magenta, bit 0 yellow
   kCmyBanded,   // CMY, each row holds the cyan, magenta and yellow lines in turn
   kCmyPlanar,   // CMY, the whole cyan plane, then magenta, then yellow
+  // Contone pages, 8 bits per colour, chunky: separated and halftoned by
+  // the label path (imaging/label.h) as every front end's pages are.
+  kRgb8,        // RGB or sRGB
+  kGrey8,       // W or sGray, 255 white
+  kBlack8,      // K, 0 white
 };
 
 // What a page header asks for, checked against what the printer can do.
@@ -50,6 +60,9 @@ struct PageGeometry {
   int32_t rows = 0;             // rows kept: the part of the page on the disc area
   bool colour = true;
 
+  bool Contone() const {
+    return layout == PixelLayout::kRgb8 || layout == PixelLayout::kGrey8 || layout == PixelLayout::kBlack8;
+  }
   bool Cropped() const {
     return static_cast<uint32_t>(width_dots) < source_width ||
            static_cast<uint32_t>(rows) < source_height;
@@ -82,7 +95,15 @@ struct PagePlanes {
   raster::PlanesView View() const;
 };
 
-// Reads the rows of the page whose header was just read into *planes: rows
+// Reads the rows of a contone page whose header was just read into *dots,
+// the printable square at the page's rows per inch (white where the page
+// leaves it), with the page's corner at (left, top) of the square: what lies
+// beyond the square is read and dropped.
+ReadResult ReadPageDots(cups_raster_t* raster, const PageGeometry& geometry, int32_t left,
+                        int32_t top, const volatile sig_atomic_t* cancel, std::vector<uint8_t>* row,
+                        imaging::RgbImage* dots);
+
+// Reads the rows of the 1-bit page whose header was just read into *planes: rows
 // and dots beyond the geometry's crop are read and dropped. *row is the
 // raster line buffer, reused from page to page. Stops early when *cancel
 // becomes non-zero.

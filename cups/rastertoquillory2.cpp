@@ -1,10 +1,17 @@
 // rastertoquillory2: the CUPS filter of the Quillory2 disc-label printer.
 //
-// Reads CUPS raster (1 bit per colour, black or cyan/magenta/yellow, 300x300
-// or 300x600 dpi) and writes the printer's command stream: the job setup
-// commands of the printer's characterization table for the chosen options,
-// then every page as the Windows plug-in would send it (each plane a whole
-// image from row address 0), then the end-of-job command.
+// Reads CUPS raster (8 bits per colour, RGB or grey, at 300x300 or 300x600
+// dpi; or, from queues made with an older PPD, 1 bit per colour, black or
+// cyan/magenta/yellow) and writes the printer's command stream: the job
+// setup commands of the printer's characterization table for the chosen
+// options, then every page as the Windows plug-in would send it (each plane
+// a whole image from row address 0), then the end-of-job command.
+//
+// A contone page goes through the label path every front end shares
+// (imaging/label.h): separated in linear light with the job's tone and ink
+// limit, halftoned by vector error diffusion, so that a PDF printed through
+// CUPS prints as the same picture does from the tool or the printer
+// application. A 1-bit page is printed dot for dot.
 //
 // Every dot off the disc's printable ring (outside the outer diameter or
 // inside the hub) is cleared, so no ink lands on the tray or in the hole.
@@ -31,6 +38,8 @@
 #include "cups/raster_page.h"
 #include "cups/page_position.h"
 #include "cups/ring_mask.h"
+#include "imaging/label.h"
+#include "page/print_position.h"
 #include "printjob/job_writer.h"
 
 namespace {
@@ -48,9 +57,11 @@ const char kUsage[] =
     "standard output. CUPS runs it for print queues made with the Quillory2\n"
     "PPD; to try it by hand, see cupsfilter(8).\n"
     "\n"
-    "Raster pages must be 1 bit per colour, K (black) or CMY in any colour\n"
-    "order, at 300x300 or 300x600 dpi. Parts of a page beyond the disc area\n"
-    "(1480 dots across, 2832 rows of 1/600 inch down) are not printed.\n"
+    "Raster pages are 8 bits per colour, chunky RGB (colour) or W, sGray or K\n"
+    "(monochrome), separated and halftoned as the quillory2 tool does; pages of\n"
+    "1 bit per colour (K, or CMY in any colour order) are printed dot for dot.\n"
+    "Both at 300x300 or 300x600 dpi. Parts of a page beyond the disc area\n"
+    "(1416 dots across, 2832 rows of 1/600 inch down) are not printed.\n"
     "\n"
     "Options (from the PPD through the page header, else from 'options'):\n"
     "  MediaType=Regular|Matte        media (default Regular)\n"
@@ -61,6 +72,10 @@ const char kUsage[] =
     "  OuterDiameter=MM               printable outer diameter (default 118; 78\n"
     "                                 on an 80 mm disc, page size CD80)\n"
     "  HubDiameter=MM                 diameter of the blank hub (default 22)\n"
+    "  Tone=-40..40                   mid-tones N % lighter (N > 0) or darker,\n"
+    "                                 contone pages only (default 0)\n"
+    "  InkLimit=media|off|150..300    most ink a dot may carry in dark areas,\n"
+    "                                 % of one ink (default media: the media's)\n"
     "  OffsetX=MM, OffsetY=MM         move the label right / down as seen on the\n"
     "                                 disc in the tray, -3.0 to +3.0 (default 0)\n"
     "Dots outside the outer diameter or inside the hub are never printed.\n"
@@ -120,8 +135,11 @@ class Filter {
  private:
   // Prints one page that has been read completely; false with the reason
   // when it cannot.
-  bool EmitPage(const page::JobOptions& choices, const cupsdrv::PagePlanes& planes,
+  bool EmitPage(const page::JobOptions& choices, const raster::PlanesView& planes,
                 int32_t margin_bytes, std::string* error);
+  // A contone page through the label path, placed and moved.
+  bool EmitContonePage(const page::JobOptions& choices, const imaging::LabelLayout& layout,
+                       const page::PrintOffset& offset, std::string* error);
   // Sends the end of the job if it was started.
   bool Finish();
   // Why no further page header was read: false (said on standard error)
@@ -134,20 +152,39 @@ class Filter {
   printjob::JobWriter writer_;
   cupsdrv::PagePlanes planes_;
   cupsdrv::PagePlanes moved_;  // the page moved by an offset, or centred for an 80 mm disc
+  imaging::RgbImage dots_;     // a contone page on the printable square
   bool told_loss_ = false;
   std::vector<uint8_t> row_;
   std::vector<uint8_t> out_;
   bool job_started_ = false;
 };
 
-bool Filter::EmitPage(const page::JobOptions& choices, const cupsdrv::PagePlanes& planes,
+// The planes of an ink page as the encoder reads them.
+raster::PlanesView PlanesOf(const page::InkPage& ink) {
+  raster::PlanesView view;
+  for (int p = 0; p < ink.PlaneCount(); ++p) view.planes[p] = ink.planes[p].data();
+  view.plane_count = ink.PlaneCount();
+  view.rows = ink.rows;
+  view.row_bytes = ink.BytesPerRow();
+  view.stride = static_cast<size_t>(ink.BytesPerRow());
+  return view;
+}
+
+bool Filter::EmitContonePage(const page::JobOptions& choices, const imaging::LabelLayout& layout,
+                             const page::PrintOffset& offset, std::string* error) {
+  page::InkPage ink = imaging::MakeLabelPageOnDots(dots_, choices, layout);
+  if (!offset.Zero()) ink = page::MovePage(ink, offset, page::kJobWriterReach);
+  return EmitPage(choices, PlanesOf(ink), ink.margin_bytes, error);
+}
+
+bool Filter::EmitPage(const page::JobOptions& choices, const raster::PlanesView& planes,
                       int32_t margin_bytes, std::string* error) {
   // The page buffer is sized once for the worst case, so that encoding the
   // rows never allocates.
   out_.clear();
-  out_.reserve(raster::EncodedPlanesBound(planes.View()) + 256);
+  out_.reserve(raster::EncodedPlanesBound(planes) + 256);
   if (!job_started_ && !writer_.AppendJobSetup(choices, &out_, error)) return false;
-  printjob::JobWriter::AppendPage(planes.View(), choices, &out_, margin_bytes);
+  printjob::JobWriter::AppendPage(planes, choices, &out_, margin_bytes);
   if (!WriteOut(out_)) {
     *error = std::string("Unable to write print data: ") + strerror(errno);
     return false;
@@ -196,7 +233,9 @@ int Filter::Run(cups_raster_t* raster) {
     page::JobOptions choices;
     page::DiscRing ring;
     page::PrintOffset offset;
+    imaging::LabelLayout layout;
     if (!cupsdrv::CheckPageHeader(header, &geometry, &error) ||
+        !cupsdrv::ResolveSeparation(header, num_options_, options_, &layout.separation, &error) ||
         !cupsdrv::ResolveJobChoices(header, num_options_, options_, &choices, &error) ||
         !cupsdrv::ResolveDiscRing(header, num_options_, options_, &ring, &error) ||
         !cupsdrv::ResolvePrintOffset(header, num_options_, options_, &offset, &error)) {
@@ -216,23 +255,34 @@ int Filter::Run(cups_raster_t* raster) {
     fprintf(stderr, "INFO: Printing page %d\n", number);
     const page::DiscSize disc = cupsdrv::PageDiscSize(header);
     fprintf(stderr,
-            "DEBUG: Page %d: %ux%u %s, order %u, %ux%u dpi, media %s, text quality %s, "
-            "image control %s, disc type %s, %s disc, ring %g to %g mm, offset %s/%s mm\n",
-            number, header.cupsWidth, header.cupsHeight, geometry.colour ? "CMY" : "K",
-            header.cupsColorOrder, header.HWResolution[0], header.HWResolution[1],
+            "DEBUG: Page %d: %ux%u %s, %u bits, order %u, %ux%u dpi, media %s, text quality %s, "
+            "image control %s, disc type %s, %s disc, ring %g to %g mm, offset %s/%s mm, "
+            "tone %d, ink limit %s\n",
+            number, header.cupsWidth, header.cupsHeight,
+            geometry.Contone() ? (geometry.colour ? "RGB" : "grey") : (geometry.colour ? "CMY" : "K"),
+            header.cupsBitsPerColor, header.cupsColorOrder, header.HWResolution[0], header.HWResolution[1],
             page::MediaName(choices.media), page::OnOffName(choices.on_option),
             page::ImageControlName(choices.image_control).c_str(),
             page::DiscTypeKeyword(choices.disc_type), page::DiscSizeName(disc),
             ring.inner_mm, ring.outer_mm, page::OffsetMmName(offset.x_tenths).c_str(),
-            page::OffsetMmName(offset.y_tenths).c_str());
+            page::OffsetMmName(offset.y_tenths).c_str(), layout.separation.tone,
+            layout.separation.ink_limit == imaging::kMediaInkLimit
+                ? "media"
+                : std::to_string(layout.separation.ink_limit).c_str());
     if (geometry.Cropped()) {
       fprintf(stderr,
               "WARNING: Page %d is %ux%u dots; only the disc area of %dx%d dots is printed\n",
               number, header.cupsWidth, header.cupsHeight, geometry.width_dots, geometry.rows);
     }
 
+    // An 80 mm disc's page lies centred on the square; the ring is the
+    // square's, and moves with the page.
+    const int32_t left = page::DiscPageLeft(disc);
+    const int32_t top = page::DiscPageTop(disc, geometry.rows_per_inch);
     const cupsdrv::ReadResult read =
-        cupsdrv::ReadPagePlanes(raster, geometry, &g_cancelled, &row_, &planes_);
+        geometry.Contone()
+            ? cupsdrv::ReadPageDots(raster, geometry, left, top, &g_cancelled, &row_, &dots_)
+            : cupsdrv::ReadPagePlanes(raster, geometry, &g_cancelled, &row_, &planes_);
     if (read == cupsdrv::ReadResult::kCancelled) break;
     if (read == cupsdrv::ReadResult::kTruncated) {
       fprintf(stderr, "ERROR: Page %d: raster data ended early; the page was not printed\n",
@@ -240,23 +290,27 @@ int Filter::Run(cups_raster_t* raster) {
       status = 1;
       break;
     }
-    // An 80 mm disc's page lies centred on the square; the ring is the
-    // square's, and moves with the page.
-    const int32_t left = page::DiscPageLeft(disc);
-    const int32_t top = page::DiscPageTop(disc, geometry.rows_per_inch);
-    cupsdrv::ClearOffRing(page::DiscMask(ring, geometry.rows_per_inch, left, top), &planes_);
     const page::RingLoss loss = page::LostRing(ring, offset, geometry.rows_per_inch, page::kJobWriterReach);
     if (loss.Any() && !told_loss_) {
       fprintf(stderr, "WARNING: %s\n", page::DescribeRingLoss(loss).c_str());
       told_loss_ = true;
     }
     bool sent;
-    if (left == 0 && top == 0 && offset.Zero()) {
-      sent = EmitPage(choices, planes_, geometry::kPluginMarginBytes, &error);
+    if (geometry.Contone()) {
+      layout.disc = disc;
+      layout.ring = ring;
+      sent = EmitContonePage(choices, layout, offset, &error);
     } else {
-      int32_t margin_bytes = geometry::kPluginMarginBytes;
-      cupsdrv::MovePlanes(planes_, left, top, offset, &moved_, &margin_bytes);
-      sent = EmitPage(choices, moved_, margin_bytes, &error);
+      // 1-bit dots come as the rasterizer made them: only the ring's mask
+      // and the page's place are the filter's.
+      cupsdrv::ClearOffRing(page::DiscMask(ring, geometry.rows_per_inch, left, top), &planes_);
+      if (left == 0 && top == 0 && offset.Zero()) {
+        sent = EmitPage(choices, planes_.View(), geometry::kPluginMarginBytes, &error);
+      } else {
+        int32_t margin_bytes = geometry::kPluginMarginBytes;
+        cupsdrv::MovePlanes(planes_, left, top, offset, &moved_, &margin_bytes);
+        sent = EmitPage(choices, moved_.View(), margin_bytes, &error);
+      }
     }
     if (!sent) {
       fprintf(stderr, "ERROR: Page %d: %s\n", number, error.c_str());

@@ -151,6 +151,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     }
     FUZZ_CHECK(geometry.width_dots <= cupsdrv::kMaxPrintableDots);
+    if (geometry.Contone()) {
+      // A contone page is read onto the printable square for the label
+      // path, whatever its size; the two readers part here.
+      imaging::RgbImage dots;
+      FUZZ_CHECK(cupsdrv::ReadPageDots(raster, geometry, 0, 0, nullptr, &band_row, &dots) !=
+                 cupsdrv::ReadResult::kCancelled);
+      FUZZ_CHECK(dots.width == geometry::kDiscAreaDots && dots.height == geometry::DiscAreaRows(geometry.rows_per_inch));
+      break;
+    }
     const cupsdrv::ReadResult result = cupstest::ReadPage(raster, geometry, nullptr, &ink);
     const cupsdrv::ReadResult band_result =
         cupsdrv::ReadPagePlanes(band_raster, geometry, nullptr, &band_row, &planes);

@@ -170,14 +170,4 @@ page::InkPage MakeLabelPageOnDots(const RgbImage& dots, const page::JobOptions& 
   return Halftone(&separation, BlankLabel(options), layout.rendering);
 }
 
-bool MakeLabelPages(const uint8_t* data, size_t size, const page::JobOptions& options,
-                    const LabelLayout& layout, std::vector<page::InkPage>* pages,
-                    std::string* error, const ImageLimits& limits) {
-  RgbImage picture;
-  if (!DecodeImage(data, size, &picture, error, limits)) return false;
-  pages->clear();
-  pages->push_back(MakeLabelPage(picture, options, layout));
-  return true;
-}
-
 }  // namespace imaging

@@ -9,6 +9,7 @@
 
 #include "files/read_file.h"
 #include "imaging/image_reader.h"
+#include "imaging/label.h"
 #include "imaging/netpbm_reader.h"
 
 namespace imaging {
@@ -68,6 +69,18 @@ bool ReadPictureFile(const std::string& path, RgbImage* image, std::string* erro
   files::CloseInput(file);
   if (!ok) *image = RgbImage();
   return ok;
+}
+
+// Beside the picture readers, so that the label path itself (label.cpp)
+// needs no picture library: the CUPS filter links it alone.
+bool MakeLabelPages(const uint8_t* data, size_t size, const page::JobOptions& options,
+                    const LabelLayout& layout, std::vector<page::InkPage>* pages,
+                    std::string* error, const ImageLimits& limits) {
+  RgbImage picture;
+  if (!DecodeImage(data, size, &picture, error, limits)) return false;
+  pages->clear();
+  pages->push_back(MakeLabelPage(picture, options, layout));
+  return true;
 }
 
 }  // namespace imaging

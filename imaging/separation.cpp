@@ -1,6 +1,7 @@
 #include "imaging/separation.h"
 
 #include <math.h>
+#include <stdlib.h>
 
 #include "imaging/srgb.h"
 
@@ -10,6 +11,22 @@ int DefaultInkLimit(page::Media media) {
   // See README, "Ink on the disc": the regular coating pools ink sooner than
   // the absorbent matte one, which takes every ink on a dot.
   return media == page::Media::kMatte ? kNoInkLimit : 280;
+}
+
+const char kInkLimitWords[] = "media, off, or 150 to 300";
+
+bool ParseInkLimit(const std::string& text, int* limit) {
+  if (text == "media") {
+    *limit = kMediaInkLimit;
+  } else if (text == "off") {
+    *limit = kNoInkLimit;
+  } else {
+    char* end = nullptr;
+    const long value = strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || value < kMinInkLimit || value > kNoInkLimit) return false;
+    *limit = static_cast<int>(value);
+  }
+  return true;
 }
 
 bool ValidateSeparation(const SeparationSettings& settings, std::string* error) {

@@ -43,6 +43,11 @@ struct SeparationSettings {
   int ink_limit = kMediaInkLimit;  // kMediaInkLimit, or kMinInkLimit .. kNoInkLimit
 };
 
+// An ink limit in words: "media" (the media's default), "off", or a
+// percentage from kMinInkLimit to kNoInkLimit. False leaves *limit as it was.
+bool ParseInkLimit(const std::string& text, int* limit);
+extern const char kInkLimitWords[];
+
 // Checks settings given by the user; false with a reason in *error.
 bool ValidateSeparation(const SeparationSettings& settings, std::string* error);
 

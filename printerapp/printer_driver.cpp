@@ -7,6 +7,7 @@
 
 #include "files/read_file.h"
 #include "imaging/label.h"
+#include "imaging/raster_rows.h"
 #include "printerapp/job_output.h"
 #include "printerapp/job_settings.h"
 #include "printerapp/raster_types.h"
@@ -20,9 +21,7 @@ namespace {
 // megabytes, so this leaves room for many.
 constexpr size_t kMaxNativeJob = size_t{256} << 20;
 
-// The pixels of a raster page as PAPPL hands them over: in the type the
-// client sent, one of those the printer offers.
-enum class RasterPixels { kRgb8, kGrey8 };
+using imaging::RasterPixels;
 
 // One raster job: its settings, where its pages go, and the page being
 // gathered.
@@ -169,16 +168,9 @@ bool WriteRasterLine(pappl_job_t* job, pappl_pr_options_t* options, pappl_device
                      unsigned y, const unsigned char* line) {
   RasterJob* raster = RasterJobOf(job);
   if (raster == nullptr || y >= static_cast<unsigned>(raster->page.height)) return false;
-  uint8_t* out = raster->page.At(0, static_cast<int32_t>(y));
-  const int32_t width = raster->page.width;
-  switch (raster->pixels) {
-    case RasterPixels::kRgb8:
-      memcpy(out, line, static_cast<size_t>(width) * 3);
-      break;
-    case RasterPixels::kGrey8:
-      for (int32_t x = 0; x < width; ++x) out[3 * x] = out[3 * x + 1] = out[3 * x + 2] = line[x];
-      break;
-  }
+  // The pixels in the type the client sent, one of those the printer offers.
+  imaging::RasterRowToRgb(raster->pixels, line, raster->page.width,
+                          raster->page.At(0, static_cast<int32_t>(y)));
   ++raster->rows_written;
   if (raster->stall) raster->stall->Progress();
   return true;

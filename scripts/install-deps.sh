@@ -8,13 +8,15 @@
 #              (the printer application); nlohmann-json, Cairo, Pango and the
 #              DejaVu fonts (the label designer)
 #   test       GoogleTest, benchmark, the CUPS programs, Ghostscript, clang for the
-#              fuzzers, windres for the string table check, python3 for the summary;
+#              fuzzers, windres and the C preprocessor it runs (mingw-w64 gcc) for
+#              the string table check, python3 for the summary;
 #              for the printer application's tests ipptool and its test files,
 #              headless Chromium with chromedriver and python3-selenium, curl, the
 #              PWG 5100 test files of ippsample-data (unpacked, see below), and for
 #              the service's test iproute2, dbus-daemon, avahi-daemon and systemd
 #              (systemd-analyze; systemd is not started); for the print-quality
-#              benchmark numpy, scipy and scikit-image's photographs
+#              benchmark numpy, scipy and scikit-image's photographs; mmdebstrap
+#              for the fresh-root stage
 #   windows    mingw-w64 and 64-bit Wine
 #   windows32  the i386 architecture and 32-bit Wine (optional: when it cannot be
 #              installed, one line says why and the rest goes on)
@@ -56,6 +58,7 @@ declare -A group_packages=(
     clang
     libclang-rt-14-dev
     binutils-mingw-w64-x86-64
+    gcc-mingw-w64-x86-64-win32
     python3
     cups-ipp-utils
     chromium
@@ -68,7 +71,8 @@ declare -A group_packages=(
     systemd
     python3-numpy
     python3-scipy
-    python3-skimage"
+    python3-skimage
+    mmdebstrap"
   [windows]="
     mingw-w64
     g++-mingw-w64-i686

@@ -1,11 +1,13 @@
 #!/usr/bin/env python3
 """Sums up the checks of scripts/test.sh from CTest's own JUnit results.
 
-    test-summary.py [--allow GROUP=REASON]... --stage NAME JUNIT LABELS SECONDS...
+    test-summary.py [--allow GROUP=REASON]... [--note STAGE=TEXT]... [--total SECONDS]
+                    --stage NAME JUNIT LABELS SECONDS...
 
 JUNIT is CTest's --output-junit file of the stage (missing: the stage did not
 get that far), LABELS the output of `ctest --show-only=json-v1` ("-" for
-none). Prints a table per stage, then every skipped group with its reason and
+none); --note adds TEXT to the stage's row, --total a row with the whole
+run's time (stages may overlap). Prints a table per stage, then every skipped group with its reason and
 whether it fails the run, and last the line "N passed, M failed, K skipped".
 Exits 1 when a check failed, or a check skipped that must run here.
 
@@ -130,6 +132,11 @@ def group_of(check):
     return None
 
 
+def clock(seconds):
+    minutes, secs = divmod(int(float(seconds)), 60)
+    return f"{minutes}m{secs:02d}s"
+
+
 def short(text, width=150):
     return text if len(text) <= width else text[: width - 3] + "..."
 
@@ -140,8 +147,12 @@ def main():
                         metavar=("NAME", "JUNIT", "LABELS", "SECONDS"))
     parser.add_argument("--allow", action="append", default=[], metavar="GROUP=REASON",
                         help="allow the skips of GROUP, for the reason given")
+    parser.add_argument("--note", action="append", default=[], metavar="STAGE=TEXT",
+                        help="a note for the stage's row")
+    parser.add_argument("--total", metavar="SECONDS", help="the whole run's time")
     args = parser.parse_args()
     allowed = dict(a.split("=", 1) for a in args.allow)
+    notes = dict(n.split("=", 1) for n in args.note)
 
     stage_rows = []
     group_rows = []  # stage, group, count, verdict, reason
@@ -150,7 +161,8 @@ def main():
 
     for name, junit, labels_path, seconds in args.stage:
         if not os.path.exists(junit):
-            stage_rows.append((name, 0, 1, 0, seconds, "did not finish (see its output above)"))
+            stage_rows.append((name, 0, 1, 0, seconds, "; ".join(
+                n for n in ("did not finish (see its output above)", notes.get(name, "")) if n)))
             totals["failed"] += 1
             run_fails = True
             continue
@@ -191,14 +203,17 @@ def main():
             totals[s] += count[s]
         if count["failed"]:
             run_fails = True
+        note = "; ".join(n for n in (note, notes.get(name, "")) if n)
         stage_rows.append((name, count["passed"], count["failed"], count["skipped"], seconds, note))
 
     print()
     print(f"{'stage':<10} {'passed':>7} {'failed':>7} {'skipped':>8} {'time':>7}")
     for stage, passed, failed, skipped, seconds, note in stage_rows:
-        minutes, secs = divmod(int(float(seconds)), 60)
-        line = f"{stage:<10} {passed:>7} {failed:>7} {skipped:>8} {minutes:>3}m{secs:02d}s"
+        line = f"{stage:<10} {passed:>7} {failed:>7} {skipped:>8} {clock(seconds):>7}"
         print(line + (f"  {note}" if note else ""))
+    if args.total is not None:
+        print(f"{'total':<10} {totals['passed']:>7} {totals['failed']:>7} {totals['skipped']:>8} "
+              f"{clock(args.total):>7}  from start to end")
     if group_rows:
         print()
         print(f"{'skipped group':<26} {'stage':<9} {'tests':>5}  verdict        reason")

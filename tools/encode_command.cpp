@@ -34,19 +34,6 @@ struct EncodeArgs {
   std::string module;
 };
 
-// --ink-limit: "media" (the media's default), "off", or a percentage.
-bool ParseInkLimit(const std::string& text, int* limit) {
-  if (text == "media") *limit = imaging::kMediaInkLimit;
-  else if (text == "off") *limit = imaging::kNoInkLimit;
-  else {
-    char* end = nullptr;
-    const long value = strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value < imaging::kMinInkLimit || value > imaging::kNoInkLimit) return false;
-    *limit = static_cast<int>(value);
-  }
-  return true;
-}
-
 int RunEncode(const EncodeArgs& a) {
   tools::EncodeSettings settings;
   settings.driver = a.driver == "minidriver" ? tools::Driver::kMinidriver : tools::Driver::kPlugin;
@@ -69,7 +56,7 @@ int RunEncode(const EncodeArgs& a) {
   layout.disc = disc.size;
   layout.ring = disc.ring;
   layout.separation.tone = a.tone;
-  if (!ParseInkLimit(a.ink_limit, &layout.separation.ink_limit))
+  if (!imaging::ParseInkLimit(a.ink_limit, &layout.separation.ink_limit))
     return Fail("unknown ink limit '" + a.ink_limit + "' (use media, off, or " + std::to_string(imaging::kMinInkLimit) +
                 " to " + std::to_string(imaging::kNoInkLimit) + ")", kExitUsage);
   if (!imaging::ValidateLayout(layout, &error)) return Fail(error, kExitUsage);

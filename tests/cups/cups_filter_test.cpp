@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include "imaging/label.h"
 #include "tests/cups/cups_test_support.h"
 
 namespace {
@@ -157,6 +158,63 @@ TEST(FilterBadInput, TruncatedRasterKeepsCompletePagesAndEndsTheJob) {
   }
 }
 
+// Contone pages print what the label path makes of them, dot for dot, with
+// the tone and ink limit from the header (the PPD's) or else the options,
+// in colour from RGB and in black from grey (W, 255 white) and K (0 white).
+TEST(FilterContone, PagesGoThroughTheLabelPathWithTheirToneAndInkLimit) {
+  imaging::RgbImage picture(1416, 2832);
+  for (int32_t y = 0; y < picture.height; ++y) {
+    for (int32_t x = 0; x < picture.width; ++x) {
+      const uint8_t v = static_cast<uint8_t>(x * 255 / picture.width);
+      picture.Set(x, y, imaging::Rgb{v, static_cast<uint8_t>(y * 255 / picture.height), 60});
+    }
+  }
+  imaging::RgbImage grey = picture;  // as the test raster writes grey: the mean
+  for (size_t i = 0; i < grey.pixels.size(); i += 3) {
+    grey.pixels[i] = grey.pixels[i + 1] = grey.pixels[i + 2] =
+        static_cast<uint8_t>((grey.pixels[i] + grey.pixels[i + 1] + grey.pixels[i + 2]) / 3);
+  }
+  struct Case {
+    PixelLayout layout;
+    unsigned tone_code, limit_code;
+    const char* options;
+    int tone, ink_limit;
+  };
+  for (const Case& c : {Case{PixelLayout::kRgb8, 0, 0, "", 0, imaging::kMediaInkLimit},
+                        Case{PixelLayout::kRgb8, 80, 200, "Tone=30 InkLimit=off", -20, 200},
+                        Case{PixelLayout::kRgb8, 0, 0, "Tone=30 InkLimit=off", 30, imaging::kNoInkLimit},
+                        Case{PixelLayout::kGrey8, 115, 1, "", 15, imaging::kMediaInkLimit},
+                        Case{PixelLayout::kBlack8, 0, 0, "Tone=-10", -10, imaging::kMediaInkLimit}}) {
+    const bool colour = c.layout == PixelLayout::kRgb8;
+    RasterPage page;
+    page.layout = c.layout;
+    page.picture = picture;
+    page.ink = page::InkPage::Blank(1416, 2832, 600, colour);
+    page.integers[7] = c.tone_code;
+    page.integers[8] = c.limit_code;
+    page::JobOptions choices;
+    choices.colour = colour ? page::ColourMode::kColour : page::ColourMode::kMonochrome;
+    imaging::LabelLayout layout;
+    layout.separation.tone = c.tone;
+    layout.separation.ink_limit = c.ink_limit;
+    const RunResult run = RunFilter({page}, c.options);
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    page.ink = imaging::MakeLabelPageOnDots(colour ? picture : grey, choices, layout);
+    SCOPED_TRACE(c.options);
+    ExpectJob(run, {page}, choices, false);
+  }
+  // A tone or ink limit the filter cannot take stops the job before it starts.
+  RasterPage page;
+  page.layout = PixelLayout::kRgb8;
+  page.ink = page::InkPage::Blank(64, 64, 600, true);
+  for (const char* options : {"Tone=41", "InkLimit=100", "InkLimit=dark"}) {
+    const RunResult run = RunFilter({page}, options);
+    EXPECT_EQ(run.exit_code, 1) << options;
+    EXPECT_TRUE(run.out.empty()) << options;
+    EXPECT_NE(run.err.find("ERROR: Page 1: Unknown"), std::string::npos) << run.err;
+  }
+}
+
 TEST(FilterBadInput, UnsupportedPagesAreRefusedWithAClearError) {
   struct Case {
     const char* what;
@@ -166,8 +224,8 @@ TEST(FilterBadInput, UnsupportedPagesAreRefusedWithAClearError) {
     const char* message;
   };
   const Case cases[] = {
-      {"RGB", CUPS_CSPACE_RGB, 0, 0, "colour space RGB"},
-      {"8-bit black", 0, 8, 0, "bit depth 8"},
+      {"1-bit RGB", CUPS_CSPACE_RGB, 0, 0, "colour space RGB"},
+      {"2-bit black", 0, 2, 0, "bit depth 2"},
       {"600 dpi across", 0, 0, 600, "resolution 600x600"},
   };
   for (const Case& c : cases) {

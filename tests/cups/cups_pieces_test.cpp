@@ -28,13 +28,17 @@ cups_page_header2_t Header(PixelLayout layout, int32_t width, int32_t rows, int 
 
 TEST(RasterHeaderCheck, AcceptsBothColourSpacesInEveryOrderAtBothResolutions) {
   for (PixelLayout layout : {PixelLayout::kBlack, PixelLayout::kCmyChunked, PixelLayout::kCmyBanded,
-                             PixelLayout::kCmyPlanar}) {
+                             PixelLayout::kCmyPlanar, PixelLayout::kRgb8, PixelLayout::kGrey8,
+                             PixelLayout::kBlack8}) {
     for (int rpi : {300, 600}) {
       cupsdrv::PageGeometry g;
       std::string error;
       ASSERT_TRUE(cupsdrv::CheckPageHeader(Header(layout, 1416, 40, rpi), &g, &error)) << error;
       EXPECT_EQ(g.layout, layout);
-      EXPECT_EQ(g.colour, layout != PixelLayout::kBlack);
+      EXPECT_EQ(g.colour, layout != PixelLayout::kBlack && layout != PixelLayout::kGrey8 &&
+                              layout != PixelLayout::kBlack8);
+      EXPECT_EQ(g.Contone(), layout == PixelLayout::kRgb8 || layout == PixelLayout::kGrey8 ||
+                                 layout == PixelLayout::kBlack8);
       EXPECT_EQ(g.rows_per_inch, rpi);
       EXPECT_EQ(g.width_dots, 1416);
       EXPECT_FALSE(g.Cropped());
@@ -49,14 +53,40 @@ TEST(RasterHeaderCheck, RefusesWhatThePrinterCannotPrint) {
     const char* message;
   };
   const Case cases[] = {
-      {"8-bit black",
+      {"16-bit grey",
        [](cups_page_header2_t* h) {
+         h->cupsColorSpace = CUPS_CSPACE_W;
+         h->cupsBitsPerColor = 16;
+         h->cupsBitsPerPixel = 16;
+         h->cupsBytesPerLine = 2 * h->cupsWidth;
+       },
+       "bit depth 16"},
+      {"1-bit RGB", [](cups_page_header2_t* h) { h->cupsColorSpace = CUPS_CSPACE_RGB; }, "colour space RGB"},
+      {"8-bit CMYK",
+       [](cups_page_header2_t* h) {
+         h->cupsColorSpace = CUPS_CSPACE_CMYK;
+         h->cupsBitsPerColor = 8;
+         h->cupsBitsPerPixel = 32;
+         h->cupsBytesPerLine = 4 * h->cupsWidth;
+       },
+       "colour space CMYK for 8 bits"},
+      {"8-bit banded RGB",
+       [](cups_page_header2_t* h) {
+         h->cupsColorSpace = CUPS_CSPACE_RGB;
+         h->cupsColorOrder = CUPS_ORDER_BANDED;
+         h->cupsBitsPerColor = 8;
+         h->cupsBitsPerPixel = 8;
+         h->cupsBytesPerLine = 3 * h->cupsWidth;
+       },
+       "chunky pixels"},
+      {"8-bit RGB with grey's lines",
+       [](cups_page_header2_t* h) {
+         h->cupsColorSpace = CUPS_CSPACE_RGB;
          h->cupsBitsPerColor = 8;
          h->cupsBitsPerPixel = 8;
          h->cupsBytesPerLine = h->cupsWidth;
        },
-       "bit depth 8"},
-      {"RGB", [](cups_page_header2_t* h) { h->cupsColorSpace = CUPS_CSPACE_RGB; }, "colour space RGB"},
+       "Inconsistent"},
       {"CMYK", [](cups_page_header2_t* h) { h->cupsColorSpace = CUPS_CSPACE_CMYK; }, "colour space CMYK"},
       {"600 across", [](cups_page_header2_t* h) { h->HWResolution[0] = 600; }, "resolution 600x600"},
       {"1200 down", [](cups_page_header2_t* h) { h->HWResolution[1] = 1200; }, "resolution 300x1200"},
@@ -109,6 +139,10 @@ TEST(RasterHeaderCheck, CropsToTheDiscArea) {
   ASSERT_TRUE(cupsdrv::CheckPageHeader(Header(PixelLayout::kBlack, 1417, 1417, 300), &g, &error));
   EXPECT_EQ(g.width_dots, 1417);
   EXPECT_EQ(g.rows, 1416);
+  // A contone page is laid on the square: a dot wider is cut, and said so.
+  ASSERT_TRUE(cupsdrv::CheckPageHeader(Header(PixelLayout::kRgb8, 1417, 2832, 600), &g, &error));
+  EXPECT_EQ(g.width_dots, 1416);
+  EXPECT_TRUE(g.Cropped());
 }
 
 // Reads every page of a raster file with the filter's reader into one set of

@@ -1,6 +1,8 @@
 // The PPD and the whole CUPS chain: cupstestppd on the compiled PPD, and
 // cupsfilter turning PDF and PNG labels into the printer's stream through the
-// PPD's own filter, compared dot by dot with the raster CUPS rendered.
+// PPD's own filter, compared dot by dot with the raster CUPS rendered put
+// through the label path; and one picture as PNG, PDF and PWG raster printing
+// the same ink.
 //
 // cupsfilter finds filters in <ServerBin>/filter. The test gives it a
 // cups-files.conf of its own (cupsfilter -c) whose ServerBin is a temporary
@@ -12,8 +14,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+#include <math.h>
+
 #include <algorithm>
 
+#include "imaging/label.h"
+#include "imaging/png_writer.h"
+#include "imaging/raster_rows.h"
 #include "page/print_position.h"
 #include "tests/cups/cups_test_support.h"
 #include "tests/support/printed_dots.h"
@@ -75,8 +83,17 @@ TEST(PrinterPpd, OffersThePrintersChoices) {
       "*DefaultResolution: 300x600dpi",
       "*Resolution 300x300dpi/300 x 300 DPI : \"<</HWResolution[300 300]",
       "*Resolution 300x600dpi/600 x 300 DPI : \"<</HWResolution[300 600]",
-      "*ColorModel CMY/Colour: \"<</cupsColorSpace 4/cupsColorOrder 1",
-      "*ColorModel Gray/Monochrome: \"<</cupsColorSpace 3",
+      // Contone pages: 8-bit RGB and grey, which the filter halftones.
+      "*Resolution 300x600dpi/600 x 300 DPI : \"<</HWResolution[300 600]/cupsBitsPerColor 8",
+      "*ColorModel RGB/Colour: \"<</cupsColorSpace 1/cupsColorOrder 0/cupsBitsPerColor 8",
+      "*ColorModel Gray/Monochrome: \"<</cupsColorSpace 0/cupsColorOrder 0/cupsBitsPerColor 8",
+      "*DefaultTone: 0",
+      "*Tone -40/-40 %: \"<</cupsInteger7 60>>setpagedevice\"",
+      "*Tone 25/+25 %: \"<</cupsInteger7 125>>setpagedevice\"",
+      "*DefaultInkLimit: media",
+      "*InkLimit media/Media default: \"<</cupsInteger8 1>>setpagedevice\"",
+      "*InkLimit 200/200 %: \"<</cupsInteger8 200>>setpagedevice\"",
+      "*InkLimit off/Off (300 %): \"<</cupsInteger8 300>>setpagedevice\"",
       "*DefaultMediaType: Regular",
       "*MediaType Matte/Matte: \"<</MediaType(Matte)/cupsMediaType 2>>setpagedevice\"",
       "*DefaultTextQuality: OFF",
@@ -176,7 +193,8 @@ class CupsChain : public ::testing::Test {
   }
 
   // Renders the label to CUPS raster, then to the printer's stream, and
-  // compares the two.
+  // compares the two: the stream holds the contone raster CUPS rendered
+  // through the label path, dot for dot.
   void CheckLabel(const std::string& input, const std::vector<std::string>& options,
                   const page::JobOptions& choices, bool colour) {
     const RunResult raster = Filter(input, "application/vnd.cups-raster", options, false);
@@ -184,15 +202,19 @@ class CupsChain : public ::testing::Test {
       GTEST_SKIP() << "cupsfilter cannot render raster here: " << raster.err;
     }
     ASSERT_TRUE(cupstest::WriteFile(dir_.File("label.ras"), raster.out));
-    std::vector<page::InkPage> pages;
+    std::vector<imaging::RgbImage> pages;
     std::vector<cups_page_header2_t> headers;
-    ASSERT_TRUE(cupstest::ReadRaster(dir_.File("label.ras"), &pages, &headers));
+    ASSERT_TRUE(ReadContone(dir_.File("label.ras"), &pages, &headers));
     ASSERT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages[0].colour, colour);
+    EXPECT_EQ(headers[0].cupsBitsPerColor, 8u);
+    EXPECT_EQ(headers[0].cupsColorSpace, colour ? CUPS_CSPACE_RGB : CUPS_CSPACE_W);
     EXPECT_EQ(headers[0].cupsWidth, 1416u);
     EXPECT_EQ(headers[0].cupsHeight, choices.resolution == page::Resolution::k600 ? 2832u : 1416u);
-    for (int p = 0; p < pages[0].PlaneCount(); ++p) {
-      EXPECT_TRUE(std::any_of(pages[0].planes[p].begin(), pages[0].planes[p].end(),
+    page::JobOptions page_choices = choices;
+    page_choices.colour = colour ? page::ColourMode::kColour : page::ColourMode::kMonochrome;
+    const page::InkPage expected = imaging::MakeLabelPageOnDots(pages[0], page_choices, imaging::LabelLayout{});
+    for (int p = 0; p < expected.PlaneCount(); ++p) {
+      EXPECT_TRUE(std::any_of(expected.planes[p].begin(), expected.planes[p].end(),
                               [](uint8_t b) { return b != 0; }))
           << "plane " << p << " of the rendered label is blank";
     }
@@ -204,8 +226,35 @@ class CupsChain : public ::testing::Test {
     EXPECT_TRUE(cupstest::EndsWith(job.out, cupstest::ExpectedJobEnd()));
     const stream::DecodedStream decoded = stream::Decode(job.out.data(), job.out.size(), stream::WholeJob());
     ASSERT_TRUE(decoded.Clean()) << decoded.problems.front().message;
-    ASSERT_EQ(decoded.planes.size(), static_cast<size_t>(pages[0].PlaneCount()));
-    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, cupstest::OnRing(pages[0]), choices.SkipsCentre()));
+    ASSERT_EQ(decoded.planes.size(), static_cast<size_t>(expected.PlaneCount()));
+    EXPECT_TRUE(cupstest::PlanesMatch(decoded, 0, expected, choices.SkipsCentre()));
+  }
+
+  // The contone pages of a CUPS or PWG raster file, converted as the
+  // printer application converts its raster rows.
+  static bool ReadContone(const std::string& path, std::vector<imaging::RgbImage>* pages,
+                          std::vector<cups_page_header2_t>* headers) {
+    const int fd = open(path.c_str(), O_RDONLY);
+    if (fd < 0) return false;
+    cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
+    bool ok = raster != nullptr;
+    cups_page_header2_t h;
+    while (ok && cupsRasterReadHeader2(raster, &h)) {
+      ok = h.cupsBitsPerColor == 8 && h.cupsColorOrder == CUPS_ORDER_CHUNKED;
+      const imaging::RasterPixels pixels = h.cupsBitsPerPixel == 24 ? imaging::RasterPixels::kRgb8
+                                                                    : imaging::RasterPixels::kGrey8;
+      imaging::RgbImage page(static_cast<int32_t>(h.cupsWidth), static_cast<int32_t>(h.cupsHeight));
+      std::vector<uint8_t> row(h.cupsBytesPerLine);
+      for (int32_t y = 0; ok && y < page.height; ++y) {
+        ok = cupsRasterReadPixels(raster, row.data(), h.cupsBytesPerLine) == h.cupsBytesPerLine;
+        imaging::RasterRowToRgb(pixels, row.data(), page.width, page.At(0, y));
+      }
+      pages->push_back(std::move(page));
+      headers->push_back(h);
+    }
+    if (raster != nullptr) cupsRasterClose(raster);
+    close(fd);
+    return ok && !pages->empty();
   }
 
   cupstest::TempDir dir_;
@@ -304,6 +353,119 @@ TEST_F(CupsChain, PpdOffsetsAndTheEightyMillimetrePage) {
   ASSERT_TRUE(mini_dots.clean);
   EXPECT_LE(testsupport::FarthestDotMm(mini_dots), 39.05);
   EXPECT_GT(testsupport::FarthestDotMm(mini_dots), 38.8);
+}
+
+// One picture three ways: as a PNG through the tool, as a PDF of the same
+// pixels through the CUPS chain, and as PWG raster of the same pixels (as a
+// phone sends it) through the printer application's conversion. All go
+// through the one separation and halftone, so every 32 x 64-dot block on the
+// ring carries nearly the same share of each ink.
+TEST_F(CupsChain, OnePictureAsPngPdfAndPwgRasterPrintsTheSameInk) {
+  constexpr int32_t kSize = 472;  // 100 pixels per inch over the 4.72 inch square
+  imaging::RgbImage picture(kSize, kSize);
+  for (int32_t y = 0; y < kSize; ++y) {
+    for (int32_t x = 0; x < kSize; ++x) {
+      // Smooth colour ramps, a grey ramp across the bottom and dark shadows.
+      const double u = static_cast<double>(x) / kSize, v = static_cast<double>(y) / kSize;
+      const imaging::Rgb c = y > kSize * 3 / 4
+          ? imaging::Rgb{static_cast<uint8_t>(255 * u), static_cast<uint8_t>(255 * u), static_cast<uint8_t>(255 * u)}
+          : imaging::Rgb{static_cast<uint8_t>(255 * u), static_cast<uint8_t>(255 * v),
+                         static_cast<uint8_t>(128 + 100 * sin(6 * (u + v)))};
+      picture.Set(x, y, c);
+    }
+  }
+  std::vector<uint8_t> png;
+  std::string error;
+  ASSERT_TRUE(imaging::EncodePng(picture, &png, &error)) << error;
+  ASSERT_TRUE(cupstest::WriteFile(dir_.File("picture.png"), png));
+
+  // The PDF: the same pixels as one image over the page, kept lossless.
+  std::string ps = "%!PS\n<< /PageSize [339.84 339.84] >> setpagedevice\n339.84 339.84 scale\n/line " +
+                   std::to_string(kSize * 3) + " string def\n" + std::to_string(kSize) + " " + std::to_string(kSize) +
+                   " 8 [" + std::to_string(kSize) + " 0 0 -" + std::to_string(kSize) + " 0 " + std::to_string(kSize) +
+                   "] {currentfile line readhexstring pop} false 3 colorimage\n";
+  static const char kHex[] = "0123456789abcdef";
+  for (size_t i = 0; i < picture.pixels.size(); ++i) {
+    ps += kHex[picture.pixels[i] >> 4];
+    ps += kHex[picture.pixels[i] & 15];
+    if (i % 36 == 35) ps += '\n';
+  }
+  ps += "\nshowpage\n";
+  ASSERT_TRUE(cupstest::WriteFile(dir_.File("picture.ps"), ps));
+  const RunResult pdf = cupstest::RunProgram(
+      {gs_, "-q", "-dSAFER", "-dNOPAUSE", "-dBATCH", "-sDEVICE=pdfwrite", "-dAutoFilterColorImages=false",
+       "-sColorImageFilter=FlateEncode", "-dDownsampleColorImages=false",
+       "-sOutputFile=" + dir_.File("picture.pdf"), dir_.File("picture.ps")},
+      "");
+  ASSERT_EQ(pdf.exit_code, 0) << pdf.err;
+
+  // The PWG raster: the pixels on the printer's dots (3 across, 6 down).
+  {
+    const int fd = open(dir_.File("picture.pwg").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(fd, 0);
+    cups_raster_t* out = cupsRasterOpen(fd, CUPS_RASTER_WRITE_PWG);
+    cups_page_header2_t h;
+    memset(&h, 0, sizeof h);
+    strcpy(h.MediaClass, "PwgRaster");
+    h.HWResolution[0] = 300, h.HWResolution[1] = 600;
+    h.PageSize[0] = h.PageSize[1] = 340;
+    h.cupsWidth = 3 * kSize, h.cupsHeight = 6 * kSize;
+    h.cupsBitsPerColor = 8, h.cupsBitsPerPixel = 24, h.cupsBytesPerLine = 3 * h.cupsWidth;
+    h.cupsColorOrder = CUPS_ORDER_CHUNKED, h.cupsColorSpace = CUPS_CSPACE_SRGB, h.cupsNumColors = 3;
+    ASSERT_TRUE(cupsRasterWriteHeader2(out, &h));
+    std::vector<uint8_t> row(h.cupsBytesPerLine);
+    for (uint32_t y = 0; y < h.cupsHeight; ++y) {
+      for (uint32_t x = 0; x < h.cupsWidth; ++x) memcpy(&row[3 * x], picture.At(x / 3, y / 6), 3);
+      ASSERT_EQ(cupsRasterWritePixels(out, row.data(), h.cupsBytesPerLine), h.cupsBytesPerLine);
+    }
+    cupsRasterClose(out);
+    close(fd);
+  }
+
+  const page::JobOptions options;
+  const page::DiscRing ring;
+  const RunResult tool = cupstest::RunProgram(
+      {cupstest::BuildDir() + "/bin/quillory2", "encode", dir_.File("picture.png"), "-o", dir_.File("tool.prn")}, "");
+  ASSERT_EQ(tool.exit_code, 0) << tool.err;
+  const page::InkPage from_png =
+      testsupport::InkOfJob(testsupport::DecodeDots(cupstest::ReadFile(dir_.File("tool.prn"))), 600);
+  const RunResult job = Filter(dir_.File("picture.pdf"), "printer/foo", {}, true);
+  ASSERT_EQ(job.exit_code, 0) << job.err;
+  // Kept to look at: the picture, and what the tool and CUPS print of it.
+  const std::string artifacts = cupstest::BuildDir() + "/test-artifacts";
+  mkdir(artifacts.c_str(), 0755);
+  mkdir((artifacts + "/cups").c_str(), 0755);
+  ASSERT_TRUE(cupstest::WriteFile(artifacts + "/cups/one-picture.png", png));
+  ASSERT_TRUE(cupstest::WriteFile(artifacts + "/cups/one-picture-cups.prn", job.out));
+  for (const auto& [prn, out] : {std::pair<std::string, std::string>{dir_.File("tool.prn"), "one-picture-tool-preview.png"},
+                                 {artifacts + "/cups/one-picture-cups.prn", "one-picture-cups-preview.png"}}) {
+    const RunResult preview = cupstest::RunProgram(
+        {cupstest::BuildDir() + "/bin/quillory2", "preview", prn, "-o", artifacts + "/cups/" + out}, "");
+    EXPECT_EQ(preview.exit_code, 0) << preview.err;
+  }
+  const testsupport::PrintedDots cups_dots = testsupport::DecodeDots(job.out);
+  ASSERT_TRUE(cups_dots.clean);
+  const page::InkPage from_pdf = testsupport::InkOfJob(cups_dots, 600);
+  std::vector<imaging::RgbImage> pwg_pages;
+  std::vector<cups_page_header2_t> pwg_headers;
+  ASSERT_TRUE(ReadContone(dir_.File("picture.pwg"), &pwg_pages, &pwg_headers));
+  const page::InkPage from_pwg = imaging::MakeLabelPageOnDots(pwg_pages[0], options, imaging::LabelLayout{});
+
+  const struct {
+    const char* what;
+    const page::InkPage& a;
+    const page::InkPage& b;
+  } pairs[] = {{"PNG and PDF", from_png, from_pdf}, {"PNG and PWG raster", from_png, from_pwg},
+               {"PDF and PWG raster", from_pdf, from_pwg}};
+  for (const auto& pair : pairs) {
+    const testsupport::BlockInkDifference d = testsupport::CompareBlockInk(pair.a, pair.b, ring);
+    printf("%s: %d blocks, mean difference %.2f %%, worst %.2f %%\n", pair.what, d.blocks, 100 * d.mean,
+           100 * d.worst);
+    EXPECT_GT(d.blocks, 3000) << pair.what;
+    // CUPS's own dither, or a separation of code values, differs by tens of %.
+    EXPECT_LT(d.mean, 0.01) << pair.what;
+    EXPECT_LT(d.worst, 0.05) << pair.what;
+  }
 }
 
 }  // namespace

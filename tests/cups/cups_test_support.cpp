@@ -51,6 +51,15 @@ cups_page_header2_t HeaderFor(const RasterPage& page) {
     case cupsdrv::PixelLayout::kCmyPlanar:
       h.cupsColorSpace = CUPS_CSPACE_CMY;
       h.cupsColorOrder = CUPS_ORDER_PLANAR;
+      break;    case cupsdrv::PixelLayout::kRgb8:
+    case cupsdrv::PixelLayout::kGrey8:
+    case cupsdrv::PixelLayout::kBlack8:
+      h.cupsColorSpace = page.layout == cupsdrv::PixelLayout::kRgb8   ? CUPS_CSPACE_RGB
+                         : page.layout == cupsdrv::PixelLayout::kGrey8 ? CUPS_CSPACE_W
+                                                                       : CUPS_CSPACE_K;
+      h.cupsBitsPerColor = 8;
+      h.cupsBitsPerPixel = page.layout == cupsdrv::PixelLayout::kRgb8 ? 24 : 8;
+      h.cupsBytesPerLine = width * h.cupsBitsPerPixel / 8;
       break;
   }
   if (page.colour_space != 0) h.cupsColorSpace = static_cast<cups_cspace_t>(page.colour_space);
@@ -61,7 +70,7 @@ cups_page_header2_t HeaderFor(const RasterPage& page) {
   }
   h.cupsNumColors = h.cupsColorSpace == CUPS_CSPACE_K ? 1 : 3;
   h.cupsMediaType = page.media_type;
-  for (int i = 0; i < 7; ++i) h.cupsInteger[i] = page.integers[i];
+  for (int i = 0; i < 9; ++i) h.cupsInteger[i] = page.integers[i];
   return h;
 }
 
@@ -105,6 +114,24 @@ bool WriteRaster(const std::string& path, const std::vector<RasterPage>& pages, 
                                                         (ink.Dot(page::kMagenta, r, x) ? 2 : 0) |
                                                         (ink.Dot(page::kYellow, r, x) ? 1 : 0));
             row[x / 2] |= static_cast<uint8_t>(x % 2 == 0 ? nibble << 4 : nibble);
+          }
+          PutRasterRow(raster, row.data(), row.size());
+        }
+        break;
+      case cupsdrv::PixelLayout::kRgb8:
+      case cupsdrv::PixelLayout::kGrey8:
+      case cupsdrv::PixelLayout::kBlack8:
+        // The picture's pixels, white beyond it; grey as the mean of red,
+        // green and blue.
+        for (int32_t r = 0; r < ink.rows; ++r) {
+          for (int32_t x = 0; x < ink.width_dots; ++x) {
+            const imaging::Rgb c = pages[i].picture.Contains(x, r) ? pages[i].picture.Get(x, r) : imaging::Rgb{};
+            if (pages[i].layout == cupsdrv::PixelLayout::kRgb8) {
+              row[3 * x] = c.r, row[3 * x + 1] = c.g, row[3 * x + 2] = c.b;
+            } else {
+              const uint8_t grey = static_cast<uint8_t>((c.r + c.g + c.b) / 3);
+              row[x] = pages[i].layout == cupsdrv::PixelLayout::kGrey8 ? grey : static_cast<uint8_t>(255 - grey);
+            }
           }
           PutRasterRow(raster, row.data(), row.size());
         }

@@ -46,7 +46,8 @@ using testsupport::RandomInkPage;
 struct RasterPage {
   page::InkPage ink;
   cupsdrv::PixelLayout layout = cupsdrv::PixelLayout::kCmyBanded;  // kBlack for monochrome
-  unsigned integers[7] = {0, 0, 0, 0, 0, 0, 0};
+  imaging::RgbImage picture;  // a contone page's pixels (kRgb8, kGrey8, kBlack8), as big as ink
+  unsigned integers[9] = {0, 0, 0, 0, 0, 0, 0, 0, 0};
   unsigned media_type = 0;
   // Overrides for headers the filter must refuse (0: derived from the page).
   unsigned colour_space = 0;

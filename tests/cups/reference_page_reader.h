@@ -58,6 +58,10 @@ inline cupsdrv::ReadResult ReadPage(cups_raster_t* raster, const cupsdrv::PageGe
             if (nibble & 1) ink->SetDot(page::kYellow, r, x);
             break;
           }
+          case cupsdrv::PixelLayout::kRgb8:
+          case cupsdrv::PixelLayout::kGrey8:
+          case cupsdrv::PixelLayout::kBlack8:
+            return cupsdrv::ReadResult::kTruncated;  // contone: no dots to read
         }
       }
     }

@@ -10,6 +10,7 @@
 #include "imaging/label.h"
 #include "imaging/separation.h"
 #include "imaging/vector_diffusion.h"
+#include "tests/support/printed_dots.h"
 
 namespace imaging {
 namespace {
@@ -196,24 +197,10 @@ TEST(OnePicturePath, APictureAndItsRasterOnTheDotsPrintAlike) {
   page::JobOptions o;
   const LabelLayout layout;
   const page::InkPage a = MakeLabelPage(picture, o, layout), b = MakeLabelPageOnDots(raster, o, layout);
-  const DiscMask mask(layout.ring, 600);
-  double worst = 0, sum = 0;
-  int blocks = 0;
-  for (int32_t by = 0; by + 64 <= a.rows; by += 64) {
-    for (int32_t bx = 0; bx + 32 <= a.width_dots; bx += 32) {
-      if (!mask.Printable(bx, by) || !mask.Printable(bx + 31, by + 63)) continue;
-      for (int p = 0; p < 3; ++p) {
-        int da = 0, db = 0;
-        for (int32_t y = by; y < by + 64; ++y)
-          for (int32_t x = bx; x < bx + 32; ++x) da += a.Dot(p, y, x), db += b.Dot(p, y, x);
-        const double diff = std::fabs(da - db) / (32.0 * 64);
-        worst = std::max(worst, diff), sum += diff, ++blocks;
-      }
-    }
-  }
-  ASSERT_GT(blocks, 1000);
-  EXPECT_LT(sum / blocks, 0.01);
-  EXPECT_LT(worst, 0.05);
+  const testsupport::BlockInkDifference d = testsupport::CompareBlockInk(a, b, layout.ring);
+  ASSERT_GT(d.blocks, 1000);
+  EXPECT_LT(d.mean, 0.01);
+  EXPECT_LT(d.worst, 0.05);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <math.h>
 
+#include <algorithm>
+
 #include "stream/decoder.h"
 
 namespace testsupport {
@@ -74,6 +76,50 @@ double FarthestDotMm(const PrintedDots& dots, int32_t square_at) {
     }
   }
   return farthest;
+}
+
+page::InkPage InkOfJob(const PrintedDots& dots, int32_t rows_per_inch, int32_t square_at) {
+  static const int kColourOrder[3] = {page::kYellow, page::kMagenta, page::kCyan};  // as sent
+  const bool colour = dots.planes.size() == 3;
+  page::InkPage ink = page::InkPage::Blank(geometry::kDiscAreaDots, geometry::DiscAreaRows(rows_per_inch), rows_per_inch, colour);
+  for (size_t k = 0; k < dots.planes.size() && k < 3; ++k) {
+    const int plane = colour ? kColourOrder[k] : page::kBlack;
+    for (const auto& [address, line] : dots.planes[k]) {
+      const int32_t row = address / ink.RowStep();
+      if (row < 0 || row >= ink.rows) continue;
+      for (int32_t x = 0; x < ink.width_dots; ++x) {
+        if (Bit(line, square_at + x)) ink.SetDot(plane, row, x);
+      }
+    }
+  }
+  return ink;
+}
+
+BlockInkDifference CompareBlockInk(const page::InkPage& a, const page::InkPage& b, const page::DiscRing& ring) {
+  BlockInkDifference result;
+  const int32_t block_rows = 64 * a.rows_per_inch / 600;  // 32 x 64 dots at 600 rows per inch: square on the disc
+  const page::DiscMask mask(ring, a.rows_per_inch);
+  double sum = 0;
+  for (int32_t by = 0; by + block_rows <= a.rows && by + block_rows <= b.rows; by += block_rows) {
+    for (int32_t bx = 0; bx + 32 <= a.width_dots; bx += 32) {
+      if (!mask.Printable(bx, by) || !mask.Printable(bx + 31, by + block_rows - 1) ||
+          !mask.Printable(bx, by + block_rows - 1) || !mask.Printable(bx + 31, by)) {
+        continue;
+      }
+      for (int p = 0; p < a.PlaneCount() && p < b.PlaneCount(); ++p) {
+        int da = 0, db = 0;
+        for (int32_t y = by; y < by + block_rows; ++y) {
+          for (int32_t x = bx; x < bx + 32; ++x) da += a.Dot(p, y, x), db += b.Dot(p, y, x);
+        }
+        const double diff = fabs(da - db) / (32.0 * block_rows);
+        result.worst = std::max(result.worst, diff);
+        sum += diff;
+        ++result.blocks;
+      }
+    }
+  }
+  if (result.blocks > 0) result.mean = sum / result.blocks;
+  return result;
 }
 
 }  // namespace testsupport

@@ -10,6 +10,9 @@
 #include <map>
 #include <vector>
 
+#include "page/disc_ring.h"
+#include "page/ink_page.h"
+
 namespace testsupport {
 
 struct PrintedDots {
@@ -29,6 +32,20 @@ PrintedDots DecodeDots(const std::vector<uint8_t>& job);
 // the component's square is (printer dot square_at + 708, row address 1416:
 // the plug-in's square starts at dot 56, the minidriver's at 24), in mm.
 double FarthestDotMm(const PrintedDots& dots, int32_t square_at = 56);
+
+// The ink page of a decoded job whose square starts at printer dot
+// square_at (the plug-in's and the CUPS filter's 56): planes in cyan,
+// magenta, yellow order (or black), rows at rows_per_inch.
+page::InkPage InkOfJob(const PrintedDots& dots, int32_t rows_per_inch, int32_t square_at = 56);
+
+// How far two pages of the same picture differ in ink: the share of dots of
+// each ink in every 32 x 64-dot block wholly on the ring, compared.
+struct BlockInkDifference {
+  int blocks = 0;      // blocks compared, times planes
+  double mean = 0;     // mean absolute difference of the shares
+  double worst = 0;    // largest
+};
+BlockInkDifference CompareBlockInk(const page::InkPage& a, const page::InkPage& b, const page::DiscRing& ring);
 
 }  // namespace testsupport
 
