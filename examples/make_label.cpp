@@ -2,7 +2,9 @@
 // gradients, hairlines and thin rings that show how fine detail survives the
 // halftone, and lettering in the built-in bitmap font.
 //
-//   make_label OUT.png      (writes the picture; "-" for standard output)
+//   make_label OUT.png          (writes the picture; "-" for standard output)
+//   make_label --photo OUT.png  (the scene alone, 800 x 600: the photo of the
+//                                designer's example template)
 //
 // The result is committed as examples/label.png; running the program again
 // must give the same pixels (a test checks this).
@@ -131,16 +133,26 @@ RgbImage DrawLabel() {
   return img;
 }
 
+// The scene on its own, as a landscape photo would be.
+RgbImage DrawPhoto() {
+  RgbImage img(800, 600);
+  for (int y = 0; y < img.height; ++y)
+    for (int x = 0; x < img.width; ++x) img.Set(x, y, Scene((x + 0.5) / 600 - 1.0 / 6, (y + 0.5) / 600));
+  return img;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    fprintf(stderr, "usage: make_label OUT.png\n");
+  const bool photo = argc == 3 && std::string(argv[1]) == "--photo";
+  if (argc != 2 && !photo) {
+    fprintf(stderr, "usage: make_label [--photo] OUT.png\n");
     return 2;
   }
   std::vector<uint8_t> png;
   std::string error;
-  if (!imaging::EncodePng(DrawLabel(), &png, &error) || !files::WriteWholeFile(argv[1], png, &error)) {
+  if (!imaging::EncodePng(photo ? DrawPhoto() : DrawLabel(), &png, &error) ||
+      !files::WriteWholeFile(argv[argc - 1], png, &error)) {
     fprintf(stderr, "make_label: error: %s\n", error.c_str());
     return 1;
   }

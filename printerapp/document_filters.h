@@ -12,9 +12,15 @@
 
 #include <pappl/pappl.h>
 
+#include <functional>
 #include <string>
+#include <vector>
+
+#include "page/ink_page.h"
 
 namespace printerapp {
+
+struct JobSettings;
 
 // What the PDF filter needs to know, set once when the server starts.
 struct GhostscriptConfig {
@@ -26,9 +32,22 @@ struct GhostscriptConfig {
 // there is none that runs.
 std::string FindGhostscript();
 
+// A document's bytes to ink pages, with the job's settings; false with a
+// one-line reason.
+using PageMaker = std::function<bool(const std::vector<uint8_t>& bytes, const JobSettings& settings,
+                                     const pappl_pr_options_t& options, std::vector<page::InkPage>* pages,
+                                     std::string* error)>;
+
+// Prints the job's document as the pages make_pages gives (each copy one
+// more disc), through the job writer; a document it cannot read fails the job with "<what> cannot be
+// printed: <reason>".
+bool PrintPages(pappl_job_t* job, pappl_device_t* device, const PageMaker& make_pages, const char* what);
+
 extern "C" {
 bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* data);
 bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data);
+// Label templates (application/vnd.quillory2-label+json), with the designer.
+bool PrintLabelTemplate(pappl_job_t* job, pappl_device_t* device, void* data);
 }
 
 }  // namespace printerapp

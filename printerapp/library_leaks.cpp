@@ -5,7 +5,15 @@
 // allocate and keep is theirs; this program's own allocations stay checked.
 extern "C" __attribute__((visibility("default"))) const char* __lsan_default_suppressions() {
   return "leak:libcups.so\n"
-         "leak:libpappl.so\n";
+         "leak:libpappl.so\n"
+         // The label designer's libraries keep their caches too.
+         "leak:libfontconfig.so\n"
+         "leak:libpango\n"
+         "leak:libcairo.so\n"
+         "leak:libglib-2.0.so\n"
+         "leak:libgobject-2.0.so\n"
+         "leak:libharfbuzz.so\n"
+         "leak:libfreetype.so\n";
 }
 
 // Without the list of what was suppressed after every sub-command.

@@ -1,4 +1,5 @@
-// PNG and JPEG documents: the picture path of `quillory2 encode`.
+// PNG and JPEG documents: the picture path of `quillory2 encode`; and the
+// steps every document that becomes ink pages shares.
 //
 // print-scaling: "fill" covers the disc's square page, the picture cut to
 // a centred square first (what lies beyond the square's sides is left out);
@@ -33,7 +34,7 @@ imaging::RgbImage CentreSquare(const imaging::RgbImage& picture) {
 
 }  // namespace
 
-extern "C" bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* data) {
+bool PrintPages(pappl_job_t* job, pappl_device_t* device, const PageMaker& make_pages, const char* what) {
   std::unique_ptr<pappl_pr_options_t, void (*)(pappl_pr_options_t*)> options(
       papplJobCreatePrintOptions(job, 1, true), papplJobDeletePrintOptions);
   JobSettings settings;
@@ -44,15 +45,11 @@ extern "C" bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* dat
   }
   std::vector<uint8_t> bytes;
   std::vector<page::InkPage> pages;
-  imaging::RgbImage picture;
   if (!files::ReadWholeFile(papplJobGetFilename(job), &bytes, &error) ||
-      !imaging::DecodeImage(bytes.data(), bytes.size(), &picture, &error)) {
-    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, "The picture cannot be printed: " + error);
+      !make_pages(bytes, settings, *options, &pages, &error)) {
+    FailJob(job, PAPPL_JREASON_DOCUMENT_FORMAT_ERROR, std::string(what) + " cannot be printed: " + error);
     return false;
   }
-  if (options->print_scaling == PAPPL_SCALING_FILL) picture = CentreSquare(picture);
-  pages.push_back(imaging::MakeLabelPage(picture, settings.options, settings.layout));
-  picture = imaging::RgbImage();
   bytes = std::vector<uint8_t>();
   // Each copy is one more disc: the pages again, in order (collated).
   const int copies = options->copies > 1 ? options->copies : 1;
@@ -78,6 +75,20 @@ extern "C" bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* dat
     return false;
   }
   return true;
+}
+
+extern "C" bool PrintPicture(pappl_job_t* job, pappl_device_t* device, void* data) {
+  return PrintPages(
+      job, device,
+      [](const std::vector<uint8_t>& bytes, const JobSettings& settings, const pappl_pr_options_t& options,
+         std::vector<page::InkPage>* pages, std::string* error) {
+        imaging::RgbImage picture;
+        if (!imaging::DecodeImage(bytes.data(), bytes.size(), &picture, error)) return false;
+        if (options.print_scaling == PAPPL_SCALING_FILL) picture = CentreSquare(picture);
+        pages->push_back(imaging::MakeLabelPage(picture, settings.options, settings.layout));
+        return true;
+      },
+      "The picture");
 }
 
 }  // namespace printerapp

@@ -10,6 +10,10 @@
 
 #include "printerapp/calibration.h"
 #include "printerapp/capabilities.h"
+#if QUILLORY2_HAVE_DESIGNER
+#include "designer/label_template.h"
+#include "printerapp/design_page.h"
+#endif
 #include "printerapp/server_paths.h"
 #include "printerapp/server_state.h"
 
@@ -43,6 +47,19 @@ void AnnounceNewPrinter(pappl_system_t* system, int printer_id) {
 // new printer is announced (above).
 extern "C" void OnSystemEvent(pappl_system_t* system, pappl_printer_t* printer,
                                      pappl_job_t* job, pappl_event_t event, void* data) {
+#if QUILLORY2_HAVE_DESIGNER
+  // Every printer gets its "Design a label" page as it is created. PAPPL
+  // sends this event holding the system's lock, which adding a resource
+  // takes: the page is added by a thread of its own once the lock is free.
+  // The thread finds the printer again by its id: it may be gone by then.
+  if ((event & PAPPL_EVENT_PRINTER_CREATED) && printer != nullptr) {
+    std::thread([system, id = papplPrinterGetID(printer), spool = static_cast<const AppContext*>(data)->spool_dir]() {
+      if (pappl_printer_t* created = papplSystemFindPrinter(system, nullptr, id, nullptr)) {
+        AddDesignPage(system, created, spool);
+      }
+    }).detach();
+  }
+#endif
   if (printer != nullptr && (event & PAPPL_EVENT_PRINTER_CREATED)) {
     AnnounceNewPrinter(system, papplPrinterGetID(printer));
   }
@@ -175,6 +192,7 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
     return Refuse("state folder: " + error);
   }
   context->state_file = paths.state_file;
+  context->spool_dir = paths.spool_dir;
   // A second server on the same state or port would start half-bound and
   // fight the first over the file.
   if (!LockStateFile(paths.state_file, &error) || !LoopbackPortFree(port, &error)) return Refuse(error);
@@ -216,6 +234,12 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   } else {
     papplLog(system, PAPPL_LOGLEVEL_WARN, "Ghostscript not found: PDF is not offered");
   }
+#if QUILLORY2_HAVE_DESIGNER
+  // Label templates, from the web page and from IPP clients; one sent
+  // without a format is told by its first bytes (the typing callback below).
+  papplSystemAddMIMEFilter(system, designer::kTemplateMimeType, kNativeFormat, PrintLabelTemplate, nullptr);
+  context->formats.push_back(designer::kTemplateMimeType);
+#endif
   papplSystemSetEventCallback(system, OnSystemEvent, context);
 
   // papplMainloop sets the drivers too, but only after this callback: the
@@ -225,8 +249,31 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   // The Calibrate page, and the test disc, a job in the printer's language
   // told from its first bytes.
   AddCalibrationPage(system);
+#if QUILLORY2_HAVE_DESIGNER
+  // PAPPL keeps one typing callback: jobs in the printer's language, then
+  // label templates.
+  papplSystemSetMIMECallback(
+      system,
+      [](const unsigned char* header, size_t size, void* typing_data) -> const char* {
+        const char* native = RecogniseNativeJob(header, size, typing_data);
+        return native != nullptr ? native : DetectLabelTemplate(header, size);
+      },
+      nullptr);
+#else
   papplSystemSetMIMECallback(system, RecogniseNativeJob, nullptr);
+#endif
   papplSystemSetSaveCallback(system, SaveState, context);
+#if QUILLORY2_HAVE_DESIGNER
+  // The saved printers' pages. Iterating holds the system's lock, which
+  // adding a page takes: the printers are gathered first.
+  std::vector<pappl_printer_t*> saved;
+  papplSystemIteratePrinters(
+      system, [](pappl_printer_t* printer, void* list) {
+        static_cast<std::vector<pappl_printer_t*>*>(list)->push_back(printer);
+      },
+      &saved);
+  for (pappl_printer_t* printer : saved) AddDesignPage(system, printer, context->spool_dir);
+#endif
   papplLog(system, PAPPL_LOGLEVEL_INFO, "State in %s, spool in %s, listening on %s port %d",
            paths.state_file.c_str(), paths.spool_dir.c_str(), listen, port);
   return system;

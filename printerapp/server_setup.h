@@ -34,6 +34,7 @@ struct AppContext {
   bool serving = false;
   GhostscriptConfig ghostscript;
   std::string state_file;
+  std::string spool_dir;
   // The document formats the printer reads, as offered to clients.
   std::vector<std::string> formats;
 };

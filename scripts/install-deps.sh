@@ -5,7 +5,8 @@
 #
 #   demo       compiler, cmake, ninja, libpng, libjpeg, libexif, CLI11: the tool and its modules
 #   build      the rest of the native build: libcups, the PPD compiler and PAPPL
-#              (the printer application)
+#              (the printer application); nlohmann-json, Cairo, Pango and the
+#              DejaVu fonts (the label designer)
 #   test       GoogleTest, benchmark, the CUPS programs, Ghostscript, clang for the
 #              fuzzers, windres and the C preprocessor it runs (mingw-w64 gcc) for
 #              the string table check, python3 for the summary;
@@ -40,7 +41,11 @@ declare -A group_packages=(
   [build]="
     libcups2-dev
     cups-ppdc
-    libpappl-dev"
+    libpappl-dev
+    nlohmann-json3-dev
+    libcairo2-dev
+    libpango1.0-dev
+    fonts-dejavu-core"
   [test]="
     libgtest-dev
     libgmock-dev

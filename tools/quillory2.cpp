@@ -7,6 +7,7 @@
 //   quillory2 test-disc -o JOB         the test disc, which shows where the printer prints
 //   quillory2 calibrate --left A ...   the offsets its readings call for
 //   quillory2 tables                   the printer description in readable form
+//   quillory2 design LABEL.json -o JOB a designed label -> print job (and --preview)
 #include <stdio.h>
 
 #include <CLI/CLI.hpp>
@@ -20,6 +21,9 @@
 #include "quillory2/version.h"
 #include "tools/calibration_commands.h"
 #include "tools/command.h"
+#if QUILLORY2_HAVE_DESIGNER
+#include "tools/design_command.h"
+#endif
 
 namespace {
 
@@ -43,6 +47,9 @@ int Run(int argc, char** argv) {
       tools::AddTestDiscCommand(&app),
       tools::AddCalibrateCommand(&app),
       tools::AddTablesCommand(&app),
+#if QUILLORY2_HAVE_DESIGNER
+      tools::AddDesignCommand(&app),
+#endif
   };
 
   bool known = argc < 2 || argv[1][0] == '-';

@@ -14,15 +14,21 @@ FLAGS = ("--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-
 
 
 @contextlib.contextmanager
-def chromium(width=1024, height=900):
+def chromium(width=1024, height=900, downloads=None):
+    """downloads: a folder where files the page downloads land."""
     profile = tempfile.mkdtemp(prefix="q2chromium-")
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
     for flag in FLAGS + (f"--window-size={width},{height}", "--user-data-dir=" + profile):
         options.add_argument(flag)
+    if downloads:
+        options.add_experimental_option("prefs", {"download.default_directory": downloads,
+                                                  "download.prompt_for_download": False})
     driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     try:
         driver.set_page_load_timeout(30)
+        if downloads:
+            driver.execute_cdp_cmd("Page.setDownloadBehavior", {"behavior": "allow", "downloadPath": downloads})
         yield driver
     finally:
         driver.quit()
