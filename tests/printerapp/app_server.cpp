@@ -174,6 +174,14 @@ std::string AppServer::Log() const {
 }
 
 RunResult AppServer::Command(const std::vector<std::string>& args) const {
+  // A sub-command that finds no server starts a private one of its own,
+  // which would outlive the test and keep its state in the machine's
+  // /var/lib: so none runs without this test's server.
+  if (pid_ <= 0 || kill(pid_, 0) != 0) {
+    RunResult refused;
+    refused.err = "the test's server is not running";
+    return refused;
+  }
   std::vector<std::string> argv = {AppPath()};
   argv.insert(argv.end(), args.begin(), args.end());
   return testsupport::RunProgram(argv, "", Environment());
