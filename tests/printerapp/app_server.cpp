@@ -9,10 +9,12 @@
 #include <string.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <fstream>
 #include <memory>
@@ -50,6 +52,38 @@ bool Answers(int port) {
   const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
   close(fd);
   return ok;
+}
+
+// The sub-commands' control socket takes connections.
+bool Answers(const std::string& socket_path) {
+  const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un addr = {};
+  addr.sun_family = AF_UNIX;
+  snprintf(addr.sun_path, sizeof addr.sun_path, "%s", socket_path.c_str());
+  const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+  close(fd);
+  return ok;
+}
+
+// Ends every process whose environment holds exactly this variable: a
+// private server that PAPPL started for a sub-command of this test.
+void KillProcessesWith(const std::string& variable) {
+  DIR* proc = opendir("/proc");
+  if (!proc) return;
+  while (dirent* e = readdir(proc)) {
+    const pid_t pid = atoi(e->d_name);
+    if (pid <= 0 || pid == getpid()) continue;
+    const std::string env = testsupport::ReadText("/proc/" + std::string(e->d_name) + "/environ");
+    bool found = false;
+    for (size_t at = 0; at < env.size() && !found;) {
+      const size_t end = std::min(env.find('\0', at), env.size());
+      found = env.compare(at, end - at, variable) == 0;
+      at = end + 1;
+    }
+    if (!found) continue;
+    kill(pid, SIGKILL);
+  }
+  closedir(proc);
 }
 
 void AddAttribute(ipp_t* request, ipp_tag_t group, const std::string& option) {
@@ -98,7 +132,10 @@ double NowSeconds() {
 AppServer::AppServer(std::vector<std::string> env, std::vector<std::string> options)
     : env_(std::move(env)), options_(std::move(options)) {}
 
-AppServer::~AppServer() { Stop(); }
+AppServer::~AppServer() {
+  Stop();
+  KillProcessesWith("SNAP_COMMON=" + dir_.path());
+}
 
 std::vector<std::string> AppServer::Environment() const {
   // PAPPL puts the control socket of the sub-commands in SNAP_COMMON when it
@@ -137,7 +174,8 @@ bool AppServer::Start() {
     _exit(127);
   }
   for (int i = 0; i < 200; ++i) {
-    if (Answers(port_)) return true;
+    // Both, or a sub-command finds no server and PAPPL starts one of its own.
+    if (Answers(port_) && Answers(dir_.File("quillory2-printer-app.sock"))) return true;
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
       pid_ = -1;
