@@ -14,6 +14,7 @@
 #include "testdisc/test_disc.h"
 #include "tools/disc_options.h"
 #include "tools/encode_job.h"
+#include "tools/job_choices.h"
 
 namespace tools {
 namespace {
@@ -22,25 +23,15 @@ namespace {
 
 struct TestDiscArgs {
   std::string output;
-  std::string driver = "plugin";
-  std::string resolution = "600 x 300 DPI ";
-  std::string media = "Regular";
-  bool mono = false;
+  JobChoiceArgs job;
   DiscArgs disc;
-  std::string module;
 };
 
 int RunTestDisc(const TestDiscArgs& a) {
   EncodeSettings settings;
-  settings.driver = a.driver == "minidriver" ? Driver::kMinidriver : Driver::kPlugin;
-  settings.module_path = a.module;
-  page::JobOptions& o = settings.options;
-  if (!page::ParseResolution(a.resolution, &o.resolution))
-    return Fail("unknown resolution '" + a.resolution + "' (use " + page::kResolutionWords + ")", kExitUsage);
-  if (!page::ParseMedia(a.media, &o.media))
-    return Fail("unknown media '" + a.media + "' (use " + page::kMediaWords + ")", kExitUsage);
-  o.colour = a.mono ? page::ColourMode::kMonochrome : page::ColourMode::kColour;
   std::string error;
+  if (!ResolveJobChoices(a.job, &settings, nullptr, &error)) return Fail(error, kExitUsage);
+  const page::JobOptions& o = settings.options;
   DiscChoice disc;
   if (!ResolveDisc(a.disc, &disc, &error)) return Fail(error, kExitUsage);
   if (WritesBinaryToTerminal(a.output))
@@ -52,8 +43,9 @@ int RunTestDisc(const TestDiscArgs& a) {
   s.ring = disc.ring;
   s.offset = disc.offset;
   s.printed_by = std::string("quillory2 ") + (settings.driver == Driver::kPlugin ? "plug-in" : "minidriver");
-  std::vector<page::InkPage> pages = {
-      page::MovePage(testdisc::DrawTestDisc(s), disc.offset, ComponentReach(settings.driver, o.Colour()))};
+  // Not masked to the ring, so nothing of the ring is said lost.
+  std::string lost;
+  std::vector<page::InkPage> pages = {PlaceForComponent(testdisc::DrawTestDisc(s), disc.ring, disc.offset, settings, &lost)};
   std::vector<uint8_t> job;
   if (!EncodeJob(pages, settings, &job, &error)) return Fail(error);
   if (!files::WriteWholeFile(a.output, job, &error)) return Fail(error);
@@ -154,14 +146,8 @@ Command AddTestDiscCommand(CLI::App* program) {
   CLI::App* cmd = program->add_subcommand("test-disc", "Write the test disc's print job: where the printer "
                                                        "actually prints, to read or scan for calibrate");
   cmd->add_option("-o,--output", a->output, "Print job to write; - writes standard output")->required();
-  cmd->add_option("--driver", a->driver, "Driver component that writes the job: plugin or minidriver")
-      ->check(CLI::IsMember({"plugin", "minidriver"}))->capture_default_str();
-  cmd->add_option("--resolution", a->resolution, "\"600 x 300 DPI \" (also 600) or \"300 x 300\" (also 300)")
-      ->capture_default_str();
-  cmd->add_option("--media", a->media, "Media: Regular or Matte")->capture_default_str();
-  cmd->add_flag("--mono", a->mono, "Print in black only instead of cyan, magenta and yellow together");
+  AddJobChoices(cmd, &a->job, /*pictures=*/false);
   AddDiscOptions(cmd, &a->disc, /*offsets=*/true);
-  cmd->add_option("--module", a->module, "Driver module to load instead of the built one");
   cmd->footer(
       "The test disc shows the printable ring's outer and hub circles, a centre cross and, at the four compass "
       "points, a scale across the disc's own edge and one across the edge of its 15 mm hole: -3 to +3 mm, a tick "
