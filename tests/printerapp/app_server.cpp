@@ -391,4 +391,22 @@ Bytes EncodeWithTool(const std::string& picture, const std::vector<std::string>&
   return testsupport::ReadFile(dir.File("job.prn"));
 }
 
+void ServedPrinterTest::SetUp() {
+  ASSERT_TRUE(server_.Start()) << server_.Log();
+  ASSERT_TRUE(server_.AddPrinter("disc")) << server_.Log();
+}
+
+void ServedPrinterTest::TearDown() {
+  if (HasFailure()) ADD_FAILURE() << "server log:\n" << server_.Log().substr(0, 20000);
+}
+
+Bytes ServedPrinterTest::Print(const std::string& file, const std::string& format, const std::string& name,
+                               const JobOptions& options, const std::string& printer) {
+  const int id = server_.Submit(printer, file, format, name, options);
+  EXPECT_GT(id, 0) << name;
+  const JobResult job = server_.WaitJob(printer, id);
+  EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED) << name << ": " << job.message;
+  return testsupport::ReadFile(server_.DeviceFile(printer, name));
+}
+
 }  // namespace apptest

@@ -6,6 +6,7 @@
 #define QUILLORY2_TESTS_PRINTERAPP_APP_SERVER_H_
 
 #include <cups/cups.h>
+#include <gtest/gtest.h>
 #include <sys/types.h>
 
 #include <string>
@@ -124,6 +125,20 @@ Bytes EncodeWithTool(const std::string& picture, const std::vector<std::string>&
 
 // The size of an inclusive range of seconds since some point, for benchmarks.
 double NowSeconds();
+
+// A test with a server of its own and one folder printer, "disc".
+class ServedPrinterTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;  // the server's log, when the test failed
+
+  // Prints a file and returns what reached the device (empty, with the
+  // job's reason as a failure, when the job did not complete).
+  Bytes Print(const std::string& file, const std::string& format, const std::string& name,
+              const JobOptions& options = {}, const std::string& printer = "disc");
+
+  AppServer server_;
+};
 
 }  // namespace apptest
 

@@ -20,25 +20,8 @@ namespace {
 using testsupport::Bytes;
 using testsupport::PrintedDots;
 
-class PrinterAppClients : public ::testing::Test {
+class PrinterAppClients : public ServedPrinterTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server_.Start()) << server_.Log();
-    ASSERT_TRUE(server_.AddPrinter("disc")) << server_.Log();
-  }
-  void TearDown() override {
-    if (HasFailure()) ADD_FAILURE() << "server log:\n" << server_.Log().substr(0, 20000);
-  }
-  // Prints a file and returns what reached the device ("" when the job did
-  // not complete, with its reason as a failure).
-  Bytes Print(const std::string& file, const std::string& format, const std::string& name,
-              const JobOptions& options = {}, const std::string& printer = "disc") {
-    const int id = server_.Submit(printer, file, format, name, options);
-    EXPECT_GT(id, 0) << name;
-    const JobResult job = server_.WaitJob(printer, id);
-    EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED) << name << ": " << job.message;
-    return testsupport::ReadFile(server_.DeviceFile(printer, name));
-  }
   std::string Png(const std::string& name, const imaging::RgbImage& picture) {
     std::vector<uint8_t> png;
     std::string error;
@@ -47,7 +30,6 @@ class PrinterAppClients : public ::testing::Test {
     return docs_.File(name);
   }
 
-  AppServer server_;
   testsupport::TempDir docs_;
 };
 

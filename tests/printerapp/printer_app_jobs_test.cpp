@@ -19,28 +19,8 @@ namespace {
 
 using testsupport::Bytes;
 
-class PrinterAppJobs : public ::testing::Test {
+class PrinterAppJobs : public ServedPrinterTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server_.Start()) << server_.Log();
-    ASSERT_TRUE(server_.AddPrinter("disc")) << server_.Log();
-  }
-  void TearDown() override {
-    if (HasFailure()) ADD_FAILURE() << "server log:\n" << server_.Log().substr(0, 20000);
-  }
-
-  // Prints a file and returns what reached the device (empty when the job
-  // did not complete).
-  Bytes Print(const std::string& file, const std::string& format, const std::string& name,
-              const JobOptions& options = {}) {
-    const int id = server_.Submit("disc", file, format, name, options);
-    EXPECT_GT(id, 0) << name;
-    const JobResult job = server_.WaitJob("disc", id);
-    EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED) << name << ": " << job.message;
-    return testsupport::ReadFile(server_.DeviceFile("disc", name));
-  }
-
-  AppServer server_;
   testsupport::TempDir docs_;
 };
 

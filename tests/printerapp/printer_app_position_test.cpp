@@ -16,24 +16,13 @@ namespace {
 using testsupport::DecodeDots;
 using testsupport::PrintedDots;
 
-class PrinterAppPosition : public ::testing::Test {
+class PrinterAppPosition : public ServedPrinterTest {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(server_.Start()) << server_.Log();
-    ASSERT_TRUE(server_.AddPrinter("disc")) << server_.Log();
-  }
-  void TearDown() override {
-    if (HasFailure()) ADD_FAILURE() << "server log:\n" << server_.Log().substr(0, 20000);
-  }
+  using ServedPrinterTest::Print;
+  // The example label, printed under this name.
   Bytes Print(const std::string& name, const JobOptions& options = {}) {
-    const int id = server_.Submit("disc", ExampleLabel(), "image/png", name, options);
-    EXPECT_GT(id, 0) << name;
-    const JobResult job = server_.WaitJob("disc", id);
-    EXPECT_EQ(job.state, IPP_JSTATE_COMPLETED) << name << ": " << job.message;
-    return testsupport::ReadFile(server_.DeviceFile("disc", name));
+    return Print(ExampleLabel(), "image/png", name, options);
   }
-
-  AppServer server_;
 };
 
 TEST_F(PrinterAppPosition, OffsetsMoveEveryDotByExactlyTheirDots) {
