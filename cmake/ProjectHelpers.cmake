@@ -74,12 +74,16 @@ function(add_project_test name)
   # GoogleTest's header is most of a test file's compile time: every test
   # program of the build reuses one precompiled copy. Its holder is a program
   # too, so that it is compiled with the test programs' flags (-fPIE);
-  # a compiler that cannot use it reads the header itself.
+  # a compiler that cannot use it reads the header itself. Every test is
+  # compiled with -pthread, as libcups and PAPPL ask of theirs: a header
+  # precompiled without it (no _REENTRANT) would not serve those.
+  target_compile_options(${name} PRIVATE -pthread)
   if(NOT TARGET q2gtest_pch)
     file(WRITE ${PROJECT_BINARY_DIR}/generated/gtest_pch.cpp "int main() { return 0; }\n")
     add_executable(q2gtest_pch ${PROJECT_BINARY_DIR}/generated/gtest_pch.cpp)
     target_link_libraries(q2gtest_pch PRIVATE GTest::gtest)
     project_target_options(q2gtest_pch)
+    target_compile_options(q2gtest_pch PRIVATE -pthread)
     target_precompile_headers(q2gtest_pch PRIVATE <gtest/gtest.h>)
   endif()
   target_precompile_headers(${name} REUSE_FROM q2gtest_pch)
