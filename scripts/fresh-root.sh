@@ -178,6 +178,10 @@ make_root() {
   printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
   chmod 755 "$root/usr/sbin/policy-rc.d"
   sh -c "$link_cache" link "$root"
+  # The root as a mount point of its own, as a machine's / is: tests that
+  # make their own mount namespaces (unshare -m) change the propagation of /,
+  # which the kernel refuses on a plain folder.
+  mount --bind "$root" "$root"
   mount -t proc proc "$root/proc"
 }
 
@@ -224,6 +228,7 @@ run_checks() {
   cp "$root/src/build/labels.json" "$logs/labels.json" 2>/dev/null
   cp "$root/src/build/ctest.xml" "$logs/ctest.xml" 2>/dev/null || return "$status"
   if [ "$status" -ne 0 ]; then
+    checks_failed=1
     # Straight to the terminal (descriptor 3): this step's own output goes to its log.
     say "checks failed in the root (output in $logs/tests.log):" 2>&3
     grep -A40 'The following tests FAILED' "$logs/tests.log" | sed 's/^/  | /' >&3
@@ -240,5 +245,10 @@ step root make_root &&
   step deps in_root "bash scripts/install-deps.sh $groups" &&
   step build build_default &&
   step tests run_checks
-[ "$failed" -eq 0 ] && say "a fresh Debian 12 root ran the demo, installed groups $groups, built preset default and passed its checks"
+if [ "$failed" -eq 0 ]; then
+  # Failed checks are counted from their JUnit file, by the stage that ran them.
+  outcome="passed its checks"
+  [ -z "${checks_failed:-}" ] || outcome="ran its checks, some of which failed (listed above)"
+  say "a fresh Debian 12 root ran the demo, installed groups $groups, built preset default and $outcome"
+fi
 exit "$failed"
