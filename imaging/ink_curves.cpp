@@ -1,11 +1,34 @@
 #include "imaging/ink_curves.h"
 
+#include <math.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
 #include <algorithm>
 
 namespace imaging {
+namespace {
+
+constexpr double kStep = 1.0 / (kCurveSteps - 1);
+
+// The monotone cubic's slopes at the steps (Fritsch and Carlson): the
+// harmonic mean of the neighbouring secants, 0 where the curve runs flat.
+std::array<double, kCurveSteps> Slopes(const std::array<double, kCurveSteps>& y) {
+  std::array<double, kCurveSteps - 1> d;
+  for (int i = 0; i + 1 < kCurveSteps; ++i) d[i] = (y[i + 1] - y[i]) / kStep;
+  std::array<double, kCurveSteps> m;
+  for (int i = 1; i + 1 < kCurveSteps; ++i) m[i] = d[i - 1] > 0 && d[i] > 0 ? 2 / (1 / d[i - 1] + 1 / d[i]) : 0;
+  auto end = [](double near, double far) {
+    const double m = (3 * near - far) / 2;
+    return m <= 0 || near <= 0 ? 0 : std::min(m, 3 * near);
+  };
+  m.front() = end(d.front(), d[1]);
+  m.back() = end(d.back(), d[kCurveSteps - 3]);
+  return m;
+}
+
+}  // namespace
 
 InkCurves::InkCurves() {
   for (auto& curve : printed)
@@ -16,13 +39,13 @@ bool InkCurves::Identity(int ink) const { return printed[ink] == InkCurves().pri
 
 bool InkCurves::AllIdentity() const { return *this == InkCurves(); }
 
-bool ValidateCurve(const std::array<int, kCurveSteps>& curve, std::string* error) {
+bool ValidateCurve(const std::array<double, kCurveSteps>& curve, std::string* error) {
   if (curve.front() != 0 || curve.back() != 100) {
     *error = "a curve starts at 0 and ends at 100 (paper white and full ink)";
     return false;
   }
   for (int i = 1; i < kCurveSteps; ++i) {
-    if (curve[i] < curve[i - 1] || curve[i] > 100) {
+    if (!(curve[i] >= curve[i - 1] && curve[i] <= 100)) {
       *error = "a curve never falls and stays within 0 to 100";
       return false;
     }
@@ -42,7 +65,7 @@ bool ParseInkCurves(const std::string& text, InkCurves* curves, std::string* err
     const size_t end = std::min(text.find(';', start), text.size());
     const std::string part = text.substr(start, end - start);
     const char* letter = part.size() >= 2 && part[1] == ':' ? strchr(kCurveInkLetters, part[0]) : nullptr;
-    if (!letter || part[0] == '\0') {
+    if (!letter) {
       *error = "'" + part + "' is not INK:11 values (INK one of C, M, Y, K)";
       return false;
     }
@@ -52,17 +75,17 @@ bool ParseInkCurves(const std::string& text, InkCurves* curves, std::string* err
       return false;
     }
     named[ink] = true;
-    std::array<int, kCurveSteps>& curve = result.printed[ink];
+    std::array<double, kCurveSteps>& curve = result.printed[ink];
     const char* p = part.c_str() + 2;
     for (int i = 0; i < kCurveSteps; ++i) {
       char* after = nullptr;
-      const long value = strtol(p, &after, 10);
+      const double value = strtod(p, &after);
       const char expected = i + 1 < kCurveSteps ? ',' : '\0';
-      if (after == p || *p == ' ' || *p == '+' || *after != expected || value < 0 || value > 100) {
-        *error = std::string("ink ") + part[0] + ": expected 11 whole numbers from 0 to 100, separated by commas";
+      if (after == p || !(*p >= '0' && *p <= '9') || *after != expected || !(value >= 0 && value <= 100)) {
+        *error = std::string("ink ") + part[0] + ": expected 11 numbers from 0 to 100, separated by commas";
         return false;
       }
-      curve[i] = static_cast<int>(value);
+      curve[i] = round(value * 10) / 10;  // to 0.1 %, as written back
       p = after + 1;
     }
     if (!ValidateCurve(curve, error)) {
@@ -82,27 +105,39 @@ std::string InkCurvesText(const InkCurves& curves) {
     if (!text.empty()) text += ';';
     text += kCurveInkLetters[ink];
     text += ':';
-    for (int i = 0; i < kCurveSteps; ++i) text += (i ? "," : "") + std::to_string(curves.printed[ink][i]);
+    for (int i = 0; i < kCurveSteps; ++i) {
+      char value[16];
+      snprintf(value, sizeof value, "%s%.1f", i ? "," : "", curves.printed[ink][i]);
+      std::string v = value;
+      if (v.size() > 2 && v.compare(v.size() - 2, 2, ".0") == 0) v.resize(v.size() - 2);
+      text += v;
+    }
   }
   return text.empty() ? "none" : text;
 }
 
 double PrintedCoverage(const InkCurves& curves, int ink, double nominal) {
-  const auto& c = curves.printed[ink];
-  const double at = std::clamp(nominal, 0.0, 1.0) * (kCurveSteps - 1);
+  std::array<double, kCurveSteps> y;
+  for (int i = 0; i < kCurveSteps; ++i) y[i] = curves.printed[ink][i] / 100;
+  const std::array<double, kCurveSteps> m = Slopes(y);
+  const double at = std::clamp(nominal, 0.0, 1.0) / kStep;
   const int i = std::min(static_cast<int>(at), kCurveSteps - 2);
-  return (c[i] + (c[i + 1] - c[i]) * (at - i)) / 100;
+  // Hermite between steps i and i + 1.
+  const double t = at - i, t2 = t * t, t3 = t2 * t;
+  return (2 * t3 - 3 * t2 + 1) * y[i] + (t3 - 2 * t2 + t) * kStep * m[i] + (-2 * t3 + 3 * t2) * y[i + 1] +
+         (t3 - t2) * kStep * m[i + 1];
 }
 
 double NominalCoverage(const InkCurves& curves, int ink, double printed) {
-  const auto& c = curves.printed[ink];
-  const double want = std::clamp(printed, 0.0, 1.0) * 100;
-  for (int i = 0; i + 1 < kCurveSteps; ++i) {
-    if (want > c[i + 1]) continue;
-    const double rise = c[i + 1] - c[i];
-    return (i + (rise > 0 ? (want - c[i]) / rise : 0)) / (kCurveSteps - 1);
+  // The curve never falls: halve the interval to the first nominal that
+  // prints at least as much.
+  const double want = std::clamp(printed, 0.0, 1.0);
+  double low = 0, high = 1;
+  for (int k = 0; k < 40; ++k) {
+    const double mid = (low + high) / 2;
+    (PrintedCoverage(curves, ink, mid) >= want ? high : low) = mid;
   }
-  return 1;
+  return high;
 }
 
 }  // namespace imaging

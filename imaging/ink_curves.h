@@ -5,13 +5,16 @@
 // the nominal coverage that prints what the picture needs (the curve's
 // inverse), so mid-tones come out as the area-coverage model says.
 //
-// A curve is 11 printed coverages in %, at nominal 0, 10, ..., 100 %, linear
-// between them; it starts at 0 and ends at 100 (the ramps are measured
-// between paper white and full ink) and never falls. The identity curve
-// (0, 10, ..., 100) leaves the separation as it is, byte for byte.
+// A curve is 11 printed coverages in % (to 0.1), at nominal 0, 10, ..., 100 %;
+// it starts at 0 and ends at 100 (the ramps are measured between paper white
+// and full ink) and never falls. Between the steps it runs as the monotone
+// cubic through them (Fritsch and Carlson): a dot gain curve bends most in
+// the shadows, where straight lines between the steps would print visibly
+// too light or dark. The identity curve (0, 10, ..., 100) leaves the
+// separation as it is, byte for byte.
 //
 // In words (one option, the same in every front end):
-//   C:0,18,33,47,59,69,78,86,92,97,100;M:...;Y:...;K:...
+//   C:0,18.1,34.9,49.2,61.7,72.8,82.3,89.9,95.3,98.7,100;M:...;Y:...;K:...
 // Inks not named keep the identity; "none" (or nothing) is all identity.
 #ifndef QUILLORY2_IMAGING_INK_CURVES_H_
 #define QUILLORY2_IMAGING_INK_CURVES_H_
@@ -28,7 +31,7 @@ constexpr int kCurveBlack = 3;
 
 struct InkCurves {
   // printed[ink][i]: the coverage in % that nominal i * 10 % prints.
-  std::array<std::array<int, kCurveSteps>, kCurveInks> printed;
+  std::array<std::array<double, kCurveSteps>, kCurveInks> printed;
 
   InkCurves();  // the identity for every ink
   bool Identity(int ink) const;
@@ -43,7 +46,7 @@ bool ParseInkCurves(const std::string& text, InkCurves* curves, std::string* err
 std::string InkCurvesText(const InkCurves& curves);
 // Checks one curve: 11 values from 0 to 100 that never fall, 0 first and
 // 100 last; false with a reason.
-bool ValidateCurve(const std::array<int, kCurveSteps>& curve, std::string* error);
+bool ValidateCurve(const std::array<double, kCurveSteps>& curve, std::string* error);
 
 // The coverage 0..1 that nominal coverage 0..1 of the ink prints.
 double PrintedCoverage(const InkCurves& curves, int ink, double nominal);

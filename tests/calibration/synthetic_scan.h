@@ -13,7 +13,9 @@
 
 #include "imaging/rgb_image.h"
 #include "page/disc_ring.h"
+#include "page/job_options.h"
 #include "page/print_position.h"
+#include "tests/support/modelled_print.h"
 
 namespace testsupport {
 
@@ -27,6 +29,11 @@ struct Print {
 // with the given print-position offset, which moves it on the page.
 Print TestDiscPrint(page::DiscSize size, const page::PrintOffset& offset = page::PrintOffset{});
 
+// The 120 mm test disc at the job's resolution and colour, printed with no
+// offset by a printer whose dots spread (modelled_print.h), as the light
+// its inks leave (sRGB code values): scan it with linear_light.
+Print GainedTestDiscPrint(const page::JobOptions& options, const DotGain& gain);
+
 struct ScanSetup {
   double dpi = 300;
   double offset_x_mm = 0, offset_y_mm = 0;  // where the printer puts the print: + right and down
@@ -38,6 +45,7 @@ struct ScanSetup {
   int jpeg_quality = 0;                     // 0: no compression
   double disc_mm = 120;
   imaging::Rgb background{22, 22, 26};      // the open lid
+  bool linear_light = false;                // print and disc mixed in linear light, as light mixes
 };
 
 // The scan, at setup.dpi, of the print on a blank disc.
