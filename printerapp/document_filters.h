@@ -32,6 +32,11 @@ struct GhostscriptConfig {
 // there is none that runs.
 std::string FindGhostscript();
 
+// The most CPU seconds one document may take: QUILLORY2_GHOSTSCRIPT_SECONDS
+// when it is a number from 1 to 300 (an administrator's lower cap, and the
+// tests' way to end an endless document sooner), else 300.
+int GhostscriptTimeLimit(const char* text);
+
 // A document's bytes to ink pages, with the job's settings; false with a
 // one-line reason.
 using PageMaker = std::function<bool(const std::vector<uint8_t>& bytes, const JobSettings& settings,

@@ -369,6 +369,15 @@ std::string FindGhostscript() {
   return "";
 }
 
+int GhostscriptTimeLimit(const char* text) {
+  const int kMostSeconds = GhostscriptConfig().time_limit_s;
+  if (text == nullptr) return kMostSeconds;
+  char* end = nullptr;
+  const long seconds = strtol(text, &end, 10);
+  return end != text && *end == '\0' && seconds >= 1 && seconds <= kMostSeconds ? static_cast<int>(seconds)
+                                                                                : kMostSeconds;
+}
+
 extern "C" bool PrintPdf(pappl_job_t* job, pappl_device_t* device, void* data) {
   const GhostscriptConfig& gs = *static_cast<const GhostscriptConfig*>(data);
   std::unique_ptr<pappl_pr_options_t, void (*)(pappl_pr_options_t*)> options(

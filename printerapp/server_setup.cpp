@@ -228,6 +228,7 @@ extern "C" pappl_system_t* CreateSystem(int num_options, cups_option_t* options,
   context->formats = {"application/octet-stream", "image/png", "image/jpeg", "image/pwg-raster",
                       "image/urf", kNativeFormat};
   context->ghostscript.program = FindGhostscript();
+  context->ghostscript.time_limit_s = GhostscriptTimeLimit(getenv("QUILLORY2_GHOSTSCRIPT_SECONDS"));
   if (!context->ghostscript.program.empty()) {
     papplSystemAddMIMEFilter(system, "application/pdf", kNativeFormat, PrintPdf, &context->ghostscript);
     context->formats.push_back("application/pdf");
