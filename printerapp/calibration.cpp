@@ -27,9 +27,23 @@ std::string VendorDefault(ipp_t* attrs, const char* name) {
   const std::string fallback = std::string(name) + "-default";
   ipp_attribute_t* attr = ippFindAttribute(attrs, fallback.c_str(), IPP_TAG_ZERO);
   if (attr == nullptr) return "";
-  char text[256];
+  char text[1024];
   ippAttributeString(attr, text, sizeof text);
   return text;
+}
+
+// The printer's ink curves with those the scan measured put in (a
+// monochrome test disc measures black alone, a colour one the three inks):
+// their words, or "" when the scan has no ramps.
+std::string MergedCurves(pappl_printer_t* printer, const calibration::RampFindings& ramps) {
+  if (!ramps.found) return "";
+  Attributes attrs(papplPrinterGetDriverAttributes(printer), ippDelete);
+  imaging::InkCurves curves;
+  std::string why;
+  if (!imaging::ParseInkCurves(VendorDefault(attrs.get(), kInkCurves), &curves, &why)) curves = imaging::InkCurves();
+  for (int ink = 0; ink < imaging::kCurveInks; ++ink)
+    if (ramps.colour == (ink != imaging::kCurveBlack)) curves.printed[ink] = ramps.curves.printed[ink];
+  return imaging::InkCurvesText(curves);
 }
 
 constexpr char kPagePath[] = "/calibrate";
@@ -82,16 +96,18 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
       return v != nullptr ? v : "";
     };
     // The offsets to save, from the readings or from a scan.
-    auto save = [&](const page::PrintOffset& offset, bool clamped) {
+    auto save = [&](const page::PrintOffset& offset, bool clamped, const std::string& curves = "") {
       pappl_pr_driver_data_t driver;
       papplPrinterGetDriverData(printer, &driver);
       cups_option_t* vendor = nullptr;
       int vendors = cupsAddOption(kOffsetX, std::to_string(offset.x_tenths).c_str(), 0, &vendor);
       vendors = cupsAddOption(kOffsetY, std::to_string(offset.y_tenths).c_str(), vendors, &vendor);
+      if (!curves.empty()) vendors = cupsAddOption(kInkCurves, curves.c_str(), vendors, &vendor);
       const bool saved = papplPrinterSetDriverDefaults(printer, &driver, vendors, vendor);
       cupsFreeOptions(vendors, vendor);
       status = saved ? std::string(papplPrinterGetName(printer)) + ": offsets saved: X " + page::OffsetMmName(offset.x_tenths) + " mm, Y " +
                            page::OffsetMmName(offset.y_tenths) + " mm." +
+                           (curves.empty() ? "" : " Ink curves saved: " + curves + ".") +
                            (clamped ? " The print lies further off than the offsets reach; check the tray." : "")
                      : "The offsets could not be saved.";
     };
@@ -110,7 +126,7 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
       } else if (!MeasureUploadedScan(text(kScanField), text(kScanDpiField), settings, printed, &result, &why)) {
         status = why;
       } else {
-        save(result.offset, result.clamped);
+        save(result.offset, result.clamped, MergedCurves(printer, result.findings.ramps));
         report = result.report;
       }
     } else if (!testdisc::ParseReading(text("left"), &r.left) || !testdisc::ParseReading(text("right"), &r.right) ||

@@ -114,7 +114,8 @@ TEST_F(PrinterAppPosition, CalibratePageInABrowserSetsTheOffsetsOfTheNextJob) {
 // The Calibrate page's scan upload, driven in headless Chromium: a scan of
 // the test disc printed with offsets 0.4 and -0.2 mm by a printer that puts
 // everything 1.3 mm too far left and 0.6 mm too far down sets X +1.3, Y -0.6,
-// which the next job's dots follow; a picture of something else is refused.
+// which the next job's dots follow, and the ink curves of the test disc's
+// ramps; a picture of something else is refused.
 TEST_F(PrinterAppPosition, ScanUploadedOnTheCalibratePageSetsTheOffsets) {
   const PrintedDots base = DecodeDots(Print("before"));
   ASSERT_TRUE(base.clean);
@@ -134,8 +135,13 @@ TEST_F(PrinterAppPosition, ScanUploadedOnTheCalibratePageSetsTheOffsets) {
     EXPECT_EQ(browser.exit_code, 0) << browser.Out() << browser.err;
   };
   send(ExampleLabel(), "The scan was refused: ", "scan-upload-refused.png");
-  send(scan_file, "disc: offsets saved: X +1.3 mm, Y -0.6 mm.", "scan-upload.png");
-  EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("after")), page::OffsetDots(13), page::OffsetRows(-6, 600)));
+  // The test disc's ramps give the ink curves too, which the next job uses
+  // unless it names its own.
+  send(scan_file, "disc: offsets saved: X +1.3 mm, Y -0.6 mm. Ink curves saved: C:0,", "scan-upload.png");
+  EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("after", {"quillory2-ink-curves=none"})),
+                                     page::OffsetDots(13), page::OffsetRows(-6, 600)));
+  EXPECT_FALSE(testsupport::IsMovedBy(base, DecodeDots(Print("curved")), page::OffsetDots(13),
+                                      page::OffsetRows(-6, 600)));
 }
 
 }  // namespace
