@@ -107,7 +107,7 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
       cupsFreeOptions(vendors, vendor);
       status = saved ? std::string(papplPrinterGetName(printer)) + ": offsets saved: X " + page::OffsetMmName(offset.x_tenths) + " mm, Y " +
                            page::OffsetMmName(offset.y_tenths) + " mm." +
-                           (curves.empty() ? "" : " Ink curves saved: " + curves + ".") +
+                           (curves.empty() ? "" : " Ink curves saved (below).") +
                            (clamped ? " The print lies further off than the offsets reach; check the tray." : "")
                      : "The offsets could not be saved.";
     };

@@ -137,7 +137,7 @@ TEST_F(PrinterAppPosition, ScanUploadedOnTheCalibratePageSetsTheOffsets) {
   send(ExampleLabel(), "The scan was refused: ", "scan-upload-refused.png");
   // The test disc's ramps give the ink curves too, which the next job uses
   // unless it names its own.
-  send(scan_file, "disc: offsets saved: X +1.3 mm, Y -0.6 mm. Ink curves saved: C:0,", "scan-upload.png");
+  send(scan_file, "disc: offsets saved: X +1.3 mm, Y -0.6 mm. Ink curves saved (below).", "scan-upload.png");
   EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("after", {"quillory2-ink-curves=none"})),
                                      page::OffsetDots(13), page::OffsetRows(-6, 600)));
   EXPECT_FALSE(testsupport::IsMovedBy(base, DecodeDots(Print("curved")), page::OffsetDots(13),
