@@ -93,7 +93,15 @@ void PrintCurveCommands(const imaging::InkCurves& curves, const CalibrateArgs& a
   const std::string text = imaging::InkCurvesText(curves);
   printf("\nInk curves to set:\n\n");
   printf("  quillory2:            quillory2 encode LABEL.png --ink-curves '%s' -o LABEL.prn\n", text.c_str());
-  (void)a;  // the CUPS driver and the printer application do not take ink curves yet
+  // No PPD choice holds a curve: CUPS takes it as a job option, which
+  // lpoptions makes the default of the jobs sent from this machine.
+  printf("  CUPS:                 lpoptions -p %s -o InkCurves='%s'\n", a.cups_printer.c_str(), text.c_str());
+  printf("  printer application:  quillory2-printer-app modify -d %s -o quillory2-ink-curves='%s'\n",
+         a.app_printer.c_str(), text.c_str());
+  if (curves.Identity(0) && curves.Identity(1) && curves.Identity(2)) {
+    printf("\nThese name black alone; to keep the colour inks' curves too, join them with ';' to those a colour "
+           "test disc's scan gave.\n");
+  }
 }
 
 int RunCalibrate(const CalibrateArgs& a) {

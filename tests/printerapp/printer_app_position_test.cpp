@@ -142,6 +142,14 @@ TEST_F(PrinterAppPosition, ScanUploadedOnTheCalibratePageSetsTheOffsets) {
                                      page::OffsetDots(13), page::OffsetRows(-6, 600)));
   EXPECT_FALSE(testsupport::IsMovedBy(base, DecodeDots(Print("curved")), page::OffsetDots(13),
                                       page::OffsetRows(-6, 600)));
+  // The command calibrate prints sets curves too: a job then prints as the
+  // tool does with them.
+  const std::string curves = "C:0,16.1,31.4,45.3,58.2,69.1,78.9,87.1,93.4,97.9,100;Y:0,13.5,26.8,39.3,51,61.9,72.2,"
+                             "81.5,89.4,95.9,100";
+  const RunResult modify = server_.Command({"modify", "-d", "disc", "-o", "quillory2-ink-curves=" + curves});
+  ASSERT_EQ(modify.exit_code, 0) << modify.Out() << modify.err;
+  EXPECT_TRUE(Print("modified", {"quillory2-offset-x=0", "quillory2-offset-y=0"}) ==
+              EncodeWithTool(ExampleLabel(), {"--ink-curves", curves}));
 }
 
 }  // namespace
