@@ -116,28 +116,46 @@ std::string InkCurvesText(const InkCurves& curves) {
   return text.empty() ? "none" : text;
 }
 
+namespace {
+
+// One ink's curve as coverages 0..1 and the cubic's slopes at its steps.
+struct Cubic {
+  std::array<double, kCurveSteps> y, m;
+  Cubic(const InkCurves& curves, int ink) {
+    for (int i = 0; i < kCurveSteps; ++i) y[i] = curves.printed[ink][i] / 100;
+    m = Slopes(y);
+  }
+  // Hermite between steps i and i + 1, at t 0..1.
+  double At(int i, double t) const {
+    const double t2 = t * t, t3 = t2 * t;
+    return (2 * t3 - 3 * t2 + 1) * y[i] + (t3 - 2 * t2 + t) * kStep * m[i] + (-2 * t3 + 3 * t2) * y[i + 1] +
+           (t3 - t2) * kStep * m[i + 1];
+  }
+};
+
+}  // namespace
+
 double PrintedCoverage(const InkCurves& curves, int ink, double nominal) {
-  std::array<double, kCurveSteps> y;
-  for (int i = 0; i < kCurveSteps; ++i) y[i] = curves.printed[ink][i] / 100;
-  const std::array<double, kCurveSteps> m = Slopes(y);
+  const Cubic cubic(curves, ink);
   const double at = std::clamp(nominal, 0.0, 1.0) / kStep;
   const int i = std::min(static_cast<int>(at), kCurveSteps - 2);
-  // Hermite between steps i and i + 1.
-  const double t = at - i, t2 = t * t, t3 = t2 * t;
-  return (2 * t3 - 3 * t2 + 1) * y[i] + (t3 - 2 * t2 + t) * kStep * m[i] + (-2 * t3 + 3 * t2) * y[i + 1] +
-         (t3 - t2) * kStep * m[i + 1];
+  return cubic.At(i, at - i);
 }
 
 double NominalCoverage(const InkCurves& curves, int ink, double printed) {
-  // The curve never falls: halve the interval to the first nominal that
-  // prints at least as much.
+  const Cubic cubic(curves, ink);
   const double want = std::clamp(printed, 0.0, 1.0);
+  // The first step that reaches it; the monotone cubic never falls between
+  // steps, so halving the interval finds the first nominal that prints at
+  // least as much.
+  int i = 0;
+  while (i + 2 < kCurveSteps && cubic.y[i + 1] < want) ++i;
   double low = 0, high = 1;
-  for (int k = 0; k < 40; ++k) {
+  for (int k = 0; k < 32; ++k) {
     const double mid = (low + high) / 2;
-    (PrintedCoverage(curves, ink, mid) >= want ? high : low) = mid;
+    (cubic.At(i, mid) >= want ? high : low) = mid;
   }
-  return high;
+  return (i + high) * kStep;
 }
 
 }  // namespace imaging
