@@ -64,7 +64,9 @@ bool ParseInkCurves(const std::string& text, InkCurves* curves, std::string* err
   while (start <= text.size()) {
     const size_t end = std::min(text.find(';', start), text.size());
     const std::string part = text.substr(start, end - start);
-    const char* letter = part.size() >= 2 && part[1] == ':' ? strchr(kCurveInkLetters, part[0]) : nullptr;
+    // (strchr also finds the terminator: a NUL is no ink.)
+    const char* letter =
+        part.size() >= 2 && part[1] == ':' && part[0] != '\0' ? strchr(kCurveInkLetters, part[0]) : nullptr;
     if (!letter) {
       *error = "'" + part + "' is not INK:11 values (INK one of C, M, Y, K)";
       return false;

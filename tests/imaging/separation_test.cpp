@@ -164,6 +164,7 @@ TEST(InkCurves, WordsRoundTripAndFaultyCurvesAreRefused) {
                           "C:0,10,20,30,40,nan,60,70,80,90,100", "C:0, 10,20,30,40,50,60,70,80,90,100"}) {
     EXPECT_FALSE(ParseInkCurves(bad, &curves, &error)) << bad;
   }
+  EXPECT_FALSE(ParseInkCurves(std::string("\0:0,10,20,30,40,50,60,70,80,90,100", 34), &curves, &error));
   EXPECT_EQ(curves, again);  // a refusal leaves the curves as they were
 }
 
