@@ -1,8 +1,9 @@
 // Each ink's tone curve, measured from the test disc's ramps in a scan
-// (testdisc/ramps.h): the printed coverage of each step is 1 - its
-// reflectance in the ink's own channel, in linear light, relative to paper
-// white (the ramp's 0 % patch) and to full ink (its 100 % patch); cyan is
-// read in red, magenta in green, yellow in blue, black in all three.
+// (testdisc/ramps.h): the printed coverage of each step is the light it
+// takes in the ink's own channel, in linear light, from the paper right
+// beside it, relative to what full ink (the ramp's 100 % patch) takes from
+// its own; cyan is read in red, magenta in green, yellow in blue, black in
+// all three.
 #ifndef QUILLORY2_CALIBRATION_RAMP_ANALYSIS_H_
 #define QUILLORY2_CALIBRATION_RAMP_ANALYSIS_H_
 

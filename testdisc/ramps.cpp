@@ -11,6 +11,7 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kInnerMm = 39.5;
 constexpr double kClearOfCircleMm = 5.5;
 constexpr double kGapMm = 1.0;  // between patches, so that each is diffused on its own
+constexpr double kPaperBesideMm = 0.7;
 constexpr double kFirstAngle = -172 * kPi / 180, kLastAngle = -8 * kPi / 180;
 
 }  // namespace
@@ -35,7 +36,8 @@ std::vector<RampPatch> RampPatches(const page::DiscRing& ring) {
     for (int step = 0; step < kRampSteps; ++step) {
       const int k = (ramp % 2) * kRampSteps + step;
       const double a0 = kFirstAngle + k * slot + gap / 2;
-      patches.push_back(RampPatch{static_cast<Ramp>(ramp), step, r0, r1, a0, a0 + slot - gap});
+      const double paper_r = outer_arc ? r1 + kPaperBesideMm : r0 - kPaperBesideMm;
+      patches.push_back(RampPatch{static_cast<Ramp>(ramp), step, r0, r1, a0, a0 + slot - gap, paper_r});
     }
   }
   return patches;

@@ -27,6 +27,9 @@ struct RampPatch {
   Ramp ramp;
   int step;  // nominal coverage step * 10 %
   double r0, r1, a0, a1;
+  // A radius beside the patch, away from the other arc, where the paper
+  // around it shows (a scan's light varies across the disc).
+  double paper_r;
   bool Contains(double x, double y) const;
 };
 

@@ -19,13 +19,14 @@ namespace {
 using testsupport::DotGain;
 
 // The scan of the test disc printed with the gain: a little off centre and
-// turned and noisy as a flatbed leaves it (its blur is the print's spread).
+// turned, noisy and unevenly lit (an open lid) as a flatbed leaves it; its
+// blur is the print's own spread.
 calibration::ScanFindings ScanOfGainedDisc(const page::JobOptions& options, const DotGain& gain,
                                            const char* keep_as) {
   testsupport::ScanSetup setup;
   setup.linear_light = true;
   setup.offset_x_mm = 0.4, setup.offset_y_mm = -0.3, setup.rotation_deg = 1.2;
-  setup.noise = 2;
+  setup.noise = 2, setup.uneven_light = 20;
   const imaging::RgbImage scan = testsupport::SyntheticScan(testsupport::GainedTestDiscPrint(options, gain), setup);
   const std::string dir = testsupport::BuildDir() + "/test-artifacts/calibration";
   testsupport::RunShell("mkdir -p " + testsupport::Quote(dir));

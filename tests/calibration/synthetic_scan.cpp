@@ -171,8 +171,10 @@ imaging::RgbImage SyntheticScan(const Print& print, const ScanSetup& s) {
         const double material = coated * coat[c] + (1 - coated) * clear[c];
         if (s.linear_light) {
           auto lin = [](double code) { return imaging::SrgbToLinear(code / 255); };
-          rgb[c] = 255 * imaging::LinearToSrgb(on_disc * lin(material) * ink[c] +
-                                               (1 - on_disc) * lin(bgc[c]));
+          // Light let in unevenly adds to what the disc reflects.
+          rgb[c] = 255 * imaging::LinearToSrgb(std::min(1.0, on_disc * lin(material) * ink[c] +
+                                                                 (1 - on_disc) * lin(bgc[c]) +
+                                                                 s.uneven_light / 255 * x / size));
         } else {
           rgb[c] = on_disc * material * ink[c] + (1 - on_disc) * bgc[c];
         }
@@ -181,7 +183,7 @@ imaging::RgbImage SyntheticScan(const Print& print, const ScanSetup& s) {
                                   static_cast<uint8_t>(lround(rgb[2]))});
     }
   // Light let in unevenly by an open lid brightens one side.
-  for (int32_t y = 0; s.uneven_light > 0 && y < size; ++y)
+  for (int32_t y = 0; s.uneven_light > 0 && !s.linear_light && y < size; ++y)
     for (int32_t x = 0; x < size; ++x)
       for (int c = 0; c < 3; ++c) {
         uint8_t* v = scan.At(x, y) + c;

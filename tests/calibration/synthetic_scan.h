@@ -40,6 +40,7 @@ struct ScanSetup {
   double scale_x = 1, scale_y = 1;          // printed size over nominal
   double rotation_deg = 0;                  // disc turned on the glass, clockwise
   double uneven_light = 0;                  // levels of light added from the left edge to the right
+                                            // (with linear_light: in 1/255 of white, in linear light)
   double blur_px = 0;                       // Gaussian blur, sigma in scan pixels
   double noise = 0;                         // Gaussian noise, sigma in levels
   int jpeg_quality = 0;                     // 0: no compression
