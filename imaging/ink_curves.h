@@ -6,7 +6,7 @@
 // inverse), so mid-tones come out as the area-coverage model says.
 //
 // A curve is 11 printed coverages in % (to 0.1), at nominal 0, 10, ..., 100 %;
-// it starts at 0 and ends at 100 (the ramps are measured between paper white
+// it starts at 0 and ends at 100 (the ramps are measured between the paper
 // and full ink) and never falls. Between the steps it runs as the monotone
 // cubic through them (Fritsch and Carlson): a dot gain curve bends most in
 // the shadows, where straight lines between the steps would print visibly
