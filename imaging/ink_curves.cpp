@@ -18,7 +18,8 @@ std::array<double, kCurveSteps> Slopes(const std::array<double, kCurveSteps>& y)
   std::array<double, kCurveSteps - 1> d;
   for (int i = 0; i + 1 < kCurveSteps; ++i) d[i] = (y[i + 1] - y[i]) / kStep;
   std::array<double, kCurveSteps> m;
-  for (int i = 1; i + 1 < kCurveSteps; ++i) m[i] = d[i - 1] > 0 && d[i] > 0 ? 2 / (1 / d[i - 1] + 1 / d[i]) : 0;
+  for (int i = 1; i + 1 < kCurveSteps; ++i)
+    m[i] = d[i - 1] > 0 && d[i] > 0 ? 2 / (1 / d[i - 1] + 1 / d[i]) : 0;
   auto end = [](double near, double far) {
     const double m = (3 * near - far) / 2;
     return m <= 0 || near <= 0 ? 0 : std::min(m, 3 * near);
@@ -65,8 +66,9 @@ bool ParseInkCurves(const std::string& text, InkCurves* curves, std::string* err
     const size_t end = std::min(text.find(';', start), text.size());
     const std::string part = text.substr(start, end - start);
     // (strchr also finds the terminator: a NUL is no ink.)
-    const char* letter =
-        part.size() >= 2 && part[1] == ':' && part[0] != '\0' ? strchr(kCurveInkLetters, part[0]) : nullptr;
+    const char* letter = part.size() >= 2 && part[1] == ':' && part[0] != '\0'
+                             ? strchr(kCurveInkLetters, part[0])
+                             : nullptr;
     if (!letter) {
       *error = "'" + part + "' is not INK:11 values (INK one of C, M, Y, K)";
       return false;
@@ -83,8 +85,10 @@ bool ParseInkCurves(const std::string& text, InkCurves* curves, std::string* err
       char* after = nullptr;
       const double value = strtod(p, &after);
       const char expected = i + 1 < kCurveSteps ? ',' : '\0';
-      if (after == p || !(*p >= '0' && *p <= '9') || *after != expected || !(value >= 0 && value <= 100)) {
-        *error = std::string("ink ") + part[0] + ": expected 11 numbers from 0 to 100, separated by commas";
+      if (after == p || !(*p >= '0' && *p <= '9') || *after != expected ||
+          !(value >= 0 && value <= 100)) {
+        *error = std::string("ink ") + part[0] +
+                 ": expected 11 numbers from 0 to 100, separated by commas";
         return false;
       }
       curve[i] = round(value * 10) / 10;  // to 0.1 %, as written back
@@ -130,8 +134,8 @@ struct Cubic {
   // Hermite between steps i and i + 1, at t 0..1.
   double At(int i, double t) const {
     const double t2 = t * t, t3 = t2 * t;
-    return (2 * t3 - 3 * t2 + 1) * y[i] + (t3 - 2 * t2 + t) * kStep * m[i] + (-2 * t3 + 3 * t2) * y[i + 1] +
-           (t3 - t2) * kStep * m[i + 1];
+    return (2 * t3 - 3 * t2 + 1) * y[i] + (t3 - 2 * t2 + t) * kStep * m[i] +
+           (-2 * t3 + 3 * t2) * y[i + 1] + (t3 - t2) * kStep * m[i + 1];
   }
 };
 

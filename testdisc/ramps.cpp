@@ -31,13 +31,15 @@ std::vector<RampPatch> RampPatches(const page::DiscRing& ring) {
   const double slot = (kLastAngle - kFirstAngle) / slots;
   for (int ramp = 0; ramp < kRampCount; ++ramp) {
     const bool outer_arc = ramp == kGreyRamp || ramp == kCyanRamp;
-    const double r0 = outer_arc ? middle + kGapMm / 2 : kInnerMm, r1 = outer_arc ? outer : middle - kGapMm / 2;
+    const double r0 = outer_arc ? middle + kGapMm / 2 : kInnerMm,
+                 r1 = outer_arc ? outer : middle - kGapMm / 2;
     const double gap = kGapMm / ((r0 + r1) / 2);  // the gap as an angle, at the arc's middle
     for (int step = 0; step < kRampSteps; ++step) {
       const int k = (ramp % 2) * kRampSteps + step;
       const double a0 = kFirstAngle + k * slot + gap / 2;
       const double paper_r = outer_arc ? r1 + kPaperBesideMm : r0 - kPaperBesideMm;
-      patches.push_back(RampPatch{static_cast<Ramp>(ramp), step, r0, r1, a0, a0 + slot - gap, paper_r});
+      patches.push_back(
+          RampPatch{static_cast<Ramp>(ramp), step, r0, r1, a0, a0 + slot - gap, paper_r});
     }
   }
   return patches;

@@ -173,8 +173,8 @@ Command AddTestDiscCommand(CLI::App* program) {
       "disc's edges, so a little ink lands on the tray. Print it on a blank disc with the offsets you use now, then "
       "read, at each side, the number where the disc's edge (or the hole's) meets the scale, and give the four "
       "readings to 'quillory2 calibrate'. On a 120 mm disc the outer scales at the top and bottom reach past the "
-      "rows the printer addresses; read the hub scales there. With a ring of 115 mm or more it also prints ramps of grey, cyan, "
-      "magenta and yellow (0 to 100 % in steps of 10; grey alone, in black, with --mono) from which 'quillory2 "
+      "rows the printer addresses; read the hub scales there. With a ring of 115 mm or more it also prints ramps "
+      "of grey, cyan, magenta and yellow (0 to 100 % in steps of 10; grey alone, in black, with --mono) from which 'quillory2 "
       "calibrate --scan' measures each ink's real tone curve; they always print the nominal coverage.\n"
       "Example:\n  quillory2 test-disc -o test-disc.prn && cat test-disc.prn > /dev/usb/lp0");
   return {cmd, [a] { return RunTestDisc(*a); }};

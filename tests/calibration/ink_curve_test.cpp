@@ -27,14 +27,16 @@ calibration::ScanFindings ScanOfGainedDisc(const page::JobOptions& options, cons
   setup.linear_light = true;
   setup.offset_x_mm = 0.4, setup.offset_y_mm = -0.3, setup.rotation_deg = 1.2;
   setup.noise = 2, setup.uneven_light = 20;
-  const imaging::RgbImage scan = testsupport::SyntheticScan(testsupport::GainedTestDiscPrint(options, gain), setup);
+  const imaging::RgbImage scan =
+      testsupport::SyntheticScan(testsupport::GainedTestDiscPrint(options, gain), setup);
   const std::string dir = testsupport::BuildDir() + "/test-artifacts/calibration";
   testsupport::RunShell("mkdir -p " + testsupport::Quote(dir));
   std::vector<uint8_t> png;
   std::string error;
   if (imaging::EncodePng(scan, &png, &error)) testsupport::WriteFile(dir + "/" + keep_as, png);
   calibration::ScanFindings findings;
-  EXPECT_TRUE(calibration::AnalyseScan(scan, 300, calibration::TestDiscShape{}, &findings, &error)) << error;
+  EXPECT_TRUE(calibration::AnalyseScan(scan, 300, calibration::TestDiscShape{}, &findings, &error))
+      << error;
   return findings;
 }
 
@@ -42,7 +44,8 @@ calibration::ScanFindings ScanOfGainedDisc(const page::JobOptions& options, cons
 void ExpectCurveOf(const DotGain& gain, const imaging::InkCurves& curves, int ink) {
   for (int i = 0; i < imaging::kCurveSteps; ++i)
     EXPECT_NEAR(curves.printed[ink][i], 100 * gain.Printed(ink, i / 10.0), 1.0)
-        << imaging::kCurveInkLetters[ink] << " step " << i << ": " << imaging::InkCurvesText(curves);
+        << imaging::kCurveInkLetters[ink] << " step " << i << ": "
+        << imaging::InkCurvesText(curves);
 }
 
 TEST(InkCurveLoop, FittedCurvesBringAPhotosModelledDeltaEBackToTheIdealPrinters) {
@@ -51,7 +54,8 @@ TEST(InkCurveLoop, FittedCurvesBringAPhotosModelledDeltaEBackToTheIdealPrinters)
   page::JobOptions options;
   options.resolution = page::Resolution::k300;
   options.media = page::Media::kMatte;  // no ink limit: the gain's error alone
-  const calibration::ScanFindings found = ScanOfGainedDisc(options, gain, "ramps-gained-colour.png");
+  const calibration::ScanFindings found =
+      ScanOfGainedDisc(options, gain, "ramps-gained-colour.png");
   ASSERT_TRUE(found.ramps.found);
   ASSERT_TRUE(found.ramps.colour);
   for (int ink = 0; ink < 3; ++ink) ExpectCurveOf(gain, found.ramps.curves, ink);
@@ -68,7 +72,8 @@ TEST(InkCurveLoop, FittedCurvesBringAPhotosModelledDeltaEBackToTheIdealPrinters)
   const double ideal = testsupport::ModelledDeltaE(plain, photo, DotGain{}, layout.ring);
   const double uncorrected = testsupport::ModelledDeltaE(plain, photo, gain, layout.ring);
   const double fixed = testsupport::ModelledDeltaE(corrected, photo, gain, layout.ring);
-  printf("modelled delta E: ideal %.2f, dot gain uncorrected %.2f, corrected %.2f\n", ideal, uncorrected, fixed);
+  printf("modelled delta E: ideal %.2f, dot gain uncorrected %.2f, corrected %.2f\n", ideal,
+         uncorrected, fixed);
   EXPECT_LE(fixed, 1.1 * ideal);
   EXPECT_GE(uncorrected, 2 * ideal);
 }

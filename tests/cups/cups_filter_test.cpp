@@ -187,8 +187,8 @@ TEST(FilterContone, PagesGoThroughTheLabelPathWithTheirToneAndInkLimit) {
                         Case{PixelLayout::kRgb8, 0, 0, "Tone=30 InkLimit=off", 30, imaging::kNoInkLimit},
                         Case{PixelLayout::kGrey8, 115, 1, "", 15, imaging::kMediaInkLimit},
                         Case{PixelLayout::kBlack8, 0, 0, "Tone=-10", -10, imaging::kMediaInkLimit},
-                        Case{PixelLayout::kRgb8, 0, 0, "InkCurves=C:0,16,31,45,58,69,79,87,93,98,100;Y:0,14,27,39,51,62,72,81,89,96,100",
-                             0, imaging::kMediaInkLimit, "C:0,16,31,45,58,69,79,87,93,98,100;Y:0,14,27,39,51,62,72,81,89,96,100"}}) {
+                        Case{PixelLayout::kRgb8, 0, 0, "InkCurves=C:0,16,31,45,58,69,79,87,93,98,100", 0,
+                             imaging::kMediaInkLimit, "C:0,16,31,45,58,69,79,87,93,98,100"}}) {
     const bool colour = c.layout == PixelLayout::kRgb8;
     RasterPage page;
     page.layout = c.layout;
@@ -213,7 +213,8 @@ TEST(FilterContone, PagesGoThroughTheLabelPathWithTheirToneAndInkLimit) {
   RasterPage page;
   page.layout = PixelLayout::kRgb8;
   page.ink = page::InkPage::Blank(64, 64, 600, true);
-  for (const char* options : {"Tone=41", "InkLimit=100", "InkLimit=dark", "InkCurves=C:0,50,40,60,70,80,85,90,95,98,100"}) {
+  for (const char* options :
+       {"Tone=41", "InkLimit=100", "InkLimit=dark", "InkCurves=C:0,50,40,60,70,80,85,90,95,98,100"}) {
     const RunResult run = RunFilter({page}, options);
     EXPECT_EQ(run.exit_code, 1) << options;
     EXPECT_TRUE(run.out.empty()) << options;

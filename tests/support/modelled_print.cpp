@@ -17,13 +17,15 @@ std::vector<float> BoxBlur(const std::vector<float>& in, int32_t w, int32_t h, i
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       float s = 0;
-      for (int k = -radius; k <= radius; ++k) s += in[static_cast<size_t>(y) * w + std::clamp(x + k, 0, w - 1)];
+      for (int k = -radius; k <= radius; ++k)
+        s += in[static_cast<size_t>(y) * w + std::clamp(x + k, 0, w - 1)];
       across[static_cast<size_t>(y) * w + x] = s / n;
     }
   for (int32_t y = 0; y < h; ++y)
     for (int32_t x = 0; x < w; ++x) {
       float s = 0;
-      for (int k = -radius; k <= radius; ++k) s += across[static_cast<size_t>(std::clamp(y + k, 0, h - 1)) * w + x];
+      for (int k = -radius; k <= radius; ++k)
+        s += across[static_cast<size_t>(std::clamp(y + k, 0, h - 1)) * w + x];
       out[static_cast<size_t>(y) * w + x] = s / n;
     }
   return out;
@@ -39,7 +41,9 @@ std::array<double, 3> Lab(const double rgb[3]) {
 
 }  // namespace
 
-double DotGain::Printed(int ink, double c) const { return 1 - pow(1 - std::clamp(c, 0.0, 1.0), exponent[ink]); }
+double DotGain::Printed(int ink, double c) const {
+  return 1 - pow(1 - std::clamp(c, 0.0, 1.0), exponent[ink]);
+}
 
 PrintedInk PrintInk(const page::InkPage& page, const DotGain& gain, int radius) {
   PrintedInk out;
@@ -50,7 +54,8 @@ PrintedInk PrintInk(const page::InkPage& page, const DotGain& gain, int radius) 
     std::vector<float> plane(static_cast<size_t>(out.width) * out.height, 0.0f);
     for (int32_t row = 0; row < out.height * step; ++row)
       for (int32_t x = 0; x < out.width; ++x)
-        plane[static_cast<size_t>(row / step) * out.width + x] += page.Dot(p, row, x) / static_cast<float>(step);
+        plane[static_cast<size_t>(row / step) * out.width + x] +=
+            page.Dot(p, row, x) / static_cast<float>(step);
     if (radius > 0) plane = BoxBlur(plane, out.width, out.height, radius);
     const int ink = page.colour ? p : 3;
     for (float& c : plane) c = static_cast<float>(gain.Printed(ink, c));
@@ -59,8 +64,8 @@ PrintedInk PrintInk(const page::InkPage& page, const DotGain& gain, int radius) 
   return out;
 }
 
-double ModelledDeltaE(const page::InkPage& page, const imaging::RgbImage& picture, const DotGain& gain,
-                      const page::DiscRing& ring) {
+double ModelledDeltaE(const page::InkPage& page, const imaging::RgbImage& picture,
+                      const DotGain& gain, const page::DiscRing& ring) {
   const PrintedInk ink = PrintInk(page, gain, kSpreadRadius);
   const int32_t step = page.rows_per_inch / 300, block = 12;  // 12 pixels: 1 mm
   const imaging::DiscMask mask(ring, page.rows_per_inch);
@@ -79,9 +84,11 @@ double ModelledDeltaE(const page::InkPage& page, const imaging::RgbImage& pictur
             break;
           }
           for (int c = 0; c < 3; ++c) {
-            const float cover = ink.coverage[page.colour ? c : 0][static_cast<size_t>(y) * ink.width + x];
+            const float cover =
+                ink.coverage[page.colour ? c : 0][static_cast<size_t>(y) * ink.width + x];
             printed[c] += 1 - cover;
-            for (int32_t r = 0; r < step; ++r) wanted[c] += linear[picture.At(x, y * step + r)[c]] / step;
+            for (int32_t r = 0; r < step; ++r)
+              wanted[c] += linear[picture.At(x, y * step + r)[c]] / step;
           }
         }
       if (!inside) continue;
@@ -91,7 +98,8 @@ double ModelledDeltaE(const page::InkPage& page, const imaging::RgbImage& pictur
         wanted[0] = wanted[1] = wanted[2] = grey;
       }
       const std::array<double, 3> a = Lab(printed), b = Lab(wanted);
-      sum += sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
+      sum += sqrt((a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) +
+                  (a[2] - b[2]) * (a[2] - b[2]));
       ++blocks;
     }
   return blocks ? sum / blocks : 0;
@@ -105,13 +113,16 @@ imaging::RgbImage PhotoLikePicture(int32_t rows_per_inch) {
       const double u = static_cast<double>(x) / w, v = static_cast<double>(y) / h;
       // A sky wash at the top, a warm skin-like hill below, a dark shadow
       // band on the right, with soft ripples across all of them.
-      const double sky = std::clamp(1.6 - 3 * v, 0.0, 1.0), shadow = std::clamp((u - 0.75) * 5, 0.0, 1.0);
+      const double sky = std::clamp(1.6 - 3 * v, 0.0, 1.0),
+                   shadow = std::clamp((u - 0.75) * 5, 0.0, 1.0);
       const double ripple = 0.08 * sin(17 * u + 9 * v) + 0.06 * sin(31 * v - 5 * u);
       double r = sky * (0.45 + 0.3 * u) + (1 - sky) * (0.85 - 0.35 * v) + ripple;
       double g = sky * (0.65 + 0.2 * u) + (1 - sky) * (0.62 - 0.4 * v) + ripple;
       double b = sky * 0.95 + (1 - sky) * (0.45 - 0.35 * v + 0.3 * u * v) - ripple;
       r *= 1 - 0.8 * shadow, g *= 1 - 0.75 * shadow, b *= 1 - 0.6 * shadow;
-      auto code = [](double c) { return static_cast<uint8_t>(lround(std::clamp(c, 0.0, 1.0) * 255)); };
+      auto code = [](double c) {
+        return static_cast<uint8_t>(lround(std::clamp(c, 0.0, 1.0) * 255));
+      };
       picture.Set(x, y, imaging::Rgb{code(r), code(g), code(b)});
     }
   return picture;

@@ -37,11 +37,11 @@ PrintedInk PrintInk(const page::InkPage& page, const DotGain& gain, int radius);
 constexpr int kSpreadRadius = 2;
 
 // Mean CIELAB delta E (1976) between what the square's page prints with the
-// gain (the inks low-passed as PrintInk does for scans) and the picture it was made from (on the page's dots, as
-// imaging::MakeLabelPageOnDots takes it), both averaged over blocks of
-// about 1 mm lying wholly in the ring.
-double ModelledDeltaE(const page::InkPage& page, const imaging::RgbImage& picture, const DotGain& gain,
-                      const page::DiscRing& ring);
+// gain (the inks low-passed as PrintInk does for scans) and the picture it was made from (on the
+// page's dots, as imaging::MakeLabelPageOnDots takes it), both averaged over blocks of about 1 mm
+// lying wholly in the ring.
+double ModelledDeltaE(const page::InkPage& page, const imaging::RgbImage& picture,
+                      const DotGain& gain, const page::DiscRing& ring);
 
 // A smooth photo-like picture on the printable square's dots at
 // rows_per_inch: colour washes, skin-like and dark areas, soft edges.
