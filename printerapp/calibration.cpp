@@ -155,13 +155,19 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
     papplClientHTMLEscape(client, report.c_str(), 0);
     papplClientHTMLPuts(client, "</pre>\n");
   }
-  papplClientHTMLPrintf(
+  papplClientHTMLPrintf(client, "<p>The printer's offsets now: X %s mm (right), Y %s mm (down).</p>\n",
+                        page::OffsetMmName(current.x_tenths).c_str(), page::OffsetMmName(current.y_tenths).c_str());
+  // The curves wrap at their inks, so that a phone's screen shows them whole.
+  std::string curves = VendorDefault(attrs.get(), kInkCurves);
+  for (size_t at = curves.find(';'); at != std::string::npos; at = curves.find(';', at + 2)) curves.insert(at + 1, " ");
+  papplClientHTMLPuts(client, "<p id=\"ink-curves\">The printer's ink curves now: ");
+  papplClientHTMLEscape(client, curves.empty() ? "none" : curves.c_str(), 0);
+  papplClientHTMLPuts(client, " (set from a scan below; <b>none</b>: the inks print as nominal).</p>\n");
+  papplClientHTMLPuts(
       client,
-      "<p>The printer's offsets now: X %s mm (right), Y %s mm (down).</p>\n"
       "<p>Print the test disc (<b>Print Test Page</b> on the printer's page) on a blank disc. At each side, read "
       "the number where the disc's own edge, or the edge of its hole, meets the scale (the numbers grow "
-      "outwards), and enter the four readings with the offsets printed on the test disc's label.</p>\n",
-      page::OffsetMmName(current.x_tenths).c_str(), page::OffsetMmName(current.y_tenths).c_str());
+      "outwards), and enter the four readings with the offsets printed on the test disc's label.</p>\n");
   papplClientHTMLStartForm(client, kPagePath, false);
   papplClientHTMLPuts(client, "<table class=\"form\"><tbody>\n<tr><th>Printer:</th><td><select name=\"printer\">");
   for (const std::string& name : printers) {
