@@ -5,7 +5,7 @@
 // was placed on the same dots, so that both are compared cell by cell.
 //
 //   print_planes PICTURE PREFIX [--resolution 600|300] [--media Regular|Matte]
-//                [--tone N] [--ink-limit N|off] [--classic] [--mono]
+//                [--tone N] [--ink-limit N|off] [--ink-curves WORDS] [--classic] [--mono]
 //
 // writes PREFIX-dots.pgm (the planes one below the other, 255 = a dot of
 // ink), PREFIX-ref.ppm (the placed picture on the printable ring, sRGB,
@@ -37,7 +37,7 @@ bool WritePnm(const std::string& path, const char* magic, int32_t width, int32_t
 
 int Usage() {
   fprintf(stderr, "usage: print_planes PICTURE PREFIX [--resolution 600|300] [--media Regular|Matte] "
-                  "[--tone N] [--ink-limit N|off] [--classic] [--mono]\n");
+                  "[--tone N] [--ink-limit N|off] [--ink-curves WORDS] [--classic] [--mono]\n");
   return 2;
 }
 
@@ -60,6 +60,12 @@ int main(int argc, char** argv) {
     } else if (arg == "--ink-limit" && i + 1 < argc) {
       ++i;
       layout.separation.ink_limit = strcmp(argv[i], "off") == 0 ? imaging::kNoInkLimit : atoi(argv[i]);
+    } else if (arg == "--ink-curves" && i + 1 < argc) {
+      std::string why;
+      if (!imaging::ParseInkCurves(argv[++i], &layout.separation.curves, &why)) {
+        fprintf(stderr, "print_planes: --ink-curves: %s\n", why.c_str());
+        return 2;
+      }
     } else if (arg == "--classic") {
       layout.rendering = imaging::Rendering::kClassic;
     } else if (arg == "--mono") {

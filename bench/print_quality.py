@@ -9,7 +9,12 @@ Wandell 1996), and the difference is measured inside the printable ring.
 
   python3 bench/print_quality.py [--build build] [--model area|gain:0.15]
                                  [--resolution 600] [--set '--tone 0' ...]
-                                 [--images chart,astronaut,...]
+                                 [--images chart,astronaut,...] [--fit-curves]
+
+--fit-curves measures each ink's tone curve under the printer model, as
+the test disc's ramps show a real printer's (flat patches of 0, 10, ...,
+100 % of one ink through the picture path), and prints with those curves
+(`--ink-curves`), as `quillory2 calibrate --scan` would have them set.
 
 Reports, for the generated test chart and for photographs shipped by
 Debian's python3-skimage (astronaut, coffee, chelsea, motorcycle_left,
@@ -231,6 +236,37 @@ def directional_power(y):
     return p[horizontal].mean(), p[vertical].mean()
 
 
+def fit_curves(build, model, resolution, workdir):
+    """The model's tone curve of each ink in --ink-curves words: flat
+    pictures of one ink, separated on Matte without ink limit (so each asks
+    for the coverage its code value means), halftoned, and the share the
+    model's dots cover, between paper white and full ink."""
+    words = []
+    for ink, letter in enumerate("CMY"):
+        nominal, printed = [], []
+        for step in range(11):
+            light = 1 - step / 10
+            code = 255 * (12.92 * light if light <= 0.0031308 else 1.055 * light ** (1 / 2.4) - 0.055)
+            rgb = np.full((8, 8, 3), 255, np.uint8)
+            rgb[..., ink] = int(round(code))
+            path, prefix = os.path.join(workdir, "ramp.ppm"), os.path.join(workdir, "ramp")
+            write_ppm(path, rgb)
+            subprocess.run([os.path.join(build, "bin", "print_planes"), path, prefix, "--resolution", str(resolution),
+                            "--media", "Matte", "--ink-limit", "off"], check=True)
+            dots = read_pnm(prefix + "-dots.pgm") > 0
+            mask = read_pnm(prefix + "-mask.pgm")
+            plane = dots[ink * mask.shape[0]:(ink + 1) * mask.shape[0]]
+            # Away from the ring's edges, where a dot has no neighbours to spread to.
+            inside = ndimage.binary_erosion(mask == 3, iterations=4)
+            nominal.append(plane[inside].mean())
+            printed.append(model.coverage(plane)[inside].mean())
+        curve = 100 * np.interp(np.arange(11) / 10, nominal, printed) / printed[-1]
+        curve = np.maximum.accumulate(np.clip(np.round(curve, 1), 0, 100))
+        curve[0], curve[-1] = 0, 100
+        words.append(letter + ":" + ",".join("%g" % v for v in curve))
+    return ";".join(words)
+
+
 def measure(name, picture, build, model, resolution, extra, workdir):
     prefix = os.path.join(workdir, name)
     cmd = [os.path.join(build, "bin", "print_planes"), picture, prefix, "--resolution", str(resolution)] + extra
@@ -316,10 +352,17 @@ def main():
     ap.add_argument("--set", default="", help="options for the picture path, e.g. '--tone 0 --ink-limit off'")
     ap.add_argument("--images", default="", help="comma-separated: chart and photograph names (default: all)")
     ap.add_argument("--title", default="")
+    ap.add_argument("--fit-curves", action="store_true", help="print with the model's own ink curves")
     args = ap.parse_args()
     model = make_model(args.model)
+    extra = args.set.split()
     wanted = [w for w in args.images.split(",") if w]
     with tempfile.TemporaryDirectory() as workdir:
+        if args.fit_curves:
+            curves = fit_curves(args.build, model, args.resolution, workdir)
+            print("  fitted --ink-curves %s" % curves, file=sys.stderr)
+            extra += ["--ink-curves", curves]
+            args.set = (args.set + " --ink-curves (fitted)").strip()
         jobs = []
         if not wanted or "chart" in wanted:
             chart = os.path.join(workdir, "chart-picture.ppm")
@@ -335,7 +378,7 @@ def main():
             jobs.append((stem, path))
         results = []
         for name, path in jobs:
-            results.append(measure(name, path, args.build, model, args.resolution, args.set.split(), workdir))
+            results.append(measure(name, path, args.build, model, args.resolution, extra, workdir))
             print("  measured %s" % name, file=sys.stderr)
     print_table(results, args.title or "model %s, %d rows per inch, options '%s'" % (model.name, args.resolution,
                                                                                       args.set))

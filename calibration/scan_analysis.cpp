@@ -570,6 +570,11 @@ bool AnalyseScan(const imaging::RgbImage& scan, double dpi, const TestDiscShape&
   findings->scale_x = fit.sx;
   findings->scale_y = fit.sy;
   findings->circles_rms_mm = fit.rms / px_mm;
+
+  // The ramps lie where the circles put the label.
+  const LabelFrame frame{disc.x, disc.y, fit.cx, fit.cy, fit.sx, fit.sy, turn, px_mm};
+  MeasureRamps(scan, frame, testdisc::RampPatches(page::DiscRing{shape.outer_circle_mm, shape.hub_circle_mm}),
+               &findings->ramps);
   return true;
 }
 

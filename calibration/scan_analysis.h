@@ -11,6 +11,7 @@
 
 #include <string>
 
+#include "calibration/ramp_analysis.h"
 #include "imaging/rgb_image.h"
 
 namespace calibration {
@@ -39,9 +40,10 @@ struct ScanFindings {
   double disc_mm = 0;          // the disc and its hole as measured
   double hole_mm = 0;
   double circles_rms_mm = 0;   // scatter of the printed circles' edge points
+  RampFindings ramps;          // each ink's tone curve, where the test disc has its ramps
 };
 
-// Measures scan, a picture at dpi dots per inch (0: unknown, then the disc's
+// Measures scan (its ramps too, on a ring that has them), a picture at dpi dots per inch (0: unknown, then the disc's
 // diameter sets it). True with *findings; false with a one-line reason in
 // *refusal for a picture that is not a whole scan of a printed test disc.
 bool AnalyseScan(const imaging::RgbImage& scan, double dpi, const TestDiscShape& shape, ScanFindings* findings,

@@ -9,6 +9,7 @@
 
 #include "calibration/scan_file.h"
 #include "files/read_file.h"
+#include "testdisc/ramps.h"
 
 namespace calibration {
 
@@ -84,6 +85,22 @@ bool CalibrateFromScan(const imaging::RgbImage& picture, double stated_dpi, doub
            ? " (more than 0.5 %: check the scan's resolution and the ring the test disc was printed with; the "
              "offsets cannot mend a size)\n"
            : "\n";
+  const RampFindings& ramps = f.ramps;
+  if (!ramps.found) {
+    r += "No ramps found (a test disc from before them, or one printed with a ring under " +
+         Format("%.0f mm): no ink curves\n", testdisc::kMinRampOuterMm);
+  } else {
+    r += std::string("Ink curves from the ramps (the coverage in % that nominal 0, 10, ..., 100 % prints):\n");
+    auto line = [&r](const char* name, const double* v) {
+      r += std::string("  ") + name;
+      for (int i = 0; i < imaging::kCurveSteps; ++i) r += Format(" %5.1f", v[i]);
+      r += "\n";
+    };
+    const char* names[imaging::kCurveInks] = {"cyan   ", "magenta", "yellow ", "black  "};
+    for (int ink = 0; ink < imaging::kCurveInks; ++ink)
+      if (ramps.colour ? ink < 3 : ink == imaging::kCurveBlack) line(names[ink], ramps.curves.printed[ink].data());
+    if (ramps.colour) line("grey   ", ramps.grey.data());
+  }
   if (result->clamped) {
     r += "warning: the printer is off by more than the offsets reach (" +
          page::OffsetMmName(page::kMaxOffsetTenths) + " mm); the print stays off centre\n";

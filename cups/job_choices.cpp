@@ -144,6 +144,15 @@ bool ResolveSeparation(const cups_page_header2_t& header, int num_options, cups_
       return false;
     }
   }
+  // No PPD choice can hold a curve: a job option, or the queue's default
+  // (lpadmin -o InkCurves-default=...), which CUPS passes on as one.
+  if (const char* text = cupsGetOption("InkCurves", num_options, options)) {
+    std::string why;
+    if (!imaging::ParseInkCurves(text, &s.curves, &why)) {
+      *error = Unknown("InkCurves", text, "the curves quillory2 calibrate --scan prints, or none; " + why);
+      return false;
+    }
+  }
   *settings = s;
   return true;
 }

@@ -23,6 +23,8 @@
 // printer default. The diameters' job options are OuterDiameter and
 // HubDiameter, in mm; the print position's OffsetX and OffsetY, in mm; the
 // tone's Tone (-40 to 40), the ink limit's InkLimit (media, off or a %).
+// Each ink's tone curve has no header field: its job option InkCurves
+// (imaging/ink_curves.h's words) alone.
 #ifndef QUILLORY2_CUPS_JOB_CHOICES_H_
 #define QUILLORY2_CUPS_JOB_CHOICES_H_
 

@@ -76,6 +76,8 @@ const char kUsage[] =
     "                                 contone pages only (default 0)\n"
     "  InkLimit=media|off|150..300    most ink a dot may carry in dark areas,\n"
     "                                 % of one ink (default media: the media's)\n"
+    "  InkCurves=C:0,18.1,...;M:...   each ink's tone curve as 'quillory2\n"
+    "                                 calibrate --scan' prints it (default none)\n"
     "  OffsetX=MM, OffsetY=MM         move the label right / down as seen on the\n"
     "                                 disc in the tray, -3.0 to +3.0 (default 0)\n"
     "Dots outside the outer diameter or inside the hub are never printed.\n"

@@ -130,8 +130,8 @@ class Separation {
 
 static_assert(Diffuser::kLanes == VectorDiffuser::kLanes, "both diffusers read the same rows");
 
-template <typename AnyDiffuser>
-page::InkPage Diffuse(AnyDiffuser* diffuser, Separation* separation, page::InkPage label) {
+template <typename AnyDiffuser, typename Rows>
+page::InkPage Diffuse(AnyDiffuser* diffuser, Rows* separation, page::InkPage label) {
   DensityRow in;
   uint8_t* rows[Diffuser::kMaxPlanes];
   for (int32_t row = 0; row < label.rows; ++row) {
@@ -151,6 +151,22 @@ page::InkPage Halftone(Separation* separation, page::InkPage label, Rendering re
   return Diffuse(&diffuser, separation, std::move(label));
 }
 
+// Rows of a coverage chart, as Diffuse reads them.
+class CoverageRows {
+ public:
+  CoverageRows(int32_t width, const CoverageAt& at) : width_(width), at_(at) {}
+  void Row(int32_t row, DensityRow* out) {
+    out->density.assign(static_cast<size_t>(width_) * Diffuser::kLanes, 0.0f);
+    out->printable.assign(width_, 0);
+    for (int32_t x = 0; x < width_; ++x)
+      out->printable[x] = at_(x, row, out->density.data() + static_cast<size_t>(x) * Diffuser::kLanes) ? 1 : 0;
+  }
+
+ private:
+  int32_t width_;
+  const CoverageAt& at_;
+};
+
 page::InkPage BlankLabel(const page::JobOptions& options) {
   return page::InkPage::Blank(kSquareDots, SquareRows(options.RowsPerInch()), options.RowsPerInch(),
                               options.Colour());
@@ -168,6 +184,13 @@ page::InkPage MakeLabelPageOnDots(const RgbImage& dots, const page::JobOptions& 
                                   const LabelLayout& layout) {
   Separation separation(dots, options, layout, kSquareDots, SquareRows(options.RowsPerInch()));
   return Halftone(&separation, BlankLabel(options), layout.rendering);
+}
+
+page::InkPage HalftoneCoverage(int32_t width_dots, int32_t rows, int32_t rows_per_inch, bool colour,
+                               const CoverageAt& at) {
+  CoverageRows chart(width_dots, at);
+  VectorDiffuser diffuser(width_dots, colour ? 3 : 1, rows_per_inch);
+  return Diffuse(&diffuser, &chart, page::InkPage::Blank(width_dots, rows, rows_per_inch, colour));
 }
 
 }  // namespace imaging

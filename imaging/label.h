@@ -11,6 +11,7 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,16 @@ page::InkPage MakeLabelPageOnDots(const RgbImage& dots, const page::JobOptions& 
 bool MakeLabelPages(const uint8_t* data, size_t size, const page::JobOptions& options,
                     const LabelLayout& layout, std::vector<page::InkPage>* pages,
                     std::string* error, const ImageLimits& limits = ImageLimits{});
+
+// A chart of ink coverages that needs no separation (the test disc's
+// ramps): halftoned by the picture path's vector error diffusion, so that it
+// prints with the dots pictures print with. at(dot, row, coverage) tells
+// whether ink may land on the dot and, where it may, writes its coverage 0..1
+// of each ink (cyan, magenta, yellow, or black). The error stops where ink
+// may not land.
+using CoverageAt = std::function<bool(int32_t dot, int32_t row, float* coverage)>;
+page::InkPage HalftoneCoverage(int32_t width_dots, int32_t rows, int32_t rows_per_inch, bool colour,
+                               const CoverageAt& at);
 
 }  // namespace imaging
 

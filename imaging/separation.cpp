@@ -40,14 +40,19 @@ bool ValidateSeparation(const SeparationSettings& settings, std::string* error) 
              std::to_string(kNoInkLimit) + " % (or off)";
     return false;
   }
+  for (int ink = 0; ink < kCurveInks; ++ink) {
+    if (!ValidateCurve(settings.curves.printed[ink], error)) {
+      *error = std::string("ink curve ") + kCurveInkLetters[ink] + ": " + *error;
+      return false;
+    }
+  }
   return true;
 }
 
 Separator::Separator(const SeparationSettings& settings, page::Media media, bool colour)
     : colour_(colour),
       linear_(kSteps + 1),
-      tone_(kSteps + 1),
-      ink_(kSteps + 1) {
+      tone_(kSteps + 1) {
   const float limit = (settings.ink_limit == kMediaInkLimit ? DefaultInkLimit(media) : settings.ink_limit) / 100.0f;
   knee_ = limit - 0.4f;
   slope_ = (limit - knee_) / (3 - knee_);
@@ -58,7 +63,17 @@ Separator::Separator(const SeparationSettings& settings, page::Media media, bool
     linear_[i] = static_cast<float>(SrgbToLinear(v));
     tone_[i] = static_cast<float>(pow(v, exponent));
   }
-  for (int i = 0; i <= kSteps; ++i) ink_[i] = Tone(1 - linear_[i]);
+  // The curves' inverses composed into the look-ups: no cost per dot. An
+  // identity curve is left out, so that it changes no value.
+  auto through = [&](int ink, float c) {
+    return settings.curves.Identity(ink) ? c : static_cast<float>(NominalCoverage(settings.curves, ink, c));
+  };
+  for (int k = 0; k < 3; ++k) {
+    ink_[k].resize(kSteps + 1);
+    for (int i = 0; i <= kSteps; ++i) ink_[k][i] = through(k, Tone(1 - linear_[i]));
+  }
+  black_.resize(kSteps + 1);
+  for (int i = 0; i <= kSteps; ++i) black_[i] = through(kCurveBlack, tone_[i]);
 }
 
 }  // namespace imaging

@@ -20,12 +20,17 @@
 //    below the limit) keep their hue and have their
 //    inks scaled so that the totals from the knee to 300 % fall between the
 //    knee and the limit: black gets the limit, and darker stays darker.
+// And one per ink: its real tone curve (ink_curves.h), measured from a scan
+// of the test disc. Each ink asks for the nominal coverage that prints the
+// coverage wanted, so mid-tones come out as the model says however far the
+// dots spread.
 #ifndef QUILLORY2_IMAGING_SEPARATION_H_
 #define QUILLORY2_IMAGING_SEPARATION_H_
 
 #include <string>
 #include <vector>
 
+#include "imaging/ink_curves.h"
 #include "page/job_options.h"
 
 namespace imaging {
@@ -41,6 +46,7 @@ int DefaultInkLimit(page::Media media);
 struct SeparationSettings {
   int tone = 0;
   int ink_limit = kMediaInkLimit;  // kMediaInkLimit, or kMinInkLimit .. kNoInkLimit
+  InkCurves curves;                // identity: the model's own output
 };
 
 // An ink limit in words: "media" (the media's default), "off", or a
@@ -61,10 +67,10 @@ class Separator {
   void Separate(const float* rgb, float* out) const {
     if (!colour_) {
       const float r = Linear(rgb[0]), g = Linear(rgb[1]), b = Linear(rgb[2]);
-      out[0] = Tone(1 - (0.2126f * r + 0.7152f * g + 0.0722f * b));
+      out[0] = black_[Index(1 - (0.2126f * r + 0.7152f * g + 0.0722f * b))];
       return;
     }
-    float c = ink_[Index(rgb[0])], m = ink_[Index(rgb[1])], y = ink_[Index(rgb[2])];
+    float c = ink_[0][Index(rgb[0])], m = ink_[1][Index(rgb[1])], y = ink_[2][Index(rgb[2])];
     const float total = c + m + y;
     if (total > knee_) {
       // Totals from the knee to 300 % are pressed into the knee to the
@@ -87,7 +93,9 @@ class Separator {
   bool colour_;
   float knee_, slope_;
   std::vector<float> linear_, tone_;
-  std::vector<float> ink_;  // Tone(1 - Linear(v)) of a code value v, one look-up per ink
+  // Per ink, the nominal coverage that prints Tone(1 - Linear(v)) of a code
+  // value v; for black, what prints Tone(c) of a coverage c.
+  std::vector<float> ink_[3], black_;
 };
 
 }  // namespace imaging

@@ -27,9 +27,23 @@ std::string VendorDefault(ipp_t* attrs, const char* name) {
   const std::string fallback = std::string(name) + "-default";
   ipp_attribute_t* attr = ippFindAttribute(attrs, fallback.c_str(), IPP_TAG_ZERO);
   if (attr == nullptr) return "";
-  char text[256];
+  char text[1024];
   ippAttributeString(attr, text, sizeof text);
   return text;
+}
+
+// The printer's ink curves with those the scan measured put in (a
+// monochrome test disc measures black alone, a colour one the three inks):
+// their words, or "" when the scan has no ramps.
+std::string MergedCurves(pappl_printer_t* printer, const calibration::RampFindings& ramps) {
+  if (!ramps.found) return "";
+  Attributes attrs(papplPrinterGetDriverAttributes(printer), ippDelete);
+  imaging::InkCurves curves;
+  std::string why;
+  if (!imaging::ParseInkCurves(VendorDefault(attrs.get(), kInkCurves), &curves, &why)) curves = imaging::InkCurves();
+  for (int ink = 0; ink < imaging::kCurveInks; ++ink)
+    if (ramps.colour == (ink != imaging::kCurveBlack)) curves.printed[ink] = ramps.curves.printed[ink];
+  return imaging::InkCurvesText(curves);
 }
 
 constexpr char kPagePath[] = "/calibrate";
@@ -82,16 +96,18 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
       return v != nullptr ? v : "";
     };
     // The offsets to save, from the readings or from a scan.
-    auto save = [&](const page::PrintOffset& offset, bool clamped) {
+    auto save = [&](const page::PrintOffset& offset, bool clamped, const std::string& curves = "") {
       pappl_pr_driver_data_t driver;
       papplPrinterGetDriverData(printer, &driver);
       cups_option_t* vendor = nullptr;
       int vendors = cupsAddOption(kOffsetX, std::to_string(offset.x_tenths).c_str(), 0, &vendor);
       vendors = cupsAddOption(kOffsetY, std::to_string(offset.y_tenths).c_str(), vendors, &vendor);
+      if (!curves.empty()) vendors = cupsAddOption(kInkCurves, curves.c_str(), vendors, &vendor);
       const bool saved = papplPrinterSetDriverDefaults(printer, &driver, vendors, vendor);
       cupsFreeOptions(vendors, vendor);
       status = saved ? std::string(papplPrinterGetName(printer)) + ": offsets saved: X " + page::OffsetMmName(offset.x_tenths) + " mm, Y " +
                            page::OffsetMmName(offset.y_tenths) + " mm." +
+                           (curves.empty() ? "" : " Ink curves saved (below).") +
                            (clamped ? " The print lies further off than the offsets reach; check the tray." : "")
                      : "The offsets could not be saved.";
     };
@@ -110,7 +126,7 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
       } else if (!MeasureUploadedScan(text(kScanField), text(kScanDpiField), settings, printed, &result, &why)) {
         status = why;
       } else {
-        save(result.offset, result.clamped);
+        save(result.offset, result.clamped, MergedCurves(printer, result.findings.ramps));
         report = result.report;
       }
     } else if (!testdisc::ParseReading(text("left"), &r.left) || !testdisc::ParseReading(text("right"), &r.right) ||
@@ -139,13 +155,19 @@ extern "C" bool ServeCalibrationPage(pappl_client_t* client, void* data) {
     papplClientHTMLEscape(client, report.c_str(), 0);
     papplClientHTMLPuts(client, "</pre>\n");
   }
-  papplClientHTMLPrintf(
+  papplClientHTMLPrintf(client, "<p>The printer's offsets now: X %s mm (right), Y %s mm (down).</p>\n",
+                        page::OffsetMmName(current.x_tenths).c_str(), page::OffsetMmName(current.y_tenths).c_str());
+  // The curves wrap at their inks, so that a phone's screen shows them whole.
+  std::string curves = VendorDefault(attrs.get(), kInkCurves);
+  for (size_t at = curves.find(';'); at != std::string::npos; at = curves.find(';', at + 2)) curves.insert(at + 1, " ");
+  papplClientHTMLPuts(client, "<p id=\"ink-curves\">The printer's ink curves now: ");
+  papplClientHTMLEscape(client, curves.empty() ? "none" : curves.c_str(), 0);
+  papplClientHTMLPuts(client, " (set from a scan below; <b>none</b>: the inks print as nominal).</p>\n");
+  papplClientHTMLPuts(
       client,
-      "<p>The printer's offsets now: X %s mm (right), Y %s mm (down).</p>\n"
       "<p>Print the test disc (<b>Print Test Page</b> on the printer's page) on a blank disc. At each side, read "
       "the number where the disc's own edge, or the edge of its hole, meets the scale (the numbers grow "
-      "outwards), and enter the four readings with the offsets printed on the test disc's label.</p>\n",
-      page::OffsetMmName(current.x_tenths).c_str(), page::OffsetMmName(current.y_tenths).c_str());
+      "outwards), and enter the four readings with the offsets printed on the test disc's label.</p>\n");
   papplClientHTMLStartForm(client, kPagePath, false);
   papplClientHTMLPuts(client, "<table class=\"form\"><tbody>\n<tr><th>Printer:</th><td><select name=\"printer\">");
   for (const std::string& name : printers) {

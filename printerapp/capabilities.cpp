@@ -121,7 +121,7 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
 
   static const char* const kTextQualities[] = {"off", "on"};
   static const char* const kDiscTypes[] = {"standard", "centre-band"};
-  data->num_vendor = 7;
+  data->num_vendor = 8;
   data->vendor[0] = kImageControl;
   data->vendor[1] = kTextQuality;
   data->vendor[2] = kDiscType;
@@ -129,6 +129,7 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
   data->vendor[4] = kHubDiameter;
   data->vendor[5] = kOffsetX;
   data->vendor[6] = kOffsetY;
+  data->vendor[7] = kInkCurves;
   if (*attrs == nullptr) *attrs = ippNew();
   // IPP Everywhere attributes PAPPL 1.3 leaves out, with the values that are
   // true here: no preferred values are computed, colours are rendered one
@@ -146,6 +147,8 @@ void DescribePrinter(pappl_pr_driver_data_t* data, ipp_t** attrs) {
                  static_cast<int>(page::kMaxOuterMm) - 1);
   AddVendorRange(*attrs, kOffsetX, 0, -page::kMaxOffsetTenths, page::kMaxOffsetTenths);
   AddVendorRange(*attrs, kOffsetY, 0, -page::kMaxOffsetTenths, page::kMaxOffsetTenths);
+  const std::string curves_default = std::string(kInkCurves) + "-default";
+  ippAddString(*attrs, IPP_TAG_PRINTER, IPP_TAG_TEXT, curves_default.c_str(), nullptr, "none");
 }
 
 }  // namespace printerapp

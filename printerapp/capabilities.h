@@ -16,6 +16,10 @@
 //                             tenths of a mm, positive to the right as seen
 //                             on the disc in the tray
 //   quillory2-offset-y        integer -30..30, the same down, positive down
+//   quillory2-ink-curves      text, each ink's real tone curve in the words of
+//                             imaging/ink_curves.h ("none": as nominal); a
+//                             text with no -supported, which PAPPL keeps and
+//                             its Printing Defaults page shows as a text field
 //
 // The page: the printer's paper size "CD", 4.72 inch square, is offered as
 // the self-describing PWG name oe_cd_4.72x4.72in, and an 80 mm disc as
@@ -50,6 +54,7 @@ constexpr char kOuterDiameter[] = "quillory2-outer-diameter";
 constexpr char kHubDiameter[] = "quillory2-hub-diameter";
 constexpr char kOffsetX[] = "quillory2-offset-x";
 constexpr char kOffsetY[] = "quillory2-offset-y";
+constexpr char kInkCurves[] = "quillory2-ink-curves";
 
 // The media-type keywords of Regular and Matte.
 constexpr char kMediaTypeRegular[] = "disc";

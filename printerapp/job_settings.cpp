@@ -95,6 +95,13 @@ bool ResolveSettings(int x_resolution, int y_resolution, pappl_color_mode_t colo
     }
     *tenths = static_cast<int32_t>(value);
   }
+  if (const char* v = vendor(kInkCurves)) {
+    std::string why;
+    if (!imaging::ParseInkCurves(v, &s.layout.separation.curves, &why)) {
+      *error = Refused(kInkCurves, v, "curves as 'quillory2 calibrate --scan' measures them, or none") + ": " + why;
+      return false;
+    }
+  }
   s.layout.ring = page::FitRing(s.layout.disc, s.layout.ring);
   if (!imaging::ValidateLayout(s.layout, error)) return false;
   *settings = s;
@@ -111,7 +118,7 @@ bool ResolveJobSettings(pappl_job_t* job, const pappl_pr_options_t* options,
     const std::string fallback = std::string(name) + "-default";
     ipp_attribute_t* attr = ippFindAttribute(printer_attrs.get(), fallback.c_str(), IPP_TAG_ZERO);
     if (attr == nullptr) return nullptr;
-    char text[256];
+    char text[1024];  // the ink curves' text is the longest
     ippAttributeString(attr, text, sizeof text);
     value = text;
     return value.c_str();

@@ -54,7 +54,8 @@ void ScanUploadForm(pappl_client_t* client, const char* page_path, const char* p
                       "<p>Or, with a flatbed scanner: lay the printed disc face down on the glass, label upright, "
                       "leave the lid open (or lay a dark sheet over it), scan the whole disc at 300 or 600 dpi as "
                       "PNG or JPEG, and send the scan here. The disc's own edge and hole and the printed circles "
-                      "are found in it.</p>\n");
+                      "are found in it and, from the test disc's ramps, each ink's tone curve, which jobs then "
+                      "print with.</p>\n");
   papplClientHTMLStartForm(client, page_path, true);
   papplClientHTMLPrintf(client,
                         "<input type=\"hidden\" name=\"printer\" value=\"%s\">\n"
@@ -68,7 +69,7 @@ void ScanUploadForm(pappl_client_t* client, const char* page_path, const char* p
                         "<tr><th>Printed with Y:</th><td><input type=\"text\" name=\"printed-y\" "
                         "id=\"scan-printed-y\" size=\"6\" value=\"%s\"> mm</td></tr>\n"
                         "<tr><th></th><td><input type=\"submit\" id=\"measure-scan\" "
-                        "value=\"Measure the scan and save offsets\"></td></tr>\n"
+                        "value=\"Measure the scan and save offsets and ink curves\"></td></tr>\n"
                         "</tbody></table></form>\n",
                         printer, kScanField, kScanField, kScanDpiField, kScanDpiField,
                         page::OffsetMmName(current.x_tenths).c_str(), page::OffsetMmName(current.y_tenths).c_str());

@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "imaging/bitmap_font.h"
+#include "imaging/label.h"
+#include "testdisc/ramps.h"
 
 namespace testdisc {
 namespace {
@@ -112,6 +114,32 @@ void Scale(Canvas* canvas, double r0, Vec out) {
   }
 }
 
+// The ramps, halftoned as pictures are, onto the page.
+void DrawRamps(const page::DiscRing& ring, page::InkPage* page) {
+  const std::vector<RampPatch> patches = RampPatches(ring);
+  if (patches.empty()) return;
+  const double half = page::kDiscAreaMm / 2, row_mm = page::kMmPerInch / page->rows_per_inch;
+  const bool colour = page->colour;
+  const imaging::CoverageAt at = [&](int32_t dot, int32_t row, float* coverage) {
+    const RampPatch* patch = PatchAt(patches, (dot + 0.5) * kDotMm - half, (row + 0.5) * row_mm - half);
+    if (!patch || (!colour && patch->ramp != kGreyRamp)) return false;
+    const float c = patch->step / (kRampSteps - 1.0f);
+    if (!colour) {
+      coverage[0] = c;
+    } else {
+      for (int ink = 0; ink < 3; ++ink) coverage[ink] = patch->ramp == kGreyRamp || patch->ramp == ink + 1 ? c : 0;
+    }
+    return true;
+  };
+  const page::InkPage ramps = imaging::HalftoneCoverage(page->width_dots, page->rows, page->rows_per_inch, colour, at);
+  for (int p = 0; p < page->PlaneCount(); ++p)
+    for (int32_t row = 0; row < page->rows; ++row) {
+      uint8_t* out = page->Row(p, row);
+      const uint8_t* in = ramps.Row(p, row);
+      for (int32_t i = 0; i < page->BytesPerRow(); ++i) out[i] |= in[i];
+    }
+}
+
 std::string Upper(std::string text) {
   for (char& c : text) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
   return text;
@@ -159,6 +187,7 @@ page::InkPage DrawTestDisc(const TestDiscSettings& s) {
     canvas.Text(text, Vec{-canvas.TextLength(text, pixel) / 2, y}, Vec{1, 0}, Vec{0, 1}, pixel);
     y += line;
   }
+  DrawRamps(s.ring, &page);
   return page;
 }
 

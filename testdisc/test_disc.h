@@ -4,7 +4,9 @@
 // cross, and at the four compass points two scales, one across the disc's
 // own outer edge and one across the edge of its 15 mm hole, each from -3 to
 // +3 mm with a tick every 0.5 mm and a number every 1 mm, numbers growing
-// outwards; and a label of the settings it was printed with. Printed on a
+// outwards; a label of the settings it was printed with; and, on a 120 mm
+// disc's ring, ramps of grey, cyan, magenta and yellow (testdisc/ramps.h)
+// from which a scan tells each ink's tone curve. Printed on a
 // blank disc, the scale reading where the disc's edge (or the hole's) meets
 // each scale says how far the print lies off centre (testdisc/readings.h).
 // Each scale's numbers read upright with its side of the disc turned to the

@@ -87,6 +87,23 @@ void PrintCommands(const page::PrintOffset& o, const CalibrateArgs& a) {
          a.app_printer.c_str(), o.x_tenths, o.y_tenths);
 }
 
+// Only the inks the scan measured are named, so a monochrome disc's black
+// curve can be added to a colour disc's three.
+void PrintCurveCommands(const imaging::InkCurves& curves, const CalibrateArgs& a) {
+  const std::string text = imaging::InkCurvesText(curves);
+  printf("\nInk curves to set:\n\n");
+  printf("  quillory2:            quillory2 encode LABEL.png --ink-curves '%s' -o LABEL.prn\n", text.c_str());
+  // No PPD choice holds a curve: CUPS takes it as a job option, which
+  // lpoptions makes the default of the jobs sent from this machine.
+  printf("  CUPS:                 lpoptions -p %s -o InkCurves='%s'\n", a.cups_printer.c_str(), text.c_str());
+  printf("  printer application:  quillory2-printer-app modify -d %s -o quillory2-ink-curves='%s'\n",
+         a.app_printer.c_str(), text.c_str());
+  if (curves.Identity(0) && curves.Identity(1) && curves.Identity(2)) {
+    printf("\nThese name black alone; to keep the colour inks' curves too, join them with ';' to those a colour "
+           "test disc's scan gave.\n");
+  }
+}
+
 int RunCalibrate(const CalibrateArgs& a) {
   DiscChoice disc;
   std::string error;
@@ -104,6 +121,7 @@ int RunCalibrate(const CalibrateArgs& a) {
     }
     fputs(result.report.c_str(), stdout);
     PrintCommands(result.offset, a);
+    if (result.findings.ramps.found) PrintCurveCommands(result.findings.ramps.curves, a);
     return 0;
   }
 
@@ -155,7 +173,9 @@ Command AddTestDiscCommand(CLI::App* program) {
       "disc's edges, so a little ink lands on the tray. Print it on a blank disc with the offsets you use now, then "
       "read, at each side, the number where the disc's edge (or the hole's) meets the scale, and give the four "
       "readings to 'quillory2 calibrate'. On a 120 mm disc the outer scales at the top and bottom reach past the "
-      "rows the printer addresses; read the hub scales there.\n"
+      "rows the printer addresses; read the hub scales there. With a ring of 115 mm or more it also prints ramps "
+      "of grey, cyan, magenta and yellow (0 to 100 % in steps of 10; grey alone, in black, with --mono) from which 'quillory2 "
+      "calibrate --scan' measures each ink's real tone curve; they always print the nominal coverage.\n"
       "Example:\n  quillory2 test-disc -o test-disc.prn && cat test-disc.prn > /dev/usb/lp0");
   return {cmd, [a] { return RunTestDisc(*a); }};
 }
@@ -186,7 +206,10 @@ Command AddCalibrateCommand(CLI::App* program) {
       "With --scan, no reading by eye: lay the printed disc face down on a flatbed scanner, label upright (within "
       "5 degrees), lid open or a dark sheet over it, and scan the whole disc at 300 or 600 dpi to PNG or JPEG. The "
       "disc's own edge and hole, and the printed outer and hub circles, are found in the scan; it also says how far "
-      "the print came out larger or smaller than nominal. A picture that is not such a scan is refused.\n"
+      "the print came out larger or smaller than nominal. A picture that is not such a scan is refused. From the "
+      "test disc's ramps (grey, cyan, magenta and yellow, 0 to 100 % in steps of 10) it also measures each ink's "
+      "real tone curve and prints the --ink-curves option that makes mid-tones print as meant (a monochrome test "
+      "disc gives black's).\n"
       "Examples:\n  quillory2 calibrate --left 0.5 --right -0.5 --top -0.3 --bottom 0.3\n"
       "  quillory2 calibrate --scan test-disc-scan.png --offset-x-mm 0.4");
   return {cmd, [a] { return RunCalibrate(*a); }};

@@ -1,7 +1,10 @@
 #include "tools/job_choices.h"
 
+#include <ctype.h>
+
 #include <utility>
 
+#include "files/read_file.h"
 #include "page/job_options.h"
 
 namespace tools {
@@ -40,6 +43,11 @@ void AddJobChoices(CLI::App* cmd, JobChoiceArgs* a, bool pictures) {
                     "(Regular 280, Matte 300), off (300: every ink, the densest black), "
                     "or 150 to 300")
         ->capture_default_str();
+    cmd->add_option("--ink-curves", a->ink_curves,
+                    "Each ink's real tone curve, as 'quillory2 calibrate --scan' measures it from the test disc: "
+                    "C:0,18.1,...;M:...;Y:... (K: for --mono), the coverage in % that nominal 0, 10, ..., 100 % "
+                    "prints; or @FILE holding that line; none: the inks print as nominal")
+        ->capture_default_str();
   }
   cmd->add_option("--module", a->module,
                   "Driver module to load instead of <program dir>/../lib/" + ModuleFileName(Driver::kPlugin) +
@@ -69,6 +77,18 @@ bool ResolveJobChoices(const JobChoiceArgs& a, EncodeSettings* settings, imaging
       return refuse("ink limit", a.ink_limit,
                     "media, off, or " + std::to_string(imaging::kMinInkLimit) + " to " +
                         std::to_string(imaging::kNoInkLimit));
+    }
+    std::string curves = a.ink_curves;
+    if (!curves.empty() && curves[0] == '@') {
+      std::vector<uint8_t> bytes;
+      if (!files::ReadWholeFile(curves.substr(1), &bytes, error, 4096)) return false;
+      curves.assign(bytes.begin(), bytes.end());
+      while (!curves.empty() && isspace(static_cast<unsigned char>(curves.back()))) curves.pop_back();
+    }
+    std::string why;
+    if (!imaging::ParseInkCurves(curves, &separation->curves, &why)) {
+      *error = "unknown ink curves '" + curves + "': " + why;
+      return false;
     }
   }
   return true;

@@ -26,11 +26,13 @@ struct JobChoiceArgs {
   bool landscape = false;
   int tone = 0;                     // pictures only
   std::string ink_limit = "media";  // pictures only
+  std::string ink_curves = "none";  // pictures only: words, or @FILE holding them
   std::string module;
 };
 
 // Adds --driver, --resolution, --media, --option, --image-control, --disc,
-// --mono, --landscape and --module; for pictures also --tone and --ink-limit.
+// --mono, --landscape and --module; for pictures also --tone, --ink-limit
+// and --ink-curves.
 void AddJobChoices(CLI::App* cmd, JobChoiceArgs* args, bool pictures);
 
 // Reads them into the component's settings and, where given, the picture

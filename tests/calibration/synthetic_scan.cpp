@@ -9,6 +9,7 @@
 #include "imaging/image_reader.h"
 #include "imaging/png_writer.h"
 #include "imaging/preview.h"
+#include "imaging/srgb.h"
 #include "page/print_position.h"
 #include "testdisc/test_disc.h"
 #include "tests/support/jpeg_writer.h"
@@ -103,6 +104,28 @@ Print TestDiscPrint(page::DiscSize size, const page::PrintOffset& offset) {
   return print;
 }
 
+Print GainedTestDiscPrint(const page::JobOptions& options, const DotGain& gain) {
+  testdisc::TestDiscSettings settings;
+  settings.options = options;
+  settings.printed_by = "tests";
+  const page::InkPage page = testdisc::DrawTestDisc(settings);
+  const PrintedInk ink = PrintInk(page, gain, kSpreadRadius);
+  Print print;
+  const int32_t origin = page.margin_bytes * 8;
+  print.picture = imaging::RgbImage(origin + ink.width, ink.height, imaging::Rgb{255, 255, 255});
+  for (int32_t y = 0; y < ink.height; ++y)
+    for (int32_t x = 0; x < ink.width; ++x) {
+      uint8_t* out = print.picture.At(origin + x, y);
+      for (int c = 0; c < 3; ++c) {
+        const float cover = ink.coverage[page.colour ? c : 0][static_cast<size_t>(y) * ink.width + x];
+        out[c] = static_cast<uint8_t>(lround(255 * imaging::LinearToSrgb(1 - cover)));
+      }
+    }
+  print.centre_x = origin + geometry::kDiscAreaDots / 2.0;
+  print.centre_y = geometry::kDiscAreaDots / 2.0;
+  return print;
+}
+
 imaging::RgbImage SyntheticScan(const Print& print, const ScanSetup& s) {
   const double px_mm = s.dpi / 25.4;
   const int32_t size = static_cast<int32_t>(ceil((s.disc_mm + 16) * px_mm));
@@ -134,20 +157,33 @@ imaging::RgbImage SyntheticScan(const Print& print, const ScanSetup& s) {
       if (px >= 0 && py >= 0 && px < print.picture.width - 1 && py < print.picture.height - 1) {
         const int32_t x0 = static_cast<int32_t>(px), y0 = static_cast<int32_t>(py);
         const double fx = px - x0, fy = py - y0;
+        // Light mixes linearly: in linear light, its four neighbours are
+        // each decoded before they are mixed.
+        auto at = [&](int32_t x, int32_t y, int c) {
+          const double v = print.picture.At(x, y)[c] / 255.0;
+          return s.linear_light ? imaging::SrgbToLinear(v) : v;
+        };
         for (int c = 0; c < 3; ++c)
-          ink[c] = ((print.picture.At(x0, y0)[c] * (1 - fx) + print.picture.At(x0 + 1, y0)[c] * fx) * (1 - fy) +
-                    (print.picture.At(x0, y0 + 1)[c] * (1 - fx) + print.picture.At(x0 + 1, y0 + 1)[c] * fx) * fy) /
-                   255;
+          ink[c] = (at(x0, y0, c) * (1 - fx) + at(x0 + 1, y0, c) * fx) * (1 - fy) +
+                   (at(x0, y0 + 1, c) * (1 - fx) + at(x0 + 1, y0 + 1, c) * fx) * fy;
       }
       for (int c = 0; c < 3; ++c) {
         const double material = coated * coat[c] + (1 - coated) * clear[c];
-        rgb[c] = on_disc * material * ink[c] + (1 - on_disc) * bgc[c];
+        if (s.linear_light) {
+          auto lin = [](double code) { return imaging::SrgbToLinear(code / 255); };
+          // Light let in unevenly adds to what the disc reflects.
+          rgb[c] = 255 * imaging::LinearToSrgb(std::min(1.0, on_disc * lin(material) * ink[c] +
+                                                                 (1 - on_disc) * lin(bgc[c]) +
+                                                                 s.uneven_light / 255 * x / size));
+        } else {
+          rgb[c] = on_disc * material * ink[c] + (1 - on_disc) * bgc[c];
+        }
       }
       scan.Set(x, y, imaging::Rgb{static_cast<uint8_t>(lround(rgb[0])), static_cast<uint8_t>(lround(rgb[1])),
                                   static_cast<uint8_t>(lround(rgb[2]))});
     }
   // Light let in unevenly by an open lid brightens one side.
-  for (int32_t y = 0; s.uneven_light > 0 && y < size; ++y)
+  for (int32_t y = 0; s.uneven_light > 0 && !s.linear_light && y < size; ++y)
     for (int32_t x = 0; x < size; ++x)
       for (int c = 0; c < 3; ++c) {
         uint8_t* v = scan.At(x, y) + c;

@@ -13,7 +13,9 @@
 
 #include "imaging/rgb_image.h"
 #include "page/disc_ring.h"
+#include "page/job_options.h"
 #include "page/print_position.h"
+#include "tests/support/modelled_print.h"
 
 namespace testsupport {
 
@@ -27,17 +29,24 @@ struct Print {
 // with the given print-position offset, which moves it on the page.
 Print TestDiscPrint(page::DiscSize size, const page::PrintOffset& offset = page::PrintOffset{});
 
+// The 120 mm test disc at the job's resolution and colour, printed with no
+// offset by a printer whose dots spread (modelled_print.h), as the light
+// its inks leave (sRGB code values): scan it with linear_light.
+Print GainedTestDiscPrint(const page::JobOptions& options, const DotGain& gain);
+
 struct ScanSetup {
   double dpi = 300;
   double offset_x_mm = 0, offset_y_mm = 0;  // where the printer puts the print: + right and down
   double scale_x = 1, scale_y = 1;          // printed size over nominal
   double rotation_deg = 0;                  // disc turned on the glass, clockwise
   double uneven_light = 0;                  // levels of light added from the left edge to the right
+                                            // (with linear_light: in 1/255 of white, in linear light)
   double blur_px = 0;                       // Gaussian blur, sigma in scan pixels
   double noise = 0;                         // Gaussian noise, sigma in levels
   int jpeg_quality = 0;                     // 0: no compression
   double disc_mm = 120;
   imaging::Rgb background{22, 22, 26};      // the open lid
+  bool linear_light = false;                // print and disc mixed in linear light, as light mixes
 };
 
 // The scan, at setup.dpi, of the print on a blank disc.

@@ -160,6 +160,7 @@ TEST(FilterBadInput, TruncatedRasterKeepsCompletePagesAndEndsTheJob) {
 
 // Contone pages print what the label path makes of them, dot for dot, with
 // the tone and ink limit from the header (the PPD's) or else the options,
+// the ink curves from the options,
 // in colour from RGB and in black from grey (W, 255 white) and K (0 white).
 TEST(FilterContone, PagesGoThroughTheLabelPathWithTheirToneAndInkLimit) {
   imaging::RgbImage picture(1416, 2832);
@@ -179,12 +180,15 @@ TEST(FilterContone, PagesGoThroughTheLabelPathWithTheirToneAndInkLimit) {
     unsigned tone_code, limit_code;
     const char* options;
     int tone, ink_limit;
+    const char* curves = "none";
   };
   for (const Case& c : {Case{PixelLayout::kRgb8, 0, 0, "", 0, imaging::kMediaInkLimit},
                         Case{PixelLayout::kRgb8, 80, 200, "Tone=30 InkLimit=off", -20, 200},
                         Case{PixelLayout::kRgb8, 0, 0, "Tone=30 InkLimit=off", 30, imaging::kNoInkLimit},
                         Case{PixelLayout::kGrey8, 115, 1, "", 15, imaging::kMediaInkLimit},
-                        Case{PixelLayout::kBlack8, 0, 0, "Tone=-10", -10, imaging::kMediaInkLimit}}) {
+                        Case{PixelLayout::kBlack8, 0, 0, "Tone=-10", -10, imaging::kMediaInkLimit},
+                        Case{PixelLayout::kRgb8, 0, 0, "InkCurves=C:0,16,31,45,58,69,79,87,93,98,100", 0,
+                             imaging::kMediaInkLimit, "C:0,16,31,45,58,69,79,87,93,98,100"}}) {
     const bool colour = c.layout == PixelLayout::kRgb8;
     RasterPage page;
     page.layout = c.layout;
@@ -197,6 +201,8 @@ TEST(FilterContone, PagesGoThroughTheLabelPathWithTheirToneAndInkLimit) {
     imaging::LabelLayout layout;
     layout.separation.tone = c.tone;
     layout.separation.ink_limit = c.ink_limit;
+    std::string why;
+    ASSERT_TRUE(imaging::ParseInkCurves(c.curves, &layout.separation.curves, &why)) << why;
     const RunResult run = RunFilter({page}, c.options);
     ASSERT_EQ(run.exit_code, 0) << run.err;
     page.ink = imaging::MakeLabelPageOnDots(colour ? picture : grey, choices, layout);
@@ -207,7 +213,8 @@ TEST(FilterContone, PagesGoThroughTheLabelPathWithTheirToneAndInkLimit) {
   RasterPage page;
   page.layout = PixelLayout::kRgb8;
   page.ink = page::InkPage::Blank(64, 64, 600, true);
-  for (const char* options : {"Tone=41", "InkLimit=100", "InkLimit=dark"}) {
+  for (const char* options :
+       {"Tone=41", "InkLimit=100", "InkLimit=dark", "InkCurves=C:0,50,40,60,70,80,85,90,95,98,100"}) {
     const RunResult run = RunFilter({page}, options);
     EXPECT_EQ(run.exit_code, 1) << options;
     EXPECT_TRUE(run.out.empty()) << options;

@@ -144,6 +144,58 @@ TEST(Separation, RefusesSettingsOutOfRange) {
   EXPECT_FALSE(error.empty());
 }
 
+TEST(InkCurves, WordsRoundTripAndFaultyCurvesAreRefused) {
+  InkCurves curves;
+  std::string error;
+  ASSERT_TRUE(ParseInkCurves("M:0,15,29.34,42.4,54.8,65.9,75.8,84.5,91.7,97.1,100;K:0,20,35,48,60,70,79,87,93,98,100",
+                             &curves, &error)) << error;
+  EXPECT_TRUE(curves.Identity(0));
+  EXPECT_EQ(curves.printed[1][2], 29.3);  // kept to 0.1 %, as written back
+  EXPECT_EQ(InkCurvesText(curves),
+            "M:0,15,29.3,42.4,54.8,65.9,75.8,84.5,91.7,97.1,100;K:0,20,35,48,60,70,79,87,93,98,100");
+  InkCurves again;
+  ASSERT_TRUE(ParseInkCurves(InkCurvesText(curves), &again, &error));
+  EXPECT_EQ(again, curves);
+  EXPECT_EQ(InkCurvesText(InkCurves()), "none");
+  for (const char* bad : {"C:0,10,20", "C:0,10,20,30,40,50,60,70,80,90,100,100", "X:0,10,20,30,40,50,60,70,80,90,100",
+                          "C:5,10,20,30,40,50,60,70,80,90,100", "C:0,10,20,30,40,50,60,70,80,90,99",
+                          "C:0,30,20,40,50,60,70,80,90,95,100", "C:0,10,20,30,40,50,60,70,80,90,100;",
+                          "C:0,10,20,30,40,50,60,70,80,90,100;C:0,10,20,30,40,50,60,70,80,90,100",
+                          "C:0,10,20,30,40,nan,60,70,80,90,100", "C:0, 10,20,30,40,50,60,70,80,90,100"}) {
+    EXPECT_FALSE(ParseInkCurves(bad, &curves, &error)) << bad;
+  }
+  EXPECT_FALSE(ParseInkCurves(std::string("\0:0,10,20,30,40,50,60,70,80,90,100", 34), &curves, &error));
+  EXPECT_EQ(curves, again);  // a refusal leaves the curves as they were
+}
+
+TEST(InkCurves, SeparationAsksForWhatPrintsTheModelsCoverage) {
+  // With a curve, each ink asks for the nominal coverage that the curve
+  // prints as the coverage the identity asks for, and never more as the
+  // colour darkens.
+  std::string error;
+  SeparationSettings plain, curved;
+  plain.ink_limit = curved.ink_limit = kNoInkLimit;
+  ASSERT_TRUE(ParseInkCurves("C:0,18.1,34.6,49.2,62.1,73.2,82.5,89.8,95.3,98.7,100;K:0,25,45,60,72,81,88,93,97,99,100",
+                             &curved.curves, &error)) << error;
+  const Separator model(plain, page::Media::kMatte, true), bent(curved, page::Media::kMatte, true);
+  const Separator model_k(plain, page::Media::kMatte, false), bent_k(curved, page::Media::kMatte, false);
+  float last = 0;
+  for (int v = 0; v <= 255; v += 5) {
+    const float rgb[3] = {v / 255.0f, v / 255.0f, v / 255.0f};
+    float want[4], asked[4];
+    model.Separate(rgb, want);
+    bent.Separate(rgb, asked);
+    EXPECT_NEAR(PrintedCoverage(curved.curves, 0, asked[0]), want[0], 2e-3) << v;
+    EXPECT_LE(asked[0], want[0] + 1e-6) << v;  // dots that spread need fewer of them
+    EXPECT_EQ(asked[1], want[1]) << v;         // the identity changes nothing
+    if (v > 0) EXPECT_LE(asked[0], last) << v;
+    last = asked[0];
+    model_k.Separate(rgb, want);
+    bent_k.Separate(rgb, asked);
+    EXPECT_NEAR(PrintedCoverage(curved.curves, kCurveBlack, asked[0]), want[0], 2e-3) << v;
+  }
+}
+
 TEST(VectorDiffusion, KeepsEachInksShareAndStopsAtUnprintableDots) {
   constexpr int32_t kWidth = 300, kRows = 300;
   for (int32_t rpi : {300, 600}) {

@@ -24,7 +24,8 @@ TEST(JobSettings, IppValuesBecomeThePrintersOptions) {
                                     {"quillory2-text-quality", "on"},
                                     {"quillory2-disc-type", "centre-band"},
                                     {"quillory2-outer-diameter", "100"},
-                                    {"quillory2-hub-diameter", "40"}}),
+                                    {"quillory2-hub-diameter", "40"},
+                                    {"quillory2-ink-curves", "K:0,20,35,48,60,70,79,87,93,98,100"}}),
                               &s, &error))
       << error;
   EXPECT_EQ(s.options.resolution, page::Resolution::k300);
@@ -35,12 +36,14 @@ TEST(JobSettings, IppValuesBecomeThePrintersOptions) {
   EXPECT_EQ(s.options.disc_type, page::DiscType::kCentreBand);
   EXPECT_EQ(s.layout.ring.outer_mm, 100);
   EXPECT_EQ(s.layout.ring.inner_mm, 40);
+  EXPECT_EQ(s.layout.separation.curves.printed[imaging::kCurveBlack][1], 20);
   // Nothing given: the printer's own defaults.
   ASSERT_TRUE(ResolveSettings(300, 600, PAPPL_COLOR_MODE_COLOR, "", From({}), &s, &error));
   EXPECT_TRUE(s.options == page::JobOptions{});
   EXPECT_EQ(s.layout.ring.outer_mm, 118);
   EXPECT_EQ(s.layout.ring.inner_mm, 22);
   EXPECT_EQ(s.layout.disc, page::DiscSize::k120);
+  EXPECT_TRUE(s.layout.separation.curves.AllIdentity());
   // The 80 mm disc: its ring, the printer's 120 mm diameters giving way.
   ASSERT_TRUE(ResolveSettings(300, 600, PAPPL_COLOR_MODE_COLOR, "", From({{"quillory2-outer-diameter", "118"}}),
                               &s, &error, "om_cd-80_80x80mm"));
@@ -61,6 +64,7 @@ TEST(JobSettings, RefusesWhatThePrinterDoesNotOffer) {
       {300, 600, "photographic-glossy", {}},
       {300, 600, "disc", {{"quillory2-image-control", "101"}}},
       {300, 600, "disc", {{"quillory2-disc-type", "square"}}},
+      {300, 600, "disc", {{"quillory2-ink-curves", "C:0,50,40,60,70,80,85,90,95,98,100"}}},
       {300, 600, "disc", {{"quillory2-outer-diameter", "50"}, {"quillory2-hub-diameter", "60"}}},
   };
   for (const auto& b : bad) {

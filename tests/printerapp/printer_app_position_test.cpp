@@ -114,7 +114,8 @@ TEST_F(PrinterAppPosition, CalibratePageInABrowserSetsTheOffsetsOfTheNextJob) {
 // The Calibrate page's scan upload, driven in headless Chromium: a scan of
 // the test disc printed with offsets 0.4 and -0.2 mm by a printer that puts
 // everything 1.3 mm too far left and 0.6 mm too far down sets X +1.3, Y -0.6,
-// which the next job's dots follow; a picture of something else is refused.
+// which the next job's dots follow, and the ink curves of the test disc's
+// ramps; a picture of something else is refused.
 TEST_F(PrinterAppPosition, ScanUploadedOnTheCalibratePageSetsTheOffsets) {
   const PrintedDots base = DecodeDots(Print("before"));
   ASSERT_TRUE(base.clean);
@@ -134,8 +135,21 @@ TEST_F(PrinterAppPosition, ScanUploadedOnTheCalibratePageSetsTheOffsets) {
     EXPECT_EQ(browser.exit_code, 0) << browser.Out() << browser.err;
   };
   send(ExampleLabel(), "The scan was refused: ", "scan-upload-refused.png");
-  send(scan_file, "disc: offsets saved: X +1.3 mm, Y -0.6 mm.", "scan-upload.png");
-  EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("after")), page::OffsetDots(13), page::OffsetRows(-6, 600)));
+  // The test disc's ramps give the ink curves too, which the next job uses
+  // unless it names its own.
+  send(scan_file, "disc: offsets saved: X +1.3 mm, Y -0.6 mm. Ink curves saved (below).", "scan-upload.png");
+  EXPECT_TRUE(testsupport::IsMovedBy(base, DecodeDots(Print("after", {"quillory2-ink-curves=none"})),
+                                     page::OffsetDots(13), page::OffsetRows(-6, 600)));
+  EXPECT_FALSE(testsupport::IsMovedBy(base, DecodeDots(Print("curved")), page::OffsetDots(13),
+                                      page::OffsetRows(-6, 600)));
+  // The command calibrate prints sets curves too: a job then prints as the
+  // tool does with them.
+  const std::string curves = "C:0,16.1,31.4,45.3,58.2,69.1,78.9,87.1,93.4,97.9,100;Y:0,13.5,26.8,39.3,51,61.9,72.2,"
+                             "81.5,89.4,95.9,100";
+  const RunResult modify = server_.Command({"modify", "-d", "disc", "-o", "quillory2-ink-curves=" + curves});
+  ASSERT_EQ(modify.exit_code, 0) << modify.Out() << modify.err;
+  EXPECT_TRUE(Print("modified", {"quillory2-offset-x=0", "quillory2-offset-y=0"}) ==
+              EncodeWithTool(ExampleLabel(), {"--ink-curves", curves}));
 }
 
 }  // namespace
