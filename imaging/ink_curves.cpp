@@ -21,8 +21,8 @@ std::array<double, kCurveSteps> Slopes(const std::array<double, kCurveSteps>& y)
   for (int i = 1; i + 1 < kCurveSteps; ++i)
     m[i] = d[i - 1] > 0 && d[i] > 0 ? 2 / (1 / d[i - 1] + 1 / d[i]) : 0;
   auto end = [](double near, double far) {
-    const double m = (3 * near - far) / 2;
-    return m <= 0 || near <= 0 ? 0 : std::min(m, 3 * near);
+    const double slope = (3 * near - far) / 2;
+    return slope <= 0 || near <= 0 ? 0 : std::min(slope, 3 * near);
   };
   m.front() = end(d.front(), d[1]);
   m.back() = end(d.back(), d[kCurveSteps - 3]);

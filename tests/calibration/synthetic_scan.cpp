@@ -159,8 +159,8 @@ imaging::RgbImage SyntheticScan(const Print& print, const ScanSetup& s) {
         const double fx = px - x0, fy = py - y0;
         // Light mixes linearly: in linear light, its four neighbours are
         // each decoded before they are mixed.
-        auto at = [&](int32_t x, int32_t y, int c) {
-          const double v = print.picture.At(x, y)[c] / 255.0;
+        auto at = [&](int32_t ax, int32_t ay, int c) {
+          const double v = print.picture.At(ax, ay)[c] / 255.0;
           return s.linear_light ? imaging::SrgbToLinear(v) : v;
         };
         for (int c = 0; c < 3; ++c)

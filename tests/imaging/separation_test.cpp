@@ -188,7 +188,9 @@ TEST(InkCurves, SeparationAsksForWhatPrintsTheModelsCoverage) {
     EXPECT_NEAR(PrintedCoverage(curved.curves, 0, asked[0]), want[0], 2e-3) << v;
     EXPECT_LE(asked[0], want[0] + 1e-6) << v;  // dots that spread need fewer of them
     EXPECT_EQ(asked[1], want[1]) << v;         // the identity changes nothing
-    if (v > 0) EXPECT_LE(asked[0], last) << v;
+    if (v > 0) {
+      EXPECT_LE(asked[0], last) << v;
+    }
     last = asked[0];
     model_k.Separate(rgb, want);
     bent_k.Separate(rgb, asked);
