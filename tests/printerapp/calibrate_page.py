@@ -57,7 +57,4 @@ def main(base, printer, screenshot, left, right, top, bottom, expected):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 9:
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    sys.exit(main(*sys.argv[1:]))
+    browser.run(main, __doc__)

@@ -122,7 +122,4 @@ def main(base, printer, photo, screenshot, template_out, example):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 7:
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    sys.exit(main(*sys.argv[1:]))
+    browser.run(main, __doc__)

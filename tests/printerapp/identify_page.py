@@ -13,7 +13,7 @@ import sys
 from selenium.webdriver.common.by import By
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from browser import chromium  # noqa: E402
+from browser import chromium, run  # noqa: E402
 
 
 def main(url, message, user, screenshot):
@@ -34,7 +34,4 @@ def main(url, message, user, screenshot):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 5:
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    sys.exit(main(*sys.argv[1:]))
+    run(main, __doc__)

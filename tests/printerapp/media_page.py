@@ -14,7 +14,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
-from browser import chromium  # noqa: E402
+from browser import chromium, run  # noqa: E402
 
 
 def main(base, printer, size, screenshot):
@@ -31,7 +31,4 @@ def main(base, printer, size, screenshot):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 5:
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    sys.exit(main(*sys.argv[1:]))
+    run(main, __doc__)

@@ -41,4 +41,4 @@ def main(base, printer, screenshot, scan, printed_x, printed_y, expected):
 
 
 if __name__ == "__main__":
-    sys.exit(main(*sys.argv[1:]))
+    browser.run(main, __doc__)

@@ -41,7 +41,4 @@ def main(base, printer, screenshot, image_control):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 5:
-        print(__doc__, file=sys.stderr)
-        sys.exit(2)
-    sys.exit(main(*sys.argv[1:]))
+    browser.run(main, __doc__)

@@ -2,7 +2,9 @@
 page tests drive it. Flags keep Chromium off the network (this machine has
 none) and in a profile of its own, removed afterwards."""
 import contextlib
+import inspect
 import shutil
+import sys
 import tempfile
 
 from selenium import webdriver
@@ -50,3 +52,14 @@ def shows(driver, text, timeout=20):
         return True
     except Exception:
         return False
+
+
+def run(main, usage):
+    """A page script's entry: main with the command line's arguments, its
+    result the exit status; the usage and status 2 when their number is not
+    the number main takes."""
+    arguments = sys.argv[1:]
+    if len(arguments) != len(inspect.signature(main).parameters):
+        print(usage, file=sys.stderr)
+        sys.exit(2)
+    sys.exit(main(*arguments))
