@@ -234,26 +234,20 @@ class CupsChain : public ::testing::Test {
   // printer application converts its raster rows.
   static bool ReadContone(const std::string& path, std::vector<imaging::RgbImage>* pages,
                           std::vector<cups_page_header2_t>* headers) {
-    const int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) return false;
-    cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
-    bool ok = raster != nullptr;
-    cups_page_header2_t h;
-    while (ok && cupsRasterReadHeader2(raster, &h)) {
-      ok = h.cupsBitsPerColor == 8 && h.cupsColorOrder == CUPS_ORDER_CHUNKED;
+    const bool ok = cupstest::ForEachRasterPage(path, [&](cups_raster_t* raster, const cups_page_header2_t& h) {
+      bool read = h.cupsBitsPerColor == 8 && h.cupsColorOrder == CUPS_ORDER_CHUNKED;
       const imaging::RasterPixels pixels = h.cupsBitsPerPixel == 24 ? imaging::RasterPixels::kRgb8
                                                                     : imaging::RasterPixels::kGrey8;
       imaging::RgbImage page(static_cast<int32_t>(h.cupsWidth), static_cast<int32_t>(h.cupsHeight));
       std::vector<uint8_t> row(h.cupsBytesPerLine);
-      for (int32_t y = 0; ok && y < page.height; ++y) {
-        ok = cupsRasterReadPixels(raster, row.data(), h.cupsBytesPerLine) == h.cupsBytesPerLine;
+      for (int32_t y = 0; read && y < page.height; ++y) {
+        read = cupsRasterReadPixels(raster, row.data(), h.cupsBytesPerLine) == h.cupsBytesPerLine;
         imaging::RasterRowToRgb(pixels, row.data(), page.width, page.At(0, y));
       }
       pages->push_back(std::move(page));
       headers->push_back(h);
-    }
-    if (raster != nullptr) cupsRasterClose(raster);
-    close(fd);
+      return read;
+    });
     return ok && !pages->empty();
   }
 

@@ -143,27 +143,33 @@ bool WriteRaster(const std::string& path, const std::vector<RasterPage>& pages, 
   return ok;
 }
 
-bool ReadRaster(const std::string& path, std::vector<page::InkPage>* pages,
-                std::vector<cups_page_header2_t>* headers) {
+bool ForEachRasterPage(const std::string& path,
+                       const std::function<bool(cups_raster_t*, const cups_page_header2_t&)>& read_page) {
   const int fd = open(path.c_str(), O_RDONLY);
   if (fd < 0) return false;
   cups_raster_t* raster = cupsRasterOpen(fd, CUPS_RASTER_READ);
   bool ok = raster != nullptr;
   cups_page_header2_t h;
-  while (ok && cupsRasterReadHeader2(raster, &h)) {
-    cupsdrv::PageGeometry geometry;
-    std::string error;
-    page::InkPage ink;
-    ok = cupsdrv::CheckPageHeader(h, &geometry, &error) &&
-         ReadPage(raster, geometry, nullptr, &ink) == cupsdrv::ReadResult::kComplete;
-    if (ok) {
-      pages->push_back(std::move(ink));
-      headers->push_back(h);
-    }
-  }
+  while (ok && cupsRasterReadHeader2(raster, &h)) ok = read_page(raster, h);
   if (raster != nullptr) cupsRasterClose(raster);
   close(fd);
   return ok;
+}
+
+bool ReadRaster(const std::string& path, std::vector<page::InkPage>* pages,
+                std::vector<cups_page_header2_t>* headers) {
+  return ForEachRasterPage(path, [&](cups_raster_t* raster, const cups_page_header2_t& h) {
+    cupsdrv::PageGeometry geometry;
+    std::string error;
+    page::InkPage ink;
+    if (!cupsdrv::CheckPageHeader(h, &geometry, &error) ||
+        ReadPage(raster, geometry, nullptr, &ink) != cupsdrv::ReadResult::kComplete) {
+      return false;
+    }
+    pages->push_back(std::move(ink));
+    headers->push_back(h);
+    return true;
+  });
 }
 
 std::vector<std::string> FilterArgs(const std::string& options, const std::string& file) {

@@ -10,6 +10,7 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,11 @@ cups_page_header2_t HeaderFor(const RasterPage& page);
 bool WriteRaster(const std::string& path, const std::vector<RasterPage>& pages,
                  cups_mode_t mode = CUPS_RASTER_WRITE);
 
+// Opens a CUPS raster file and hands each page's header to read_page, which
+// reads that page's pixels; false when the file does not open or a page
+// could not be read (read_page returned false).
+bool ForEachRasterPage(const std::string& path,
+                       const std::function<bool(cups_raster_t*, const cups_page_header2_t&)>& read_page);
 // Reads a whole raster file back into ink pages (headers checked by the
 // filter's CheckPageHeader, rows by ReadPage).
 bool ReadRaster(const std::string& path, std::vector<page::InkPage>* pages,
